@@ -1,0 +1,36 @@
+// Exceptions must not cross Qt's event dispatch; they end here.
+#include "monitor/PipewatchApplication.h"
+
+#include <exception>
+#include <memory>
+
+#include "monitor/MonitorTexts.h"
+#include "monitor/QtUiHooks.h"
+#include "platform/UiHooks.h"
+
+namespace vek::monitor {
+
+PipewatchApplication::PipewatchApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  setApplicationName(QString::fromUtf8(texts::kApplicationTitle));
+  setApplicationDisplayName(QString::fromUtf8(texts::kApplicationTitle));
+  InstallUiHooks(std::make_unique<QtUiHooks>());
+}
+
+PipewatchApplication::~PipewatchApplication() { InstallUiHooks(nullptr); }
+
+void PipewatchApplication::ShowException(const std::string& message) {
+  CurrentUiHooks().ShowMessage(message, texts::kApplicationTitle);
+}
+
+bool PipewatchApplication::notify(QObject* receiver, QEvent* event) {
+  try {
+    return QApplication::notify(receiver, event);
+  } catch (const std::exception& error) {
+    ShowException(error.what());
+  } catch (...) {
+    ShowException("Unknown error");
+  }
+  return false;
+}
+
+}  // namespace vek::monitor
