@@ -1,0 +1,70 @@
+// Blocking frame transfer with poll(), so that a wait can end for a second reason besides
+// data. Writes use MSG_NOSIGNAL: a vanished peer is an error to report, not a SIGPIPE.
+#include "devdb/protocol/FrameChannel.h"
+
+#include <cerrno>
+#include <cstring>
+#include <poll.h>
+#include <sys/socket.h>
+
+#include "devdb/protocol/ConnectionLost.h"
+
+namespace devdb::protocol {
+namespace {
+
+// Waits until the socket is ready for events or the wake descriptor is readable.
+// Returns false when woken.
+bool WaitFor(int socket, short events, int wakeDescriptor) {
+  while (true) {
+    pollfd fds[2] = {{socket, events, 0}, {wakeDescriptor, POLLIN, 0}};
+    int count = wakeDescriptor >= 0 ? 2 : 1;
+    int result = ::poll(fds, static_cast<nfds_t>(count), -1);
+    if (result < 0) {
+      if (errno == EINTR) continue;
+      throw ConnectionLost(std::string("poll: ") + std::strerror(errno));
+    }
+    if (count == 2 && (fds[1].revents & POLLIN)) return false;
+    if (fds[0].revents != 0) return true;
+  }
+}
+
+}  // namespace
+
+FrameChannel::ReadResult FrameChannel::Read(int wakeDescriptor) {
+  std::uint8_t chunk[64 * 1024];
+  while (true) {
+    if (auto frame = FrameCodec::Extract(buffer_, maximumBody_))
+      return {ReadStatus::Frame, std::move(*frame)};
+    if (!WaitFor(socket_.Descriptor(), POLLIN, wakeDescriptor)) return {ReadStatus::Woken, {}};
+    ssize_t received = ::recv(socket_.Descriptor(), chunk, sizeof chunk, 0);
+    if (received < 0) {
+      if (errno == EINTR || errno == EAGAIN) continue;
+      throw ConnectionLost(std::string("recv: ") + std::strerror(errno));
+    }
+    if (received == 0) {
+      if (buffer_.empty()) return {ReadStatus::Closed, {}};
+      throw ConnectionLost("connection ended inside a frame");
+    }
+    buffer_.insert(buffer_.end(), chunk, chunk + received);
+  }
+}
+
+bool FrameChannel::Write(const Frame& frame, int wakeDescriptor) {
+  std::vector<std::uint8_t> bytes = FrameCodec::Encode(frame);
+  std::size_t sent = 0;
+  while (sent < bytes.size()) {
+    ssize_t result = ::send(socket_.Descriptor(), bytes.data() + sent, bytes.size() - sent,
+                            MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (result >= 0) {
+      sent += static_cast<std::size_t>(result);
+      continue;
+    }
+    if (errno == EINTR) continue;
+    if (errno != EAGAIN && errno != EWOULDBLOCK)
+      throw ConnectionLost(std::string("send: ") + std::strerror(errno));
+    if (!WaitFor(socket_.Descriptor(), POLLOUT, wakeDescriptor)) return false;
+  }
+  return true;
+}
+
+}  // namespace devdb::protocol

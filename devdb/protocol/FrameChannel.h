@@ -1,0 +1,42 @@
+// Whole frames over one socket: reads are buffered so that a frame may arrive in pieces,
+// and a reader waiting for the next frame can be woken by a second descriptor (the server
+// uses this to tell a connection's thread about a kill or a shutdown).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "devdb/protocol/FrameCodec.h"
+#include "devdb/protocol/Socket.h"
+
+namespace devdb::protocol {
+
+class FrameChannel {
+ public:
+  explicit FrameChannel(Socket socket, std::uint32_t maximumBody = FrameCodec::kMaximumBody)
+      : socket_(std::move(socket)), maximumBody_(maximumBody) {}
+
+  enum class ReadStatus { Frame, Closed, Woken };
+  struct ReadResult {
+    ReadStatus status = ReadStatus::Closed;
+    Frame frame;
+  };
+
+  // Closed when the peer ended the stream between frames; Woken when wakeDescriptor became
+  // readable first (it is not drained here). Throws ProtocolError for a bad frame and
+  // ConnectionLost when the stream ends inside a frame or fails.
+  ReadResult Read(int wakeDescriptor = -1);
+  // Returns false when wakeDescriptor became readable before everything was sent.
+  // Throws ConnectionLost when the peer is gone.
+  bool Write(const Frame& frame, int wakeDescriptor = -1);
+
+  Socket& Connection() { return socket_; }
+
+ private:
+  Socket socket_;
+  std::uint32_t maximumBody_;
+  std::vector<std::uint8_t> buffer_;
+};
+
+}  // namespace devdb::protocol

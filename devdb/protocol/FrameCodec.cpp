@@ -1,0 +1,77 @@
+// Frame header encoding and the checks a reader makes before it trusts a frame's length.
+#include "devdb/protocol/FrameCodec.h"
+
+#include <algorithm>
+#include <string>
+
+#include "devdb/protocol/ProtocolError.h"
+
+namespace devdb::protocol {
+
+bool FrameCodec::IsKnownType(std::uint16_t type) {
+  switch (static_cast<MessageType>(type)) {
+    case MessageType::Hello:
+    case MessageType::Break:
+    case MessageType::Logon:
+    case MessageType::Logoff:
+    case MessageType::PasswordChange:
+    case MessageType::Version:
+    case MessageType::Ping:
+    case MessageType::Prepare:
+    case MessageType::Describe:
+    case MessageType::Execute:
+    case MessageType::Fetch:
+    case MessageType::CloseCursor:
+    case MessageType::Commit:
+    case MessageType::Rollback:
+    case MessageType::Ok:
+    case MessageType::Error:
+    case MessageType::HelloReply:
+    case MessageType::LogonReply:
+    case MessageType::VersionReply:
+    case MessageType::PrepareReply:
+    case MessageType::DescribeReply:
+    case MessageType::ExecuteReply:
+    case MessageType::FetchReply: return true;
+  }
+  return false;
+}
+
+std::vector<std::uint8_t> FrameCodec::Encode(const Frame& frame) {
+  if (frame.body.size() > kMaximumBody) throw ProtocolError("message body too large to send");
+  std::vector<std::uint8_t> bytes;
+  bytes.reserve(kHeaderSize + frame.body.size());
+  auto length = static_cast<std::uint32_t>(frame.body.size());
+  for (int shift = 24; shift >= 0; shift -= 8) bytes.push_back(static_cast<std::uint8_t>(length >> shift));
+  auto type = static_cast<std::uint16_t>(frame.type);
+  bytes.push_back(static_cast<std::uint8_t>(type >> 8));
+  bytes.push_back(static_cast<std::uint8_t>(type));
+  bytes.insert(bytes.end(), frame.body.begin(), frame.body.end());
+  return bytes;
+}
+
+FrameCodec::Header FrameCodec::DecodeHeader(const std::array<std::uint8_t, kHeaderSize>& bytes,
+                                            std::uint32_t maximumBody) {
+  std::uint32_t length = (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) |
+                         (std::uint32_t{bytes[2]} << 8) | std::uint32_t{bytes[3]};
+  auto type = static_cast<std::uint16_t>((bytes[4] << 8) | bytes[5]);
+  if (length > maximumBody)
+    throw ProtocolError("frame body of " + std::to_string(length) + " bytes exceeds the limit");
+  if (!IsKnownType(type)) throw ProtocolError("unknown message type " + std::to_string(type));
+  return {static_cast<MessageType>(type), length};
+}
+
+std::optional<Frame> FrameCodec::Extract(std::vector<std::uint8_t>& buffer, std::uint32_t maximumBody) {
+  if (buffer.size() < kHeaderSize) return std::nullopt;
+  std::array<std::uint8_t, kHeaderSize> headerBytes{};
+  std::copy_n(buffer.begin(), kHeaderSize, headerBytes.begin());
+  Header header = DecodeHeader(headerBytes, maximumBody);
+  if (buffer.size() - kHeaderSize < header.bodyLength) return std::nullopt;
+  auto bodyBegin = buffer.begin() + kHeaderSize;
+  auto bodyEnd = bodyBegin + header.bodyLength;
+  Frame frame{header.type, std::vector<std::uint8_t>(bodyBegin, bodyEnd)};
+  buffer.erase(buffer.begin(), bodyEnd);
+  return frame;
+}
+
+}  // namespace devdb::protocol

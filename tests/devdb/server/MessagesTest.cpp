@@ -1,0 +1,173 @@
+// Every message body reads back as written, and every damaged body (cut short anywhere,
+// one byte too long, a count it cannot hold, an unknown tag) is refused with ProtocolError.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "devdb/protocol/Messages.h"
+
+namespace {
+
+using namespace devdb::protocol;
+
+struct Sample {
+  std::string name;
+  Frame frame;
+  // Decodes the frame as its message type and encodes it again.
+  std::function<Frame(const Frame&)> reencode;
+};
+
+void PrintTo(const Sample& sample, std::ostream* out) { *out << sample.name; }
+
+template <typename Message>
+Sample MakeSample(std::string name, const Message& message) {
+  return {std::move(name), ToFrame(message),
+          [](const Frame& frame) { return ToFrame(FromFrame<Message>(frame)); }};
+}
+
+WireValue SampleDate() { return WireValue::Date({-4712, 1, 1, 23, 59, 58}); }
+
+std::vector<WireValue> EveryKind() {
+  return {WireValue::Null(), WireValue::Number("-12.5E+40"), WireValue::Text("æøå\n\0x"),
+          SampleDate(), WireValue::Raw({0, 1, 0xFF}), WireValue::Rowid("AAAAECAABAAAAgiAAA")};
+}
+
+std::vector<Sample> Samples() {
+  LogonRequest logon{"scott", "Tiger", WireConnectMode::SysDba, "osuser", "host", "prog"};
+  LogonReply logonReply{true, 7, 3, 123456789012LL, 0xDEADBEEFCAFEF00DULL, "SCOTT",
+                        {28002, "ORA-28002: the password will expire within 7 days", 0}};
+  PasswordChangeRequest change{"u", "old", "new", true, WireConnectMode::SysOper, "o", "m", "p"};
+  PrepareReply prepare{9, 1, 4, {"X", "Y"}, {{"A", 2, 22, 9, 0, false}, {"B", 12, 7, 0, 0, true}}};
+  ExecuteRequest execute{5, 3, 1, true, 25, {{":x", false, 30, EveryKind()}, {"Y", true, 4000, {}}}};
+  ExecuteReply executeReply{2, {EveryKind(), {}}, {1, "ORA-00001: unique constraint (A.B) violated", 0},
+                            "warn", {EveryKind(), {}}, 17, true};
+  FetchReply fetchReply{{EveryKind(), {WireValue::Text("")}}, 99, false};
+  return {
+      MakeSample("Hello", HelloRequest{}),
+      MakeSample("HelloReply", HelloReply{1, "Oracle Database 19c"}),
+      MakeSample("Break", BreakRequest{kProtocolMagic, 1, 12, 0x0102030405060708ULL}),
+      MakeSample("Logon", logon),
+      MakeSample("LogonReply", logonReply),
+      MakeSample("PasswordChange", change),
+      MakeSample("VersionReply", VersionReply{"banner"}),
+      MakeSample("Prepare", PrepareRequest{"select * from dual"}),
+      MakeSample("PrepareReply", prepare),
+      MakeSample("Describe", DescribeRequest{4}),
+      MakeSample("DescribeReply", DescribeReply{prepare.columns}),
+      MakeSample("Execute", execute),
+      MakeSample("ExecuteReply", executeReply),
+      MakeSample("Fetch", FetchRequest{3, 500}),
+      MakeSample("FetchReply", fetchReply),
+      MakeSample("CloseCursor", CloseCursorRequest{3}),
+      MakeSample("Error", ErrorReply{{942, "ORA-00942: table or view does not exist", 14}}),
+  };
+}
+
+class MessageSample : public testing::TestWithParam<Sample> {};
+
+TEST_P(MessageSample, ReadsBackExactlyAsWritten) {
+  const Sample& sample = GetParam();
+  Frame again = sample.reencode(sample.frame);
+  EXPECT_EQ(again.type, sample.frame.type);
+  EXPECT_EQ(again.body, sample.frame.body) << sample.name << " changed on its way through the codec";
+}
+
+TEST_P(MessageSample, IsRefusedWhenCutShortAnywhere) {
+  const Sample& sample = GetParam();
+  for (std::size_t length = 0; length < sample.frame.body.size(); ++length) {
+    Frame cut{sample.frame.type,
+              std::vector<std::uint8_t>(sample.frame.body.begin(), sample.frame.body.begin() + length)};
+    EXPECT_THROW(sample.reencode(cut), ProtocolError)
+        << sample.name << " cut to " << length << " of " << sample.frame.body.size() << " bytes was accepted";
+  }
+}
+
+TEST_P(MessageSample, IsRefusedWithASurplusByte) {
+  const Sample& sample = GetParam();
+  Frame longer = sample.frame;
+  longer.body.push_back(0);
+  EXPECT_THROW(sample.reencode(longer), ProtocolError) << sample.name;
+}
+
+TEST_P(MessageSample, IsRefusedUnderAnotherType) {
+  const Sample& sample = GetParam();
+  Frame other = sample.frame;
+  other.type = other.type == MessageType::Ping ? MessageType::Commit : MessageType::Ping;
+  EXPECT_THROW(sample.reencode(other), ProtocolError) << sample.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryMessage, MessageSample, testing::ValuesIn(Samples()),
+                         [](const testing::TestParamInfo<Sample>& info) { return info.param.name; });
+
+TEST(Messages, ExecuteRequestKeepsEveryValueKind) {
+  ExecuteRequest request{5, 3, 1, true, 25, {{":x", false, 30, EveryKind()}}};
+  ExecuteRequest back = FromFrame<ExecuteRequest>(ToFrame(request));
+  ASSERT_EQ(back.binds.size(), 1u);
+  EXPECT_EQ(back.binds[0], request.binds[0]);
+  EXPECT_EQ(back.iterations, 3u);
+  EXPECT_EQ(back.rowOffset, 1u);
+  EXPECT_TRUE(back.commitOnSuccess);
+  EXPECT_EQ(back.prefetchRows, 25u);
+}
+
+// A body whose count field claims more items than the body could hold is refused before
+// anything is allocated for them.
+TEST(Messages, RefusesCountsLargerThanTheBody) {
+  PayloadWriter writer;
+  writer.U32(0xFFFFFFFF);  // rows
+  Frame frame{MessageType::FetchReply, writer.Take()};
+  EXPECT_THROW(FromFrame<FetchReply>(frame), ProtocolError);
+
+  PayloadWriter text;
+  text.U32(0x7FFFFFFF);  // a text length with no text behind it
+  EXPECT_THROW(FromFrame<PrepareRequest>(Frame{MessageType::Prepare, text.Take()}), ProtocolError);
+}
+
+struct BadField {
+  const char* description;
+  std::function<Frame()> make;
+};
+
+void PrintTo(const BadField& field, std::ostream* out) { *out << field.description; }
+
+class MessagesBadField : public testing::TestWithParam<BadField> {};
+
+TEST_P(MessagesBadField, IsRefused) {
+  EXPECT_THROW(FromFrame<FetchReply>(GetParam().make()), ProtocolError) << GetParam().description;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, MessagesBadField,
+    testing::Values(
+        BadField{"unknown value kind",
+                 [] {
+                   PayloadWriter w;
+                   w.U32(1);  // one row
+                   w.U32(1);  // one value
+                   w.U8(9);   // no such kind
+                   w.U64(0);
+                   w.U8(0);
+                   return Frame{MessageType::FetchReply, w.Take()};
+                 }},
+        BadField{"boolean that is neither 0 nor 1", [] {
+                   PayloadWriter w;
+                   w.U32(0);
+                   w.U64(0);
+                   w.U8(2);
+                   return Frame{MessageType::FetchReply, w.Take()};
+                 }}));
+
+TEST(Messages, RefusesAnUnknownConnectMode) {
+  LogonRequest logon{"u", "p", WireConnectMode::Normal, "", "", ""};
+  Frame frame = ToFrame(logon);
+  // The mode byte follows the two texts "u" and "p" (4-byte length each).
+  std::size_t modeOffset = 4 + 1 + 4 + 1;
+  ASSERT_EQ(frame.body[modeOffset], 0);
+  frame.body[modeOffset] = 3;
+  EXPECT_THROW(FromFrame<LogonRequest>(frame), ProtocolError);
+}
+
+}  // namespace
