@@ -1,0 +1,158 @@
+// Loading, initialising and unloading the client library. A failed load leaves nothing
+// behind: the state is reset and one exception carries the reason and the search log.
+#include "client/ClientLibrary.h"
+
+#include <cstdlib>
+#include <mutex>
+#include <utility>
+
+#include "client/ClientLibraryLocation.h"
+#include "client/ClientTexts.h"
+#include "client/OracleCallTable.h"
+#include "platform/DynamicLibrary.h"
+#include "platform/Exception.h"
+#include "platform/FileSystem.h"
+
+namespace vek {
+namespace {
+
+namespace texts = client_texts;
+
+DynamicLibrary& Library() {
+  static DynamicLibrary library;
+  return library;
+}
+
+std::string SavedCurrentDirectory;
+// The folder the second attempt changed to, as the system spells it, so that a relative
+// OCIDLL compares as well as an absolute one.
+std::string ChangedToDirectory;
+std::atomic<TClientShutdownStep> SessionShutdownStep{nullptr};
+
+void RunShutdownAtExit() { ShutDownClient(); }
+
+// Registered on the first load, after every object the shutdown touches has been built, so
+// that it runs before any of them is destroyed.
+void RegisterShutdownOnce() {
+  static std::once_flag registered;
+  std::call_once(registered, [] { std::atexit(RunShutdownAtExit); });
+}
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+std::string ReasonText(int result) {
+  switch (result) {
+    case kClientLibraryNotFound:
+      return OCIDLL.empty() ? std::string(texts::kCouldNotLocate)
+                            : texts::kCouldNotLoad + Quoted(OCIDLL);
+    case kClientLibraryUnusable: return texts::kCouldNotInitialize + Quoted(OCIDLL);
+    case kOracleHomeMissing: return texts::kNotInstalled;
+    default: return {};
+  }
+}
+
+bool LoadFromOCIDLL() {
+  DynamicLibrary& library = Library();
+  if (library.Load(OCIDLL)) return true;
+  // Libraries the client depends on may lie beside it; a second attempt from its own folder
+  // lets the loader find them there.
+  const std::string folder = DirectoryPart(OCIDLL);
+  const std::string current = CurrentDirectory();
+  if (!folder.empty() && ChangeCurrentDirectory(folder)) {
+    // An earlier change that no logon has put back yet keeps the folder to return to.
+    const bool savedHere = SavedCurrentDirectory.empty();
+    if (savedHere) SavedCurrentDirectory = current;
+    const std::string changedBefore = std::exchange(ChangedToDirectory, CurrentDirectory());
+    if (library.Load(OCIDLL)) return true;
+    // The change served no purpose; leaving the process in a foreign folder would only
+    // surprise the user, and a later attempt would lose the folder to return to.
+    ChangeCurrentDirectory(current);
+    ChangedToDirectory = changedBefore;
+    if (savedHere) SavedCurrentDirectory.clear();
+    return false;
+  }
+  return library.Load(OCIDLL);
+}
+
+}  // namespace
+
+bool ClientLibraryLoaded() { return Library().IsLoaded(); }
+
+std::string SavedCurrentDirectoryForTesting() { return SavedCurrentDirectory; }
+
+int LoadClientLibrary() {
+  if (Library().IsLoaded()) return kClientLibraryFound;
+  ClientSearchLog.clear();
+  const int located = LocateClientLibrary();
+  if (located != kClientLibraryFound) return located;
+
+  if (!LoadFromOCIDLL()) {
+    AddLogLine(texts::kLogLoadLibrary + OCIDLL + texts::kLogReturned +
+               std::to_string(Library().HandleValue()));
+    // The operating system's own reason: a missing file, a wrong architecture, a missing
+    // dependency of the client library.
+    AddLogLine(Library().LoadError());
+    return kClientLibraryNotFound;
+  }
+  RegisterShutdownOnce();
+  BindOracleCalls(Library());
+  return HasOCI7.load() || UseOCI8.load() ? kClientLibraryFound : kClientLibraryUnusable;
+}
+
+void InitializeClient() {
+  std::lock_guard lock(ClientLock);
+  if (Library().IsLoaded()) return;
+  const int result = LoadClientLibrary();
+  if (result != kClientLibraryFound) {
+    const std::string message = std::string(texts::kInitializationError) + "\r\n" +
+                                ReasonText(result) + "\r\n\r\n" + ClientSearchLog;
+    UnloadClientLibrary();
+    throw Exception(message);
+  }
+  if (HasOPInit.load() && !UseOCI8.load()) OracleCalls.opinit(OCI_EV_DEF);
+  if (UseOCI8.load() && !HasOCI81.load()) {
+    OracleCalls.OCIInitialize(OCI_THREADED | OCI_OBJECT, nullptr, nullptr, nullptr, nullptr);
+  }
+}
+
+void UnloadClientLibrary() {
+  std::lock_guard lock(ClientLock);
+  Library().Free();
+  if (OCIDLLFoundBySearch) OCIDLL.clear();
+  if (OracleHomeNameChosenBySearch) OracleHomeName.clear();
+  HasOCI7 = false;
+  HasOLog = false;
+  HasOPInit = false;
+  UseOCI8 = false;
+  HasOCI81 = false;
+  HasOCI8 = false;
+  HasErrorPosition = false;
+  OracleHomeKey.clear();
+  OracleHomeDir.clear();
+  HasMTS = false;
+}
+
+void RestoreCurrentDirectory() {
+  // Only while the process still stands where the load put it: a folder the host chose since
+  // then is left alone.
+  if (!SavedCurrentDirectory.empty() && SameFolder(CurrentDirectory(), ChangedToDirectory)) {
+    ChangeCurrentDirectory(SavedCurrentDirectory);
+  }
+  SavedCurrentDirectory.clear();
+  ChangedToDirectory.clear();
+}
+
+void SetSessionShutdownStep(TClientShutdownStep step) { SessionShutdownStep.store(step); }
+
+void ShutDownClient() {
+  if (const TClientShutdownStep step = SessionShutdownStep.load()) {
+    try {
+      step();
+    } catch (...) {
+      // Program end: a session that cannot log off cleanly must not keep the rest from running.
+    }
+  }
+  UnloadClientLibrary();
+}
+
+}  // namespace vek

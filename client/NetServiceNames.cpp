@@ -1,0 +1,206 @@
+// Reading tnsnames.ora: only text outside parentheses counts, so the inner pairs of a connect
+// descriptor are never taken for names, whatever their line layout.
+#include "client/NetServiceNames.h"
+
+#include <algorithm>
+#include <mutex>
+#include <optional>
+
+#include "client/ClientLibrary.h"
+#include "client/ClientLibraryLocation.h"
+#include "platform/FileSystem.h"
+#include "platform/ProgramArguments.h"
+#include "platform/Registry.h"
+#include "platform/TextCase.h"
+
+namespace vek {
+namespace {
+
+constexpr const char* kOracleKey = "SOFTWARE\\ORACLE";
+
+std::mutex& StateMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+std::optional<TNetServiceNameList>& ProcessNames() {
+  static std::optional<TNetServiceNameList> names;
+  return names;
+}
+
+std::optional<std::string>& KeptTnsNamesPath() {
+  static std::optional<std::string> path;
+  return path;
+}
+
+std::string ReadMachineString(const std::string& key, const std::string& value) {
+  return ReadRegistryString(RegistryRoot::rrLocalMachine, key, value);
+}
+
+// The folder names below a home, as this platform's client installs them.
+struct AdminFolders {
+  std::string admin, networkAdmin, net80Admin;
+};
+
+AdminFolders AdminFolderNames() {
+  const std::string separator(1, kPathSeparator);
+  if (ClientLibraryLayout() == TClientLibraryLayout::clWindows) {
+    return {"Admin", "Network" + separator + "Admin", "Net80" + separator + "Admin"};
+  }
+  return {"admin", "network" + separator + "admin", "net80" + separator + "admin"};
+}
+
+bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+std::string Trim(const std::string& text) {
+  std::size_t begin = 0, end = text.size();
+  while (begin < end && IsBlankOrControl(text[begin])) ++begin;
+  while (end > begin && IsBlankOrControl(text[end - 1])) --end;
+  return text.substr(begin, end - begin);
+}
+
+// The characters of a line that stand outside parentheses; depth runs on across lines.
+std::string TextOutsideParentheses(const std::string& line, int& depth) {
+  std::string result;
+  for (char c : line) {
+    if (c == '(') ++depth;
+    if (depth == 0 && static_cast<unsigned char>(c) >= 32) result += c;
+    if (c == ')') --depth;
+  }
+  return result;
+}
+
+std::string NameBeforeWorldDomain(const std::string& name) {
+  const auto position = UpperCase(name).find(".WORLD");
+  return position == std::string::npos ? name : name.substr(0, position);
+}
+
+std::string ComputeTnsNamesPath() {
+  const std::string home = GetOracleHomeKey();
+  InitializeClient();
+  const AdminFolders folders = AdminFolderNames();
+  std::string path;
+  try {
+    path = GetEnvironmentVariable("TNS_ADMIN");
+    if (path.empty()) path = ReadMachineString(home, "TNS_ADMIN");
+    if (path.empty() && !SameText(home, kOracleKey))
+      path = ReadMachineString(kOracleKey, "TNS_ADMIN");
+    if (path.empty()) {
+      path = ReadMachineString(home, HasOCI8.load() ? "NET80" : "NET20");
+      if (!path.empty()) {
+        path = AppendPathPart(path, folders.admin);
+      } else {
+        const bool networkAdmin = !HasOCI8.load() || HasOCI81.load();
+        path = AppendPathPart(ReadMachineString(home, "ORACLE_HOME"),
+                              networkAdmin ? folders.networkAdmin : folders.net80Admin);
+      }
+    }
+    path = AppendPathPart(path, "tnsnames.ora");
+  } catch (...) {
+    // The path stays as far as it got.
+  }
+  return path;
+}
+
+}  // namespace
+
+bool TNetServiceNameList::Add(const std::string& name) {
+  const std::string key = UpperCase(name);
+  const auto position = std::lower_bound(names_.begin(), names_.end(), key,
+                                         [](const std::string& entry, const std::string& wanted) {
+                                           return UpperCase(entry) < wanted;
+                                         });
+  if (position != names_.end() && UpperCase(*position) == key) return false;
+  names_.insert(position, name);
+  return true;
+}
+
+void ParseTnsNames(const std::string& fileName, TNetServiceNameList& names, int depth) {
+  if (depth > kMaxIncludeDepth) return;
+  std::string file = fileName;
+  while (file.rfind("\\\\\\", 0) == 0) file.erase(0, 1);
+
+  int parenthesisDepth = 0;
+  bool includePending = false;
+  for (const std::string& line : ReadTextLines(file)) {
+    if (!line.empty() && line.front() == '#') continue;
+    const std::string text = Trim(TextOutsideParentheses(line, parenthesisDepth));
+    if (text.empty()) continue;
+    const auto equals = text.find('=');
+    if (equals == std::string::npos) {
+      if (includePending) {
+        ParseTnsNames(text, names, depth + 1);
+        includePending = false;
+      }
+      continue;
+    }
+    const std::string value = Trim(text.substr(equals + 1));
+    const std::string name = NameBeforeWorldDomain(Trim(text.substr(0, equals)));
+    if (SameText(name, "ifile")) {
+      includePending = false;
+      if (!value.empty())
+        ParseTnsNames(value, names, depth + 1);
+      else
+        includePending = true;
+    } else if (!name.empty()) {
+      // A line such as "= (DESCRIPTION ...)" names nothing; an empty entry would only show
+      // as a blank line in the database list.
+      names.Add(name);
+    }
+  }
+}
+
+std::string TnsNamesPath() {
+  {
+    std::lock_guard lock(StateMutex());
+    if (KeptTnsNamesPath()) return *KeptTnsNamesPath();
+  }
+  // Worked out outside the lock: loading the library may take a while and takes ClientLock.
+  const std::string path = ComputeTnsNamesPath();
+  std::lock_guard lock(StateMutex());
+  if (!KeptTnsNamesPath()) KeptTnsNamesPath() = path;
+  return *KeptTnsNamesPath();
+}
+
+void ReadNetServiceNames() {
+  TNetServiceNameList names;
+  {
+    std::lock_guard lock(StateMutex());
+    if (ProcessNames()) ProcessNames()->Clear();
+  }
+  try {
+    ParseTnsNames(TnsNamesPath(), names);
+  } catch (...) {
+    std::lock_guard lock(StateMutex());
+    ProcessNames() = std::move(names);
+    throw;
+  }
+  std::lock_guard lock(StateMutex());
+  ProcessNames() = std::move(names);
+}
+
+const TNetServiceNameList& NetServiceNames() {
+  // One filler at a time; the others wait and then see the filled list.
+  static std::mutex fillMutex;
+  std::lock_guard fill(fillMutex);
+  {
+    std::lock_guard lock(StateMutex());
+    if (ProcessNames()) return *ProcessNames();
+    ProcessNames().emplace();
+  }
+  try {
+    ReadNetServiceNames();
+  } catch (...) {
+    // The list keeps what was read before the failure, possibly nothing.
+  }
+  std::lock_guard lock(StateMutex());
+  return *ProcessNames();
+}
+
+void ResetNetServiceNamesForTesting() {
+  std::lock_guard lock(StateMutex());
+  ProcessNames().reset();
+  KeptTnsNamesPath().reset();
+}
+
+}  // namespace vek
