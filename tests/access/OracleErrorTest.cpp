@@ -1,9 +1,8 @@
 // EOracleError built from a session and an error source, the status rules of a session, and
 // the raise that picks EOracleWarning for listed numbers; over the stand-in client library.
-#include "access/OracleError.h"
-
 #include <gtest/gtest.h>
 
+#include "access/OracleError.h"
 #include "access/OracleWarning.h"
 #include "access/WarningCodes.h"
 #include "client/ClientLibrary.h"

@@ -1,10 +1,9 @@
 // CheckSessionFeature: its checks run in a fixed order, and the reason for a version-7
 // session depends on whether the loaded client offers the version-8 interface.
-#include "access/SessionFeature.h"
-
 #include <gtest/gtest.h>
 
 #include "access/AccessTexts.h"
+#include "access/SessionFeature.h"
 #include "client/ClientLibrary.h"
 #include "platform/Exception.h"
 #include "tests/access/FakeSession.h"

@@ -1,8 +1,7 @@
 // The list of warning numbers, read from the current user's registry only under a debugger.
-#include "access/WarningCodes.h"
-
 #include <gtest/gtest.h>
 
+#include "access/WarningCodes.h"
 #include "platform/Debugger.h"
 #include "platform/ProgramArguments.h"
 #include "platform/Registry.h"
