@@ -1,0 +1,72 @@
+// One client connection on a thread of its own: the Hello exchange, then the calls of at most
+// one session at a time, each answered before the next is read. A connection that opens with
+// a Break frame instead only delivers that break. A malformed frame ends this connection and
+// nothing else.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "devdb/protocol/FrameChannel.h"
+#include "devdb/protocol/Messages.h"
+#include "devdb/server/SessionEntry.h"
+#include "devdb/server/SessionRegistry.h"
+#include "devdb/server/WakeSignal.h"
+#include "devdb/sql/SqlEngine.h"
+
+namespace devdb::server {
+
+class ClientConnection {
+ public:
+  ClientConnection(protocol::Socket socket, sql::Database& database, SessionRegistry& registry,
+                   std::string banner);
+  ~ClientConnection();  // waits for the thread
+  ClientConnection(const ClientConnection&) = delete;
+  ClientConnection& operator=(const ClientConnection&) = delete;
+
+  void Start();
+  // Wakes the thread from its wait for the next frame; at shutdown it then ends.
+  void Wake() { wake_->Signal(); }
+  bool Finished() const { return finished_.load(); }
+
+ private:
+  void Run();
+  void Serve(protocol::FrameChannel& channel);
+  protocol::Frame Handle(const protocol::Frame& request, bool& closeAfter);
+  protocol::Frame Dispatch(const protocol::Frame& request);
+
+  protocol::LogonReply LogOn(const protocol::LogonRequest& request);
+  protocol::LogonReply ChangePassword(const protocol::PasswordChangeRequest& request);
+  protocol::PrepareReply Prepare(const protocol::PrepareRequest& request);
+  protocol::ExecuteReply Execute(const protocol::ExecuteRequest& request);
+  protocol::FetchReply Fetch(const protocol::FetchRequest& request);
+  // Fetches within a running call; the reply stops growing at a size budget.
+  protocol::FetchReply FetchRows(sql::Statement& statement, std::uint32_t maxRows);
+  protocol::LogonReply CurrentLogon() const;
+
+  SessionEntry& RequireSession();
+  sql::Statement& Cursor(std::uint32_t cursor);
+  // Ends the engine session: its statements first, then its transaction is rolled back.
+  void ReleaseEngineSession();
+  // Ends the session completely and frees its SID.
+  void EndSession();
+
+  protocol::Socket socket_;
+  sql::Database& database_;
+  SessionRegistry& registry_;
+  const std::string banner_;
+  std::shared_ptr<WakeSignal> wake_;
+  std::shared_ptr<SessionEntry> entry_;
+  std::string username_;
+  protocol::WireError logonWarning_;
+  std::map<std::uint32_t, std::unique_ptr<sql::Statement>> cursors_;
+  std::uint32_t nextCursor_ = 1;
+  std::thread thread_;
+  std::atomic<bool> finished_{false};
+};
+
+}  // namespace devdb::server

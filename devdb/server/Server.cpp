@@ -1,0 +1,60 @@
+// Accept loop and orderly shutdown. Shutting the listening socket down wakes the blocked
+// accept; every connection's thread is then woken, its running call interrupted with
+// ORA-01089, and its session rolled back before the database is closed.
+#include "devdb/server/Server.h"
+
+#include <filesystem>
+
+namespace devdb::server {
+
+Server::Server(const ServerOptions& options) : options_(options) {
+  sql::EngineOptions engine;
+  if (!options.inMemory) {
+    std::filesystem::create_directories(options.dataFolder);
+    engine.dataFolder = options.dataFolder;
+  }
+  engine.sysPassword = options.sysPassword;
+  engine.banner = options.banner;
+  engine.bytesPerCharacter = options.bytesPerCharacter;
+  database_ = sql::Database::Open(engine, registry_);
+  listener_ = protocol::Socket::Listen(options.host, options.port);
+}
+
+Server::~Server() {
+  Stop();
+  std::lock_guard lock(connectionsMutex_);
+  connections_.clear();  // joins the threads before the database closes
+}
+
+void Server::Run() {
+  while (!stopping_) {
+    protocol::Socket socket = listener_.Accept();
+    if (!socket.IsOpen()) break;
+    std::lock_guard lock(connectionsMutex_);
+    if (stopping_) break;
+    ReapFinished();
+    auto connection =
+        std::make_unique<ClientConnection>(std::move(socket), *database_, registry_, options_.banner);
+    connection->Start();
+    connections_.push_back(std::move(connection));
+  }
+  Stop();
+  std::lock_guard lock(connectionsMutex_);
+  connections_.clear();
+}
+
+void Server::Stop() {
+  if (stopping_.exchange(true)) return;
+  registry_.BeginShutdown();
+  listener_.Shutdown();
+  std::lock_guard lock(connectionsMutex_);
+  for (const auto& connection : connections_) connection->Wake();
+}
+
+void Server::ReapFinished() {
+  connections_.remove_if([](const std::unique_ptr<ClientConnection>& connection) {
+    return connection->Finished();
+  });
+}
+
+}  // namespace devdb::server

@@ -1,0 +1,78 @@
+// Command-line parsing. Every option takes its value as the next argument; a port of 0
+// lets the system choose one, which the server then announces on its first output line.
+#include "devdb/server/ServerOptions.h"
+
+#include <cstdlib>
+
+namespace devdb::server {
+namespace {
+
+int ParseInteger(const std::string& text, int lowest, int highest, const std::string& what) {
+  if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos)
+    throw ServerOptions::UsageError("not a valid " + what + ": " + text);
+  int value = std::stoi(text);
+  if (value < lowest || value > highest) throw ServerOptions::UsageError("not a valid " + what + ": " + text);
+  return value;
+}
+
+}  // namespace
+
+std::string ServerOptions::DefaultDataFolder() {
+  const char* home = std::getenv("HOME");
+  if (home == nullptr || *home == '\0') return "vek-devdb";
+  return std::string(home) + "/.local/share/vek-devdb";
+}
+
+std::string ServerOptions::Usage() {
+  return "usage: devdb [--listen [HOST:]PORT] [--data DIR | --memory] [--banner TEXT]\n"
+         "             [--sys-password PASSWORD] [--bytes-per-character 1..4]\n"
+         "  --listen               address to listen on (default 127.0.0.1:15210; port 0 picks one)\n"
+         "  --data                 data folder (default $HOME/.local/share/vek-devdb)\n"
+         "  --memory               a throwaway instance that keeps nothing\n"
+         "  --banner               version banner (default \"" + std::string(kDefaultBanner) + "\")\n"
+         "  --sys-password         password of SYS and SYSTEM in a new database (default manager)\n"
+         "  --bytes-per-character  the database character set's width (default 4, as AL32UTF8)\n";
+}
+
+ServerOptions ServerOptions::Parse(const std::vector<std::string>& arguments) {
+  ServerOptions options;
+  bool dataGiven = false;
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& name = arguments[i];
+    if (name == "--help" || name == "-h") {
+      options.helpWanted = true;
+      continue;
+    }
+    if (name == "--memory") {
+      options.inMemory = true;
+      continue;
+    }
+    if (i + 1 >= arguments.size()) throw UsageError("missing value after " + name);
+    const std::string& value = arguments[++i];
+    if (name == "--listen") {
+      std::string::size_type colon = value.rfind(':');
+      std::string port = colon == std::string::npos ? value : value.substr(colon + 1);
+      if (colon != std::string::npos) options.host = value.substr(0, colon);
+      if (options.host.empty()) throw UsageError("missing host before the colon: " + value);
+      options.port = static_cast<std::uint16_t>(ParseInteger(port, 0, 65535, "port"));
+    } else if (name == "--data") {
+      if (value.empty()) throw UsageError("empty data folder");
+      options.dataFolder = value;
+      dataGiven = true;
+    } else if (name == "--banner") {
+      options.banner = value;
+    } else if (name == "--sys-password") {
+      if (value.empty()) throw UsageError("empty SYS password");
+      options.sysPassword = value;
+    } else if (name == "--bytes-per-character") {
+      options.bytesPerCharacter = ParseInteger(value, 1, 4, "number of bytes per character");
+    } else {
+      throw UsageError("unknown option " + name);
+    }
+  }
+  if (dataGiven && options.inMemory) throw UsageError("--data and --memory exclude each other");
+  if (!dataGiven && !options.inMemory) options.dataFolder = DefaultDataFolder();
+  return options;
+}
+
+}  // namespace devdb::server

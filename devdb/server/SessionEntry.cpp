@@ -1,0 +1,70 @@
+// The session's state machine between threads. The engine session is only ever ended by the
+// connection's thread, and only while no other thread holds the lock, so that a V$SESSION
+// listing or a kill from another session never touches a session being destroyed.
+#include "devdb/server/SessionEntry.h"
+
+#include "devdb/server/ServerTexts.h"
+
+namespace devdb::server {
+
+sql::SessionRow SessionEntry::Row() {
+  std::lock_guard lock(mutex_);
+  sql::SessionRow row = identity_;
+  row.sid = sid_;
+  row.serial = serial_;
+  row.audsid = audsid_;
+  if (session_) {
+    sql::SessionRow live = session_->Describe();
+    row.module = live.module;
+    row.action = live.action;
+    row.clientInfo = live.clientInfo;
+    if (!live.schemaName.empty()) row.schemaName = live.schemaName;
+  }
+  row.status = killed_ ? "KILLED" : busy_ ? "ACTIVE" : "INACTIVE";
+  return row;
+}
+
+void SessionEntry::Attach(std::unique_ptr<sql::Session> session) {
+  std::lock_guard lock(mutex_);
+  session_ = std::move(session);
+}
+
+std::unique_ptr<sql::Session> SessionEntry::Detach() {
+  std::lock_guard lock(mutex_);
+  return std::move(session_);
+}
+
+sql::Session& SessionEntry::BeginCall(const std::atomic<bool>& shuttingDown) {
+  std::lock_guard lock(mutex_);
+  if (killed_ || !session_) throw sql::SqlError(texts::kSessionKilledCode, texts::kSessionKilled);
+  if (shuttingDown.load()) throw sql::SqlError(texts::kShutdownCode, texts::kShutdown);
+  busy_ = true;
+  return *session_;
+}
+
+void SessionEntry::EndCall() {
+  std::lock_guard lock(mutex_);
+  busy_ = false;
+}
+
+void SessionEntry::Interrupt(int errorCode) {
+  std::lock_guard lock(mutex_);
+  if (busy_ && session_) session_->Interrupt(errorCode);
+}
+
+void SessionEntry::Kill() {
+  {
+    std::lock_guard lock(mutex_);
+    if (killed_) return;
+    killed_ = true;
+    if (busy_ && session_) session_->Interrupt(texts::kSessionKilledCode);
+  }
+  if (wake_) wake_->Signal();
+}
+
+bool SessionEntry::IsKilled() {
+  std::lock_guard lock(mutex_);
+  return killed_;
+}
+
+}  // namespace devdb::server

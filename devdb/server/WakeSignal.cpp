@@ -1,0 +1,28 @@
+// eventfd in non-blocking mode: signalling never blocks, draining never waits.
+#include "devdb/server/WakeSignal.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <sys/eventfd.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace devdb::server {
+
+WakeSignal::WakeSignal() : descriptor_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {
+  if (descriptor_ < 0) throw std::system_error(errno, std::generic_category(), "eventfd");
+}
+
+WakeSignal::~WakeSignal() { ::close(descriptor_); }
+
+void WakeSignal::Signal() const {
+  std::uint64_t one = 1;
+  [[maybe_unused]] ssize_t written = ::write(descriptor_, &one, sizeof one);
+}
+
+void WakeSignal::Drain() const {
+  std::uint64_t count = 0;
+  [[maybe_unused]] ssize_t read = ::read(descriptor_, &count, sizeof count);
+}
+
+}  // namespace devdb::server

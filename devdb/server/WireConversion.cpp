@@ -1,0 +1,54 @@
+// Value kinds have the same numbers on both sides; dates are copied field by field.
+#include "devdb/server/WireConversion.h"
+
+namespace devdb::server {
+
+using protocol::WireValue;
+
+protocol::WireValue WireConversion::ToWire(const sql::Value& value) {
+  WireValue wire;
+  wire.kind = static_cast<WireValue::Kind>(value.kind);
+  wire.text = value.text;
+  wire.bytes = value.bytes;
+  wire.date = {value.date.year, value.date.month, value.date.day,
+               value.date.hour, value.date.minute, value.date.second};
+  return wire;
+}
+
+sql::Value WireConversion::FromWire(const protocol::WireValue& wire) {
+  sql::Value value;
+  value.kind = static_cast<sql::Value::Kind>(wire.kind);
+  value.text = wire.text;
+  value.bytes = wire.bytes;
+  value.date = {wire.date.year, wire.date.month, wire.date.day,
+                wire.date.hour, wire.date.minute, wire.date.second};
+  return value;
+}
+
+protocol::WireColumn WireConversion::ToWire(const sql::ColumnDescription& column) {
+  return {column.name, column.oracleType, column.dataSize,
+          column.precision, column.scale, column.nullable};
+}
+
+std::vector<protocol::WireColumn> WireConversion::ToWire(
+    const std::vector<sql::ColumnDescription>& columns) {
+  std::vector<protocol::WireColumn> wire;
+  wire.reserve(columns.size());
+  for (const auto& column : columns) wire.push_back(ToWire(column));
+  return wire;
+}
+
+protocol::WireError WireConversion::ToWire(const sql::SqlError& error) {
+  return {error.Code(), error.what(), error.Offset()};
+}
+
+sql::ConnectMode WireConversion::FromWire(protocol::WireConnectMode mode) {
+  switch (mode) {
+    case protocol::WireConnectMode::SysDba: return sql::ConnectMode::SysDba;
+    case protocol::WireConnectMode::SysOper: return sql::ConnectMode::SysOper;
+    case protocol::WireConnectMode::Normal: break;
+  }
+  return sql::ConnectMode::Normal;
+}
+
+}  // namespace devdb::server

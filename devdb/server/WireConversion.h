@@ -1,0 +1,20 @@
+// Field-by-field conversion between the engine's records and the wire's records, which have
+// the same shape but live apart so that clients never depend on the engine.
+#pragma once
+
+#include "devdb/protocol/Messages.h"
+#include "devdb/sql/SqlEngine.h"
+
+namespace devdb::server {
+
+class WireConversion {
+ public:
+  static protocol::WireValue ToWire(const sql::Value& value);
+  static sql::Value FromWire(const protocol::WireValue& value);
+  static protocol::WireColumn ToWire(const sql::ColumnDescription& column);
+  static protocol::WireError ToWire(const sql::SqlError& error);
+  static sql::ConnectMode FromWire(protocol::WireConnectMode mode);
+  static std::vector<protocol::WireColumn> ToWire(const std::vector<sql::ColumnDescription>& columns);
+};
+
+}  // namespace devdb::server
