@@ -2,6 +2,11 @@
 // chosen subsets of the entry points and record which initialisation entry they saw.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
 #include <stdexcept>
 
 #include "client/ClientLibrary.h"
@@ -240,6 +245,26 @@ TEST(ClientLibrary, ShutdownRunsTheSessionStepIgnoringErrorsThenUnloads) {
   EXPECT_EQ(shutdownSteps, 1);
   EXPECT_FALSE(ClientLibraryLoaded());
   EXPECT_FALSE(UseOCI8.load());
+}
+
+TEST(ClientLibrary, ProgramEndLogsSessionsOffThenUnloads) {
+  ClientTestEnvironment environment;
+  ForceLibrary(VEK_FAKE_V8);
+  const pid_t child = fork();
+  ASSERT_NE(child, -1);
+  if (child == 0) {
+    // A process of its own whose normal end runs the registered shutdown.
+    InitializeClient();
+    SetSessionShutdownStep([] {
+      std::ofstream(GetEnvironmentVariable(VEK_FAKE_RECORD_VARIABLE), std::ios::app) << "sessions logged off\n";
+    });
+    std::exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(environment.Recorded(), "OCIInitialize 3\nsessions logged off\n");
 }
 
 }  // namespace
