@@ -76,7 +76,13 @@ std::string NameBeforeWorldDomain(const std::string& name) {
 }
 
 std::string ComputeTnsNamesPath() {
-  const std::string home = GetOracleHomeKey();
+  std::string home;
+  {
+    // The home key is process-wide state of the library search; another thread may be
+    // loading the library at this moment.
+    std::lock_guard lock(ClientLock);
+    home = GetOracleHomeKey();
+  }
   InitializeClient();
   const AdminFolders folders = AdminFolderNames();
   std::string path;

@@ -1,7 +1,6 @@
 // The registry seam: the Windows registry API, or one RegistryFileStore per hive.
 #include "platform/Registry.h"
 
-#include "platform/FileSystem.h"
 #include "platform/ProgramArguments.h"
 #include "platform/TextCase.h"
 

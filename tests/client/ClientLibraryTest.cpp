@@ -1,7 +1,6 @@
 // Loading, binding and initialising the client library, with stand-in libraries that export
 // chosen subsets of the entry points and record which initialisation entry they saw.
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -256,7 +255,8 @@ TEST(ClientLibrary, ProgramEndLogsSessionsOffThenUnloads) {
     // A process of its own whose normal end runs the registered shutdown.
     InitializeClient();
     SetSessionShutdownStep([] {
-      std::ofstream(GetEnvironmentVariable(VEK_FAKE_RECORD_VARIABLE), std::ios::app) << "sessions logged off\n";
+      std::ofstream(GetEnvironmentVariable(VEK_FAKE_RECORD_VARIABLE), std::ios::app)
+          << "sessions logged off\n";
     });
     std::exit(0);
   }
