@@ -1,8 +1,7 @@
-// The Oracle client library's entry points as the program calls them: Oracle's base types,
-// the opaque handle types, the version-7 logon data area, one pointer type per entry point
-// with the C signature exactly as Oracle documents it (so that a genuine client library works
-// too), and the process-wide table of bound addresses. Nothing else in the program names an
-// entry point as a string; OracleCallTable.cpp binds them.
+// The client library's entry points: Oracle's base and handle types, the version-7 logon data
+// area, one pointer type per entry point with Oracle's documented C signature (so that a
+// genuine client library works too), and the process-wide table of bound addresses. Only
+// OracleCallTable.cpp names an entry point as a string.
 #pragma once
 
 #include <cstddef>

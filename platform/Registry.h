@@ -1,8 +1,7 @@
 // The registry seam: string values under the local machine's and the current user's hives.
-// On Windows this is the system registry. Elsewhere each hive is a RegistryFileStore whose
-// file lies in the folder named by VEK_REGISTRY_DIR when that is set (files
-// "local-machine.reg" and "current-user.reg"), and otherwise in /etc/vek (local machine) and
-// $XDG_CONFIG_HOME/vek or ~/.config/vek (current user).
+// On Windows the system registry; elsewhere one RegistryFileStore per hive, in the folder
+// named by VEK_REGISTRY_DIR, or else /etc/vek (local machine) and $XDG_CONFIG_HOME/vek or
+// ~/.config/vek (current user), as "local-machine.reg" and "current-user.reg".
 #pragma once
 
 #include <string>
