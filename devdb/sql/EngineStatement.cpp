@@ -1,0 +1,228 @@
+// Binding, executing and fetching; values cross between Oracle's kinds and SQLite's
+// storage here and nowhere else.
+#include "devdb/sql/EngineStatement.h"
+
+#include <cctype>
+#include <cmath>
+
+#include "devdb/sql/DateFormat.h"
+#include "devdb/sql/NumberText.h"
+#include "devdb/sql/OracleErrors.h"
+
+namespace devdb::sql {
+namespace {
+
+std::string BindKey(const std::string& name) {
+  std::string key = name;
+  if (!key.empty() && key.front() == ':') key.erase(0, 1);
+  if (key.size() >= 2 && key.front() == '"' && key.back() == '"') return key.substr(1, key.size() - 2);
+  for (char& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return key;
+}
+
+bool IsQuery(StatementKind kind) { return kind == StatementKind::Select; }
+bool IsDml(StatementKind kind) {
+  return kind == StatementKind::Insert || kind == StatementKind::Update || kind == StatementKind::Delete;
+}
+
+}  // namespace
+
+EngineStatement::EngineStatement(std::shared_ptr<SessionCore> core, TranslatedStatement translated)
+    : core_(std::move(core)), translated_(std::move(translated)) {
+  if (IsQuery(translated_.kind) || IsDml(translated_.kind))
+    statement_ = SqliteStatement(core_->Handle(), translated_.sqlite);
+}
+
+std::vector<const Bind*> EngineStatement::MatchBinds(const std::vector<Bind>& binds,
+                                                     std::size_t rowsNeeded) const {
+  const auto& names = translated_.info.bindNames;
+  std::vector<const Bind*> matched(names.size(), nullptr);
+  for (const Bind& bind : binds) {
+    const std::string key = BindKey(bind.name);
+    bool found = false;
+    for (std::size_t k = 0; k < names.size(); ++k) {
+      if (names[k] == key) {
+        matched[k] = &bind;
+        found = true;
+      }
+    }
+    if (!found) throw OracleErrors::Make(1036);
+  }
+  for (const Bind* bind : matched)
+    if (!bind || bind->values.size() < rowsNeeded) throw OracleErrors::Make(1008);
+  return matched;
+}
+
+void EngineStatement::BindRow(const std::vector<const Bind*>& matched, std::size_t row) {
+  sqlite3_stmt* statement = statement_.Handle();
+  sqlite3_reset(statement);
+  for (std::size_t k = 0; k < matched.size(); ++k) {
+    const Value& value = matched[k]->values[row];
+    const int index = static_cast<int>(k + 1);
+    switch (value.kind) {
+      case Value::Kind::Null: sqlite3_bind_null(statement, index); break;
+      case Value::Kind::Number: {
+        const auto number = NumberText::Parse(value.text);
+        if (!number) throw OracleErrors::Make(1722);
+        if (*number == std::trunc(*number) && std::fabs(*number) < 9.0e15)
+          sqlite3_bind_int64(statement, index, static_cast<sqlite3_int64>(*number));
+        else
+          sqlite3_bind_double(statement, index, *number);
+        break;
+      }
+      case Value::Kind::Text:
+      case Value::Kind::Rowid:
+        // Oracle has no empty strings: '' binds as NULL.
+        if (value.text.empty()) sqlite3_bind_null(statement, index);
+        else sqlite3_bind_text(statement, index, value.text.data(), static_cast<int>(value.text.size()), SQLITE_TRANSIENT);
+        break;
+      case Value::Kind::Date: {
+        const std::string text = DateFormat::ToStorage(value.date);
+        sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+        break;
+      }
+      case Value::Kind::Raw:
+        if (value.bytes.empty()) sqlite3_bind_null(statement, index);
+        else sqlite3_bind_blob(statement, index, value.bytes.data(), static_cast<int>(value.bytes.size()), SQLITE_TRANSIENT);
+        break;
+    }
+  }
+}
+
+ExecuteResult EngineStatement::Execute(const std::vector<Bind>& binds, int iterations,
+                                       int rowOffset, bool commitOnSuccess) {
+  SessionCore::CallScope call(*core_);
+  ExecuteResult result;
+  const StatementKind kind = translated_.kind;
+  if (iterations < 1) iterations = 1;
+  if (rowOffset < 0) rowOffset = 0;
+  if (IsQuery(kind)) {
+    open_ = false;
+    rowsFetched_ = 0;
+    sqlite3_reset(statement_.Handle());
+    const auto matched = MatchBinds(binds, static_cast<std::size_t>(rowOffset) + 1);
+    if (translated_.refreshSessions) core_->RefreshSessions();
+    BindRow(matched, static_cast<std::size_t>(rowOffset));
+    open_ = true;
+    return result;
+  }
+  if (!IsDml(kind)) {
+    if (!binds.empty() && kind != StatementKind::PlsqlBlock) throw OracleErrors::Make(1036);
+    return core_->ExecuteCommand(translated_);
+  }
+  const std::size_t first = static_cast<std::size_t>(rowOffset);
+  const std::size_t end = first + static_cast<std::size_t>(iterations);
+  const auto matched = MatchBinds(binds, end);
+  if (translated_.refreshSessions) core_->RefreshSessions();
+  core_->BeginWrite();
+  sqlite3* db = core_->Handle();
+  for (std::size_t row = first; row < end; ++row) {
+    try {
+      BindRow(matched, row);
+      core_->Step(statement_.Handle(), kind, translated_.targetColumnPrefix);
+      result.rowsProcessed += static_cast<std::uint64_t>(sqlite3_changes(db));
+    } catch (const SqlError& error) {
+      sqlite3_reset(statement_.Handle());
+      // A single execution fails as a whole; an array execution keeps the rows before
+      // the failing one and reports where it stopped.
+      if (iterations == 1 || error.Code() == 28 || error.Code() == 1013) throw;
+      result.rowError = error;
+      break;
+    }
+  }
+  sqlite3_reset(statement_.Handle());
+  for (const Bind& bind : binds) {
+    if (!bind.out) continue;
+    std::vector<Value> values(bind.values.begin() + static_cast<long>(first),
+                              bind.values.begin() + static_cast<long>(std::min(end, bind.values.size())));
+    result.outValues.push_back(std::move(values));
+  }
+  if (commitOnSuccess && !result.rowError) core_->CommitWork();
+  return result;
+}
+
+std::vector<std::vector<Value>> EngineStatement::Fetch(int maxRows) {
+  SessionCore::CallScope call(*core_);
+  std::vector<std::vector<Value>> rows;
+  if (!IsQuery(translated_.kind)) throw OracleErrors::Make(1002);
+  if (!open_) return rows;
+  const int columns = static_cast<int>(translated_.info.columns.size());
+  try {
+    while (static_cast<int>(rows.size()) < maxRows) {
+      if (!core_->Step(statement_.Handle(), translated_.kind, "")) {
+        open_ = false;
+        // Ending the read releases its snapshot so that the WAL can be checkpointed.
+        sqlite3_reset(statement_.Handle());
+        break;
+      }
+      std::vector<Value> row;
+      row.reserve(static_cast<std::size_t>(columns));
+      for (int column = 0; column < columns; ++column) row.push_back(ColumnValue(column));
+      rows.push_back(std::move(row));
+    }
+  } catch (...) {
+    open_ = false;
+    sqlite3_reset(statement_.Handle());
+    throw;
+  }
+  rowsFetched_ += rows.size();
+  return rows;
+}
+
+Value EngineStatement::ColumnValue(int column) const {
+  sqlite3_stmt* statement = statement_.Handle();
+  const int type = sqlite3_column_type(statement, column);
+  if (type == SQLITE_NULL) return Value::Null();
+  const ColumnDescription& description = translated_.info.columns[static_cast<std::size_t>(column)];
+  auto text = [&] {
+    const auto* data = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+    return std::string(data, static_cast<std::size_t>(sqlite3_column_bytes(statement, column)));
+  };
+  auto blob = [&] {
+    const auto* data = static_cast<const std::uint8_t*>(sqlite3_column_blob(statement, column));
+    return std::vector<std::uint8_t>(data, data + sqlite3_column_bytes(statement, column));
+  };
+  switch (description.oracleType) {
+    case 2: {
+      if (type == SQLITE_INTEGER) return Value::Number(std::to_string(sqlite3_column_int64(statement, column)));
+      if (type == SQLITE_FLOAT) return Value::Number(NumberText::Canonical(sqlite3_column_double(statement, column)));
+      const auto parsed = NumberText::Parse(text());
+      if (!parsed) throw OracleErrors::Make(1722);
+      return Value::Number(NumberText::Canonical(*parsed));
+    }
+    case 12: {
+      OracleDate date;
+      if (type == SQLITE_TEXT && DateFormat::FromStorage(text(), date)) return Value::Date(date);
+      if (type == SQLITE_TEXT)
+        return Value::Date(DateFormat::Parse(text(), core_->State().nlsDateFormat, DateFormat::Now().year));
+      throw OracleErrors::Make(932, {"DATE", "NUMBER"});
+    }
+    case 23:
+    case 24:
+      if (type == SQLITE_BLOB) return Value::Raw(blob());
+      {
+        const std::string bytes = text();
+        return Value::Raw(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+      }
+    case 11: {
+      Value value = Value::Text(text());
+      value.kind = Value::Kind::Rowid;
+      return value;
+    }
+    default:
+      if (type == SQLITE_INTEGER || type == SQLITE_FLOAT)
+        return Value::Text(NumberText::OracleDefault(sqlite3_column_double(statement, column)));
+      if (type == SQLITE_BLOB) {
+        static const char* digits = "0123456789ABCDEF";
+        std::string hex;
+        for (std::uint8_t byte : blob()) {
+          hex += digits[byte >> 4];
+          hex += digits[byte & 15];
+        }
+        return Value::Text(hex);
+      }
+      return Value::Text(text());
+  }
+}
+
+}  // namespace devdb::sql

@@ -1,0 +1,79 @@
+// Logon checks in Oracle's order: the credentials first (so that a wrong password never
+// tells whether an account exists or is locked), then the account's state, then the
+// privilege the connect mode needs.
+#include "devdb/sql/LogonService.h"
+
+#include <cctype>
+
+#include "devdb/sql/OracleErrors.h"
+#include "devdb/sql/PasswordHash.h"
+
+namespace devdb::sql {
+
+std::string LogonService::NormalizeName(const std::string& typed) {
+  if (typed.size() >= 2 && typed.front() == '"' && typed.back() == '"')
+    return typed.substr(1, typed.size() - 2);
+  std::string name = typed;
+  for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return name;
+}
+
+LogonDecision LogonService::Authenticate(Catalogue& catalogue, const LogonRequest& request) {
+  LogonDecision decision;
+  const bool external = request.user.empty() && request.password.empty();
+  std::string name;
+  if (external) {
+    // External authentication: the client's operating-system user with the OPS$ prefix,
+    // which must exist as a user IDENTIFIED EXTERNALLY.
+    if (request.osUser.empty()) throw OracleErrors::Make(1017);
+    name = "OPS$" + NormalizeName(request.osUser);
+  } else {
+    if (request.password.empty()) throw OracleErrors::Make(1005);
+    if (request.user.empty()) throw OracleErrors::Make(1017);
+    name = NormalizeName(request.user);
+  }
+  const auto account = catalogue.FindUser(name);
+  if (!account) throw OracleErrors::Make(1017);
+  if (external ? !account->external
+               : account->external || !PasswordHash::Matches(account->passwordHash, request.password))
+    throw OracleErrors::Make(1017);
+  if (account->locked) throw OracleErrors::Make(28000);
+  if (account->expired) throw OracleErrors::Make(28001);
+  decision.account = *account;
+  decision.sessionUser = account->name;
+  switch (request.mode) {
+    case ConnectMode::SysDba:
+      if (!catalogue.HasPrivilege(account->name, "SYSDBA")) throw OracleErrors::Make(1031);
+      decision.sessionUser = "SYS";
+      decision.sysdba = true;
+      break;
+    case ConnectMode::SysOper:
+      if (!catalogue.HasPrivilege(account->name, "SYSOPER")) throw OracleErrors::Make(1031);
+      decision.sessionUser = "PUBLIC";
+      break;
+    case ConnectMode::Normal:
+      if (!catalogue.HasPrivilege(account->name, "CREATE SESSION") &&
+          !catalogue.HasPrivilege(account->name, "DBA"))
+        throw OracleErrors::Make(1045, {account->name});
+      break;
+  }
+  if (account->graceDays > 0) {
+    decision.warningCode = 28002;
+    decision.warningMessage = OracleErrors::Text(28002, {std::to_string(account->graceDays)});
+  }
+  return decision;
+}
+
+void LogonService::ChangePassword(Catalogue& catalogue, const std::string& user,
+                                  const std::string& oldPassword, const std::string& newPassword) {
+  if (user.empty()) throw OracleErrors::Make(1017);
+  if (oldPassword.empty() || newPassword.empty()) throw OracleErrors::Make(1005);
+  const std::string name = NormalizeName(user);
+  const auto account = catalogue.FindUser(name);
+  if (!account || account->external || !PasswordHash::Matches(account->passwordHash, oldPassword))
+    throw OracleErrors::Make(1017);
+  if (account->locked) throw OracleErrors::Make(28000);
+  catalogue.SetPassword(name, PasswordHash::Make(newPassword), false);
+}
+
+}  // namespace devdb::sql

@@ -1,0 +1,508 @@
+// A session's transaction handling, its commands, and the way break and kill reach a
+// call in progress: an atomic flag that the busy wait polls plus sqlite3_interrupt for a
+// statement that is running.
+#include "devdb/sql/SessionCore.h"
+
+#include <chrono>
+#include <set>
+
+#include "devdb/sql/DateFormat.h"
+#include "devdb/sql/OracleErrors.h"
+#include "devdb/sql/OracleFunctions.h"
+#include "devdb/sql/PasswordHash.h"
+#include "devdb/sql/SqliteStatement.h"
+
+namespace devdb::sql {
+namespace {
+
+std::string Quote(const std::string& name) {
+  std::string quoted = "\"";
+  for (char c : name) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  return quoted + "\"";
+}
+
+std::string Affinity(const ColumnDescription& column) {
+  switch (column.oracleType) {
+    case 2: return "NUMERIC";
+    case 23:
+    case 24: return "BLOB";
+    default: return "TEXT";
+  }
+}
+
+std::string Upper(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return text;
+}
+
+}  // namespace
+
+SessionCore::SessionCore(std::shared_ptr<EngineShared> shared)
+    : shared_(std::move(shared)),
+      connection_(std::make_unique<SqliteConnection>(shared_->DatabasePath())),
+      catalogue_(connection_->Handle()) {
+  sqlite3* db = connection_->Handle();
+  state_.bytesPerCharacter = shared_->Options().bytesPerCharacter;
+  state_.banner = shared_->Banner();
+  OracleFunctions::Register(db, state_);
+  connection_->Execute("PRAGMA case_sensitive_like = ON");
+  Catalogue::PrepareConnection(db, shared_->Banner());
+  sqlite3_busy_handler(db, &SessionCore::BusyWait, this);
+}
+
+SessionCore::~SessionCore() = default;
+
+void SessionCore::Start(const LogonDecision& decision, const LogonRequest& request, int sid,
+                        int serial, std::int64_t audsid) {
+  state_.user = decision.sessionUser;
+  state_.schema = decision.sessionUser;
+  state_.userId = decision.sysdba ? 0 : decision.account.userId;
+  if (decision.sessionUser == "SYS") {
+    if (auto sys = catalogue_.FindUser("SYS")) state_.userId = sys->userId;
+  }
+  state_.sysdba = decision.sysdba;
+  state_.sid = sid;
+  state_.serial = serial;
+  // Oracle shows privileged (AS SYSDBA) sessions with this auditing id.
+  state_.audsid = decision.sysdba ? 4294967295LL : audsid;
+  state_.osUser = request.osUser;
+  state_.machine = request.machine;
+  state_.program = request.program;
+  state_.logonTime = DateFormat::Now();
+}
+
+// --- calls and interrupts ------------------------------------------------------------------
+
+SessionCore::CallScope::CallScope(SessionCore& core) : core_(core), lock_(core.callMutex_) {
+  if (core_.killed_) {
+    core_.DiscardAfterKill();
+    throw OracleErrors::Make(28);
+  }
+  core_.callOwner_ = std::this_thread::get_id();
+}
+
+SessionCore::CallScope::~CallScope() {
+  core_.callOwner_ = std::thread::id();
+  if (core_.killed_) core_.DiscardAfterKill();
+  else core_.pendingInterrupt_ = 0;
+}
+
+int SessionCore::BusyWait(void* core, int /*attempts*/) {
+  // Another session holds the write lock: wait as Oracle waits on a row lock, until it
+  // commits or rolls back, or until this call is broken or the session killed.
+  auto* self = static_cast<SessionCore*>(core);
+  if (self->pendingInterrupt_ != 0) return 0;
+  std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  return self->pendingInterrupt_ == 0 ? 1 : 0;
+}
+
+void SessionCore::Interrupt(int errorCode) {
+  if (errorCode == 28) {
+    killed_ = true;
+    pendingInterrupt_ = 28;
+    sqlite3_interrupt(connection_->Handle());
+    // An idle session gives up its transaction at once, so that it blocks nobody while
+    // the server closes it. A call in progress does it itself when it ends.
+    if (callOwner_.load() != std::this_thread::get_id()) {
+      std::unique_lock lock(callMutex_, std::try_to_lock);
+      if (lock.owns_lock()) DiscardAfterKill();
+    }
+    return;
+  }
+  if (callOwner_.load() == std::thread::id()) return;  // nothing running to break
+  pendingInterrupt_ = errorCode;
+  sqlite3_interrupt(connection_->Handle());
+}
+
+void SessionCore::DiscardAfterKill() {
+  if (discarded_) return;
+  discarded_ = true;
+  sqlite3* db = connection_->Handle();
+  // Open cursors keep the interrupt in force; reset them so that the rollback runs.
+  for (sqlite3_stmt* statement = sqlite3_next_stmt(db, nullptr); statement;
+       statement = sqlite3_next_stmt(db, statement))
+    sqlite3_reset(statement);
+  if (!sqlite3_get_autocommit(db)) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+void SessionCore::Abandon() {
+  std::lock_guard lock(callMutex_);
+  sqlite3* db = connection_->Handle();
+  for (sqlite3_stmt* statement = sqlite3_next_stmt(db, nullptr); statement;
+       statement = sqlite3_next_stmt(db, statement))
+    sqlite3_reset(statement);
+  if (!sqlite3_get_autocommit(db)) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+SessionRow SessionCore::Describe() const {
+  SessionRow row;
+  row.sid = state_.sid;
+  row.serial = state_.serial;
+  row.audsid = state_.audsid;
+  row.username = state_.user;
+  row.status = killed_ ? "KILLED" : callOwner_.load() != std::thread::id() ? "ACTIVE" : "INACTIVE";
+  row.osUser = state_.osUser;
+  row.machine = state_.machine;
+  row.program = state_.program;
+  row.logonTime = state_.logonTime;
+  std::lock_guard lock(state_.applicationMutex);
+  row.schemaName = state_.schema;
+  row.module = state_.module;
+  row.action = state_.action;
+  row.clientInfo = state_.clientInfo;
+  return row;
+}
+
+// --- statements -------------------------------------------------------------------------------
+
+TranslatedStatement SessionCore::Translate(const std::string& sql) {
+  SqlTranslator translator(catalogue_, state_);
+  return translator.Translate(sql);
+}
+
+SqlError SessionCore::MapError(int rc, StatementKind kind, const std::string& columnPrefix) {
+  sqlite3* db = connection_->Handle();
+  const std::string message = sqlite3_errmsg(db);
+  const int primary = rc & 0xff;
+  if (primary == SQLITE_INTERRUPT || (primary == SQLITE_BUSY && pendingInterrupt_ != 0)) {
+    const int code = pendingInterrupt_ != 0 ? pendingInterrupt_.load() : 1013;
+    return OracleErrors::Make(code);
+  }
+  if (primary == SQLITE_BUSY) return OracleErrors::Make(54);
+  if (rc == SQLITE_CONSTRAINT_NOTNULL) {
+    // "NOT NULL constraint failed: OWNER.TABLE.COLUMN"
+    const std::size_t last = message.rfind('.');
+    const std::string column = last == std::string::npos ? message : message.substr(last + 1);
+    return OracleErrors::Make(kind == StatementKind::Update ? 1407 : 1400,
+                              {columnPrefix + Quote(column)});
+  }
+  if (rc == SQLITE_CONSTRAINT_UNIQUE || rc == SQLITE_CONSTRAINT_PRIMARYKEY) {
+    // "UNIQUE constraint failed: OWNER.TABLE.A, OWNER.TABLE.B": find our index on them.
+    std::string list = message.substr(message.find(':') + 2);
+    std::set<std::string> columns;
+    std::string owner, table;
+    std::size_t at = 0;
+    while (at < list.size()) {
+      std::size_t comma = list.find(", ", at);
+      if (comma == std::string::npos) comma = list.size();
+      const std::string item = list.substr(at, comma - at);
+      const std::size_t last = item.rfind('.');
+      const std::string qualified = item.substr(0, last);
+      const std::size_t dot = qualified.find('.');
+      owner = qualified.substr(0, dot);
+      table = dot == std::string::npos ? "" : qualified.substr(dot + 1);
+      columns.insert(item.substr(last + 1));
+      at = comma + 2;
+    }
+    std::string name = owner + ".SYS_C000000";
+    for (const TableDefinition& index : catalogue_.IndexesOf(owner, table)) {
+      std::set<std::string> indexed;
+      for (const auto& column : index.columns) indexed.insert(column.name);
+      if (indexed == columns) name = owner + "." + index.name;
+    }
+    return OracleErrors::Make(1, {name});
+  }
+  return OracleErrors::FromMessage(message);
+}
+
+bool SessionCore::Step(sqlite3_stmt* statement, StatementKind kind, const std::string& columnPrefix) {
+  const int rc = sqlite3_step(statement);
+  if (rc == SQLITE_ROW) return true;
+  if (rc == SQLITE_DONE) return false;
+  sqlite3_reset(statement);
+  throw MapError(sqlite3_extended_errcode(connection_->Handle()), kind, columnPrefix);
+}
+
+void SessionCore::RunSql(const std::string& sql) {
+  SqliteStatement statement(connection_->Handle(), sql);
+  Step(statement.Handle(), StatementKind::Commit, "");
+}
+
+void SessionCore::BeginWrite() {
+  if (!connection_->InTransaction()) RunSql("BEGIN IMMEDIATE");
+}
+
+void SessionCore::CommitWork() {
+  if (connection_->InTransaction()) RunSql("COMMIT");
+}
+
+void SessionCore::RollbackWork() {
+  if (!connection_->InTransaction()) return;
+  sqlite3* db = connection_->Handle();
+  for (sqlite3_stmt* statement = sqlite3_next_stmt(db, nullptr); statement;
+       statement = sqlite3_next_stmt(db, statement))
+    if (sqlite3_stmt_busy(statement) && !sqlite3_stmt_readonly(statement)) sqlite3_reset(statement);
+  RunSql("ROLLBACK");
+}
+
+void SessionCore::RunDdl(const std::function<void()>& work) {
+  // DDL commits the session's transaction before and after itself, as in Oracle.
+  CommitWork();
+  RunSql("BEGIN IMMEDIATE");
+  try {
+    work();
+    RunSql("COMMIT");
+  } catch (...) {
+    sqlite3_exec(connection_->Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+    throw;
+  }
+}
+
+void SessionCore::RefreshSessions() {
+  const std::vector<SessionRow> rows = shared_->Directory().Sessions();
+  sqlite3* db = connection_->Handle();
+  SqliteStatement clear(db, "DELETE FROM temp.\"SYS.V$SESSION\"");
+  clear.Step();
+  SqliteStatement insert(db,
+                         "INSERT INTO temp.\"SYS.V$SESSION\" VALUES(?, ?, ?, ?, ?, 0, ?, "
+                         "'DEDICATED', ?, ?, ?, ?, ?, ?, 'USER', ?, ?, ?, ?)");
+  for (const SessionRow& row : rows) {
+    insert.Reset();
+    int k = 0;
+    auto text = [&](const std::string& value) {
+      if (value.empty()) insert.BindNull(++k);
+      else insert.Bind(++k, value);
+    };
+    insert.Bind(++k, std::int64_t{row.sid});
+    insert.Bind(++k, std::int64_t{row.serial});
+    insert.Bind(++k, row.audsid);
+    std::int64_t userId = 0;
+    if (auto user = catalogue_.FindUser(row.username)) userId = user->userId;
+    insert.Bind(++k, userId);
+    text(row.username);
+    text(row.status);
+    text(row.schemaName);
+    text(row.osUser);
+    text(std::string());  // PROCESS
+    text(row.machine);
+    text(row.machine);    // TERMINAL
+    text(row.program);
+    text(row.module);
+    text(row.action);
+    text(row.clientInfo);
+    insert.Bind(++k, DateFormat::ToStorage(row.logonTime));
+    insert.Step();
+  }
+}
+
+// --- commands ----------------------------------------------------------------------------------
+
+bool SessionCore::IsDba() { return state_.sysdba || catalogue_.HasPrivilege(state_.user, "DBA"); }
+
+void SessionCore::RequireDba() {
+  if (!IsDba()) throw OracleErrors::Make(1031);
+}
+
+ExecuteResult SessionCore::ExecuteCommand(const TranslatedStatement& statement) {
+  ExecuteResult result;
+  switch (statement.kind) {
+    case StatementKind::Commit: CommitWork(); break;
+    case StatementKind::Rollback: RollbackWork(); break;
+    case StatementKind::CreateTable:
+      if (statement.table.owner != state_.user) RequireDba();
+      RunDdl([&] { CreateTable(statement.table); });
+      break;
+    case StatementKind::CreateIndex:
+      if (statement.index.owner != state_.user) RequireDba();
+      RunDdl([&] {
+        CreateUniqueIndex(statement.index.owner, statement.index.name, statement.index.table,
+                          statement.index.columns, statement.index.unique);
+      });
+      break;
+    case StatementKind::DropTable:
+      if (statement.drop.owner != state_.user) RequireDba();
+      RunDdl([&] { DropTable(statement.drop.owner, statement.drop.name); });
+      break;
+    case StatementKind::DropIndex:
+      if (statement.drop.owner != state_.user) RequireDba();
+      RunDdl([&] {
+        auto index = catalogue_.FindObject(statement.drop.owner, statement.drop.name);
+        if (!index) throw OracleErrors::Make(1418);
+        RunSql("DROP INDEX " + index->storage);
+        catalogue_.RemoveObject(index->objectId);
+      });
+      break;
+    case StatementKind::TruncateTable:
+      RunDdl([&] { RunSql(statement.sqlite); });
+      break;
+    case StatementKind::CreateUser: RunDdl([&] { CreateUser(statement.user); }); break;
+    case StatementKind::AlterUser: RunDdl([&] { AlterUser(statement.user); }); break;
+    case StatementKind::DropUser: RunDdl([&] { DropUser(statement.drop); }); break;
+    case StatementKind::Grant: RunDdl([&] { GrantOrRevoke(statement.grant, true); }); break;
+    case StatementKind::Revoke: RunDdl([&] { GrantOrRevoke(statement.grant, false); }); break;
+    case StatementKind::AlterSession:
+      for (const auto& [name, value] : statement.settings) ApplySetting(name, value);
+      break;
+    case StatementKind::KillSession:
+      if (!IsDba() && !catalogue_.HasPrivilege(state_.user, "ALTER SYSTEM"))
+        throw OracleErrors::Make(1031);
+      if (statement.killSid == state_.sid && statement.killSerial == state_.serial)
+        throw OracleErrors::Make(27);
+      shared_->Directory().KillSession(statement.killSid, statement.killSerial);
+      break;
+    case StatementKind::PlsqlBlock:
+    case StatementKind::PlsqlUnit:
+      // The PL/SQL engine takes these over; until then they are refused plainly.
+      throw OracleErrors::Make(3001);
+    default:
+      throw OracleErrors::Make(900);
+  }
+  return result;
+}
+
+void SessionCore::ApplySetting(const std::string& name, const std::string& value) {
+  const std::string upper = Upper(value);
+  if (name == "NLS_DATE_FORMAT") {
+    DateFormat::Validate(value);
+    state_.nlsDateFormat = value;
+  } else if (name == "SQL_TRACE") {
+    if (upper != "TRUE" && upper != "FALSE")
+      throw OracleErrors::Make(96, {value, "sql_trace", "TRUE, FALSE"});
+    state_.sqlTrace = upper == "TRUE";
+  } else if (name == "OPTIMIZER_GOAL" || name == "OPTIMIZER_MODE") {
+    static const std::set<std::string> goals = {"CHOOSE", "FIRST_ROWS", "ALL_ROWS", "RULE",
+                                                "FIRST_ROWS_1", "FIRST_ROWS_10",
+                                                "FIRST_ROWS_100", "FIRST_ROWS_1000"};
+    if (!goals.count(upper))
+      throw OracleErrors::Make(96, {value, "optimizer_mode", "FIRST_ROWS_[1|10|100|1000], FIRST_ROWS, ALL_ROWS, CHOOSE, RULE"});
+    state_.optimizerGoal = upper;
+  } else if (name == "ISOLATION_LEVEL") {
+    if (upper != "READ COMMITTED" && upper != "SERIALIZABLE") throw OracleErrors::Make(2248);
+    state_.isolationLevel = upper;
+  } else if (name == "CURRENT_SCHEMA") {
+    if (!catalogue_.FindUser(upper)) throw OracleErrors::Make(1435);
+    std::lock_guard lock(state_.applicationMutex);
+    state_.schema = upper;
+  } else if ((name == "NLS_LANGUAGE" && upper == "AMERICAN") ||
+             (name == "NLS_TERRITORY" && upper == "AMERICA") ||
+             (name == "NLS_NUMERIC_CHARACTERS" && value == ".,")) {
+    // The only language, territory and numeric characters devdb knows; accepted as is.
+  } else {
+    throw OracleErrors::Make(2248);
+  }
+}
+
+void SessionCore::CreateTable(const TableSpec& table) {
+  TableDefinition definition;
+  definition.owner = table.owner;
+  definition.name = table.name;
+  definition.kind = "TABLE";
+  definition.storage = Quote(table.owner + "." + table.name);
+  definition.columns = table.columns;
+  std::string columns;
+  for (std::size_t k = 0; k < table.columns.size(); ++k) {
+    const ColumnDescription& column = table.columns[k];
+    columns += (k ? ", " : "") + Quote(column.name) + " " + Affinity(column);
+    if (!column.nullable) columns += " NOT NULL";
+    if (k < table.defaults.size() && !table.defaults[k].empty())
+      columns += " DEFAULT (" + table.defaults[k] + ")";
+  }
+  RunSql("CREATE TABLE " + definition.storage + " (" + columns + ")");
+  catalogue_.AddObject(definition);
+  for (const auto& [constraint, keyColumns] : table.uniqueKeys)
+    CreateUniqueIndex(table.owner, constraint, table.name, keyColumns, true);
+  if (!table.asSelect.empty())
+    RunSql("INSERT INTO " + definition.storage + " SELECT * FROM (" + table.asSelect + ")");
+}
+
+void SessionCore::CreateUniqueIndex(const std::string& owner, const std::string& name,
+                                    const std::string& table, const std::vector<std::string>& columns,
+                                    bool unique) {
+  if (catalogue_.FindObject(owner, name)) throw OracleErrors::Make(955);
+  TableDefinition definition;
+  definition.owner = owner;
+  definition.name = name;
+  definition.kind = "INDEX";
+  definition.storage = Quote(owner + "." + name);
+  definition.tableName = table;
+  std::string list;
+  for (const std::string& column : columns) {
+    definition.columns.push_back({column, 1, 0, 0, 0, true});
+    list += (list.empty() ? "" : ", ") + Quote(column);
+  }
+  RunSql(std::string("CREATE ") + (unique ? "UNIQUE " : "") + "INDEX " + definition.storage +
+         " ON " + Quote(owner + "." + table) + " (" + list + ")");
+  catalogue_.AddObject(definition);
+}
+
+void SessionCore::DropTable(const std::string& owner, const std::string& name) {
+  auto table = catalogue_.FindObject(owner, name);
+  if (!table || table->kind != "TABLE") throw OracleErrors::Make(942);
+  for (const TableDefinition& index : catalogue_.IndexesOf(owner, name))
+    catalogue_.RemoveObject(index.objectId);
+  RunSql("DROP TABLE " + table->storage);
+  catalogue_.RemoveObject(table->objectId);
+}
+
+void SessionCore::CreateUser(const UserSpec& user) {
+  RequireDba();
+  if (catalogue_.FindUser(user.name) || user.name == "PUBLIC")
+    throw OracleErrors::Make(1920, {user.name});
+  if (!user.password && !user.externally) throw OracleErrors::Make(988);
+  catalogue_.CreateUser(user.name, user.password ? PasswordHash::Make(*user.password) : "",
+                        user.externally);
+  if (user.expire) catalogue_.SetExpired(user.name, true);
+  if (user.graceDays) catalogue_.SetGraceDays(user.name, *user.graceDays);
+  if (user.lock) catalogue_.SetLocked(user.name, *user.lock);
+}
+
+void SessionCore::AlterUser(const UserSpec& user) {
+  const auto account = catalogue_.FindUser(user.name);
+  if (!account) throw OracleErrors::Make(1918, {user.name});
+  const bool self = user.name == state_.user;
+  const bool onlyPassword = !user.externally && !user.expire && !user.lock && !user.graceDays;
+  if (!IsDba() && !catalogue_.HasPrivilege(state_.user, "ALTER USER") && !(self && onlyPassword))
+    throw OracleErrors::Make(1031);
+  if (user.password) {
+    if (self && user.replacePassword &&
+        !PasswordHash::Matches(account->passwordHash, *user.replacePassword))
+      throw OracleErrors::Make(28008);
+    catalogue_.SetPassword(user.name, PasswordHash::Make(*user.password), false);
+  }
+  if (user.externally) catalogue_.SetPassword(user.name, "", true);
+  if (user.expire) catalogue_.SetExpired(user.name, true);
+  if (user.graceDays) catalogue_.SetGraceDays(user.name, *user.graceDays);
+  if (user.lock) catalogue_.SetLocked(user.name, *user.lock);
+}
+
+void SessionCore::DropUser(const DropSpec& drop) {
+  RequireDba();
+  if (!catalogue_.FindUser(drop.name)) throw OracleErrors::Make(1918, {drop.name});
+  if (drop.name == "SYS" || drop.name == "SYSTEM" || drop.name == state_.user)
+    throw OracleErrors::Make(1031);
+  for (const SessionRow& row : shared_->Directory().Sessions())
+    if (row.username == drop.name && row.status != "KILLED") throw OracleErrors::Make(1940);
+  const auto objects = catalogue_.ObjectsOf(drop.name);
+  if (!objects.empty() && !drop.cascade) throw OracleErrors::Make(1922, {drop.name});
+  for (const TableDefinition& object : objects)
+    if (object.kind == "TABLE") DropTable(object.owner, object.name);
+  catalogue_.DropUser(drop.name);
+}
+
+void SessionCore::GrantOrRevoke(const GrantSpec& grant, bool isGrant) {
+  RequireDba();
+  for (const std::string& privilege : grant.privileges)
+    if ((privilege == "SYSDBA" || privilege == "SYSOPER") && !state_.sysdba)
+      throw OracleErrors::Make(1031);
+  for (const std::string& grantee : grant.grantees) {
+    if (grantee != "PUBLIC" && !catalogue_.FindUser(grantee))
+      throw OracleErrors::Make(1917, {grantee});
+    for (const std::string& privilege : grant.privileges) {
+      if (isGrant) {
+        catalogue_.Grant(grantee, privilege);
+      } else if (!catalogue_.Revoke(grantee, privilege)) {
+        throw OracleErrors::Make(1952, {grantee});
+      }
+    }
+  }
+}
+
+void SessionCore::ChangePassword(const std::string& user, const std::string& oldPassword,
+                                 const std::string& newPassword) {
+  RunDdl([&] { LogonService::ChangePassword(catalogue_, user, oldPassword, newPassword); });
+}
+
+}  // namespace devdb::sql

@@ -1,0 +1,100 @@
+// One logged-on session's engine side: its own SQLite connection (and so its own
+// transaction), its state, the commands that are not plain queries or DML, and the
+// interrupt machinery that lets break and kill end a call running on another thread.
+// Shared by the session object and its statements, so that whichever goes last closes it.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "devdb/sql/Catalogue.h"
+#include "devdb/sql/EngineShared.h"
+#include "devdb/sql/LogonService.h"
+#include "devdb/sql/SessionState.h"
+#include "devdb/sql/SqlTranslator.h"
+#include "devdb/sql/SqliteConnection.h"
+
+namespace devdb::sql {
+
+class SessionCore : public std::enable_shared_from_this<SessionCore> {
+ public:
+  explicit SessionCore(std::shared_ptr<EngineShared> shared);
+  ~SessionCore();
+  SessionCore(const SessionCore&) = delete;
+  SessionCore& operator=(const SessionCore&) = delete;
+
+  // Holds the session for one call: one call at a time, a killed session refuses every
+  // call with ORA-00028, and a break that came in during the call is forgotten after it.
+  class CallScope {
+   public:
+    explicit CallScope(SessionCore& core);
+    ~CallScope();
+    CallScope(const CallScope&) = delete;
+    CallScope& operator=(const CallScope&) = delete;
+
+   private:
+    SessionCore& core_;
+    std::unique_lock<std::mutex> lock_;
+  };
+
+  void Start(const LogonDecision& decision, const LogonRequest& request, int sid, int serial,
+             std::int64_t audsid);
+  Catalogue& Dictionary() { return catalogue_; }
+  SessionState& State() { return state_; }
+  sqlite3* Handle() const { return connection_->Handle(); }
+  const EngineOptions& Options() const { return shared_->Options(); }
+
+  TranslatedStatement Translate(const std::string& sql);
+  // Steps a statement; throws the Oracle error for a failure (interrupts, constraint
+  // violations with Oracle's names, errors raised by the ora_ functions).
+  bool Step(sqlite3_stmt* statement, StatementKind kind, const std::string& columnPrefix);
+  void BeginWrite();
+  void CommitWork();
+  void RollbackWork();
+  void RefreshSessions();
+  // Everything but SELECT and DML.
+  ExecuteResult ExecuteCommand(const TranslatedStatement& statement);
+  void ChangePassword(const std::string& user, const std::string& oldPassword,
+                      const std::string& newPassword);
+  void Interrupt(int errorCode);
+  SessionRow Describe() const;
+  // The session object is going away: its uncommitted work goes with it.
+  void Abandon();
+
+ private:
+  static int BusyWait(void* core, int attempts);
+  SqlError MapError(int rc, StatementKind kind, const std::string& columnPrefix);
+  void RunSql(const std::string& sql);
+  void RunDdl(const std::function<void()>& work);
+  void DiscardAfterKill();
+  bool IsDba();
+  void RequireDba();
+  void ApplySetting(const std::string& name, const std::string& value);
+  void CreateTable(const TableSpec& table);
+  void CreateUniqueIndex(const std::string& owner, const std::string& name,
+                         const std::string& table, const std::vector<std::string>& columns,
+                         bool unique);
+  void DropTable(const std::string& owner, const std::string& name);
+  void CreateUser(const UserSpec& user);
+  void AlterUser(const UserSpec& user);
+  void DropUser(const DropSpec& drop);
+  void GrantOrRevoke(const GrantSpec& grant, bool isGrant);
+
+  std::shared_ptr<EngineShared> shared_;
+  SessionState state_;
+  std::unique_ptr<SqliteConnection> connection_;
+  Catalogue catalogue_;
+  std::mutex callMutex_;
+  std::atomic<std::thread::id> callOwner_{};
+  std::atomic<int> pendingInterrupt_{0};
+  std::atomic<bool> killed_{false};
+  bool discarded_ = false;  // guarded by callMutex_
+};
+
+}  // namespace devdb::sql

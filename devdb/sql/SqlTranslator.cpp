@@ -1,0 +1,2169 @@
+// A recursive-descent parser for the Oracle SQL the development server understands. It
+// writes the SQLite text while it parses; expressions carry their Oracle type so that
+// describe is exact and implicit conversions happen where Oracle would make them.
+#include "devdb/sql/SqlTranslator.h"
+
+#include <algorithm>
+#include <set>
+
+#include "devdb/sql/DateFormat.h"
+#include "devdb/sql/OracleErrors.h"
+#include "devdb/sql/Tokenizer.h"
+
+namespace devdb::sql {
+namespace {
+
+// Type codes as describe reports them; 0 marks a bind variable whose type comes at run time.
+constexpr int kVarchar = 1, kNumber = 2, kLong = 8, kRowid = 11, kDate = 12, kRaw = 23,
+              kLongRaw = 24, kChar = 96, kUnknown = 0;
+
+ColumnDescription TypeOf(int code, int size = 0, int precision = 0, int scale = 0) {
+  return {"", code, size, precision, scale, true};
+}
+ColumnDescription NumberType() { return TypeOf(kNumber, 22, 0, -127); }
+ColumnDescription VarcharType(int size) { return TypeOf(kVarchar, std::min(std::max(size, 0), 4000)); }
+ColumnDescription DateType() { return TypeOf(kDate, 7); }
+
+bool IsText(const ColumnDescription& t) { return t.oracleType == kVarchar || t.oracleType == kChar || t.oracleType == kLong || t.oracleType == kRowid; }
+bool IsNumber(const ColumnDescription& t) { return t.oracleType == kNumber; }
+bool IsDate(const ColumnDescription& t) { return t.oracleType == kDate; }
+bool IsRaw(const ColumnDescription& t) { return t.oracleType == kRaw || t.oracleType == kLongRaw; }
+
+int TextSize(const ColumnDescription& t) {
+  if (IsNumber(t)) return 40;
+  if (IsDate(t)) return 75;
+  if (t.oracleType == kRowid) return 18;
+  if (IsRaw(t)) return t.dataSize * 2;
+  if (t.oracleType == kUnknown || t.oracleType == kLong) return 4000;
+  return t.dataSize;
+}
+
+std::string Quote(const std::string& name) {
+  std::string quoted = "\"";
+  for (char c : name) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  return quoted + "\"";
+}
+
+std::string Literal(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) {
+    if (c == '\'') quoted += '\'';
+    quoted += c;
+  }
+  return quoted + "'";
+}
+
+const std::set<std::string>& Reserved() {
+  static const std::set<std::string> words = {
+      "SELECT", "FROM", "WHERE", "GROUP", "HAVING", "ORDER", "UNION", "MINUS", "INTERSECT",
+      "ON", "JOIN", "INNER", "LEFT", "RIGHT", "FULL", "CROSS", "OUTER", "AND", "OR", "NOT",
+      "CONNECT", "START", "AS", "BY", "INTO", "VALUES", "SET", "WITH", "NATURAL", "USING",
+      "FOR", "IS", "IN", "LIKE", "BETWEEN", "NULL", "DISTINCT", "ALL", "UNIQUE", "ASC", "DESC",
+      "CASE", "WHEN", "THEN", "ELSE", "END", "EXISTS", "PRIOR", "ANY", "SOME"};
+  return words;
+}
+
+struct Expr {
+  std::string sql;
+  ColumnDescription type = VarcharType(0);
+  bool condition = false;
+  bool aggregate = false;
+  bool nullLiteral = false;
+  bool rownum = false;
+  std::optional<std::string> stringLiteral;
+  std::optional<std::string> numberLiteral;
+  std::vector<std::pair<std::string, int>> bareColumns;  // column SQL and token offset
+  std::string name;  // a plain column reference's name, for describe
+};
+
+struct Source {
+  std::string alias;      // as Oracle code refers to it
+  std::string reference;  // what the SQLite text uses in front of a column
+  std::string owner;
+  std::string table;
+  std::int64_t objectId = 0;  // 0 for a subquery (no ROWID)
+  std::vector<ColumnDescription> columns;
+};
+
+struct Scope {
+  std::vector<Source> sources;
+};
+
+struct QueryResult {
+  std::string sql;
+  std::vector<ColumnDescription> columns;
+};
+
+struct BlockResult {
+  std::string sql;
+  std::vector<ColumnDescription> columns;
+  std::optional<std::string> limit;  // from WHERE ROWNUM <= n
+  bool grouped = false;              // aggregates, GROUP BY or DISTINCT
+};
+
+class Parser {
+ public:
+  Parser(const std::string& sql, Catalogue& catalogue, const SessionState& state)
+      : sql_(sql), tokens_(Tokenizer::Split(sql)), catalogue_(catalogue), state_(state) {}
+
+  TranslatedStatement Run();
+
+ private:
+  // --- tokens ------------------------------------------------------------------------
+  const Token& Peek(std::size_t ahead = 0) const {
+    return tokens_[std::min(pos_ + ahead, tokens_.size() - 1)];
+  }
+  const Token& Next() {
+    const Token& token = tokens_[pos_];
+    if (pos_ + 1 < tokens_.size()) ++pos_;
+    return token;
+  }
+  bool Accept(std::string_view word) {
+    if (!Peek().Is(word)) return false;
+    Next();
+    return true;
+  }
+  bool AcceptSymbol(std::string_view symbol) {
+    if (!Peek().IsSymbol(symbol)) return false;
+    Next();
+    return true;
+  }
+  [[noreturn]] void Fail(int code, const Token& token, std::initializer_list<std::string> args = {}) {
+    throw OracleErrors::Make(code, args, token.offset);
+  }
+  [[noreturn]] void Fail(int code) { Fail(code, Peek()); }
+  void Expect(std::string_view word, int code) {
+    if (!Accept(word)) Fail(code);
+  }
+  void ExpectSymbol(std::string_view symbol, int code) {
+    if (!AcceptSymbol(symbol)) Fail(code);
+  }
+  void ExpectEnd() {
+    if (Peek().kind != Token::Kind::End) Fail(933);
+  }
+  bool AtName() const {
+    return Peek().kind == Token::Kind::QuotedName ||
+           (Peek().kind == Token::Kind::Word && !Reserved().count(Peek().text));
+  }
+  std::string Name(int code = 904) {
+    if (Peek().kind == Token::Kind::QuotedName || Peek().kind == Token::Kind::Word) {
+      if (Peek().text.size() > 128) Fail(972);
+      return Next().text;
+    }
+    Fail(code);
+  }
+  std::string SourceText(std::size_t first, std::size_t last) const {
+    return sql_.substr(static_cast<std::size_t>(tokens_[first].offset),
+                       static_cast<std::size_t>(tokens_[last].endOffset - tokens_[first].offset));
+  }
+  // How Oracle names an unaliased expression: its text upper-cased without blanks,
+  // quoted parts kept as written.
+  std::string DerivedName(std::size_t first, std::size_t last) const {
+    std::string name;
+    for (std::size_t k = first; k <= last; ++k) {
+      const Token& token = tokens_[k];
+      if (token.kind == Token::Kind::String || token.kind == Token::Kind::QuotedName) {
+        name += sql_.substr(static_cast<std::size_t>(token.offset),
+                            static_cast<std::size_t>(token.endOffset - token.offset));
+      } else if (token.kind == Token::Kind::Bind) {
+        name += ":" + token.text;
+      } else {
+        name += token.text;
+      }
+    }
+    return name.size() > 128 ? name.substr(0, 128) : name;
+  }
+
+  // --- statements --------------------------------------------------------------------
+  void ParseSelectStatement(TranslatedStatement& out);
+  void ParseInsert(TranslatedStatement& out);
+  void ParseUpdate(TranslatedStatement& out);
+  void ParseDelete(TranslatedStatement& out);
+  void ParseCreate(TranslatedStatement& out);
+  void ParseCreateTable(TranslatedStatement& out);
+  void ParseCreateIndex(TranslatedStatement& out, bool unique);
+  void ParseCreateUser(TranslatedStatement& out);
+  void ParseDrop(TranslatedStatement& out);
+  void ParseAlter(TranslatedStatement& out);
+  void ParseAlterUser(TranslatedStatement& out);
+  void ParseGrant(TranslatedStatement& out, bool grant);
+  void ParseUserOptions(UserSpec& user, bool create);
+  std::string ParsePassword();
+  ColumnDescription ParseDataType();
+  std::pair<std::string, std::string> ParseObjectName();  // owner, name
+
+  // --- queries -----------------------------------------------------------------------
+  QueryResult ParseQuery(bool positional);
+  BlockResult ParseQueryTerm(bool positional);
+  BlockResult ParseQueryBlock(bool positional, Scope& scope, std::vector<std::string>& names);
+  std::string ParseOrderBy(Scope* scope, const std::vector<std::string>& names);
+  std::string ParseFromClause(Scope& scope);
+  std::string ParseTableReference(Scope& scope);
+  Source ResolveTable(const std::string& owner, const std::string& name, const Token& at,
+                      TableDefinition* found = nullptr);
+
+  // --- expressions -------------------------------------------------------------------
+  Expr ParseCondition();
+  Expr ParseAnd();
+  Expr ParseNot();
+  Expr ParsePredicate();
+  Expr ParseExpression();
+  Expr ParseTerm();
+  Expr ParseFactor();
+  Expr ParsePrimary();
+  Expr ParseName();
+  Expr ParseFunction(const std::string& name, const Token& at);
+  Expr ParseCase();
+  Expr ParseSubqueryValue();
+  Expr Column(const Source& source, const ColumnDescription& column, const Token& at);
+  Expr Rowid(const Source& source, const Token& at);
+  Expr RequireValue(Expr e, const Token& at) {
+    if (e.condition) Fail(907, at);
+    return e;
+  }
+  std::string AsNumber(const Expr& e, const Token& at);
+  std::string AsText(const Expr& e);
+  std::string AsDate(const Expr& e, const Token& at);
+  Expr Compare(Expr left, const std::string& op, Expr right, const Token& at);
+  std::string StoreValue(const Expr& value, const ColumnDescription& column,
+                         const std::string& fullName, const Token& at);
+  std::string Bind(const std::string& name) {
+    auto found = std::find(bindNames_.begin(), bindNames_.end(), name);
+    if (found == bindNames_.end()) {
+      bindNames_.push_back(name);
+      return "?" + std::to_string(bindNames_.size());
+    }
+    return "?" + std::to_string(found - bindNames_.begin() + 1);
+  }
+
+  const std::string& sql_;
+  std::vector<Token> tokens_;
+  std::size_t pos_ = 0;
+  Catalogue& catalogue_;
+  const SessionState& state_;
+  std::vector<std::string> bindNames_;
+  std::vector<Scope*> scopes_;
+  bool refreshSessions_ = false;
+  bool aggregatesAllowed_ = true;
+  int subqueryCounter_ = 0;
+  // ROWNUM: a limit found in the WHERE clause being parsed, and whether an OR or NOT
+  // surrounds the place where it was found (which a LIMIT cannot express).
+  std::optional<std::string>* rownumLimit_ = nullptr;
+  int rownumDepth_ = 0;
+};
+
+// ======================================================================================
+// Statements
+
+TranslatedStatement Parser::Run() {
+  TranslatedStatement out;
+  // Bind variables are numbered in the order of their first appearance in the text, whatever
+  // order the parser meets them in (it reads a FROM clause before its select list).
+  for (const Token& token : tokens_)
+    if (token.kind == Token::Kind::Bind) Bind(token.text);
+  const Token& first = Peek();
+  auto setCodes = [&](int type, int function) {
+    out.info.statementType = type;
+    out.info.sqlFunctionCode = function;
+  };
+  if (first.Is("SELECT") || first.Is("WITH") || first.IsSymbol("(")) {
+    setCodes(1, 4);
+    ParseSelectStatement(out);
+  } else if (first.Is("INSERT")) {
+    setCodes(4, 3);
+    ParseInsert(out);
+  } else if (first.Is("UPDATE")) {
+    setCodes(2, 5);
+    ParseUpdate(out);
+  } else if (first.Is("DELETE")) {
+    setCodes(3, 9);
+    ParseDelete(out);
+  } else if (first.Is("CREATE")) {
+    setCodes(5, 1);
+    ParseCreate(out);
+  } else if (first.Is("DROP")) {
+    setCodes(6, 8);
+    ParseDrop(out);
+  } else if (first.Is("TRUNCATE")) {
+    setCodes(0, 85);
+    Next();
+    Expect("TABLE", 905);
+    const Token& at = Peek();
+    auto [owner, name] = ParseObjectName();
+    const Source source = ResolveTable(owner, name, at);
+    ExpectEnd();
+    out.kind = StatementKind::TruncateTable;
+    out.sqlite = "DELETE FROM " + source.reference;
+  } else if (first.Is("ALTER")) {
+    setCodes(7, 0);
+    ParseAlter(out);
+  } else if (first.Is("GRANT") || first.Is("REVOKE")) {
+    const bool grant = first.Is("GRANT");
+    setCodes(0, grant ? 28 : 29);
+    Next();
+    ParseGrant(out, grant);
+  } else if (first.Is("COMMIT") || first.Is("ROLLBACK")) {
+    const bool commit = first.Is("COMMIT");
+    setCodes(0, commit ? 54 : 55);
+    Next();
+    Accept("WORK");
+    if (!commit && Peek().Is("TO")) Fail(3001);
+    if (commit && Accept("COMMENT")) {
+      if (Peek().kind != Token::Kind::String) Fail(905);
+      Next();
+    }
+    ExpectEnd();
+    out.kind = commit ? StatementKind::Commit : StatementKind::Rollback;
+  } else if (first.Is("BEGIN") || first.Is("DECLARE")) {
+    setCodes(first.Is("BEGIN") ? 8 : 9, 34);
+    out.kind = StatementKind::PlsqlBlock;
+  } else if (first.Is("CALL")) {
+    setCodes(10, 34);
+    out.kind = StatementKind::PlsqlBlock;
+  } else {
+    Fail(900, first);
+  }
+  out.info.bindNames = bindNames_;
+  out.refreshSessions = refreshSessions_;
+  return out;
+}
+
+void Parser::ParseSelectStatement(TranslatedStatement& out) {
+  if (Peek().Is("WITH")) Fail(3001);
+  QueryResult query = ParseQuery(false);
+  if (Peek().Is("FOR")) Fail(3001);
+  ExpectEnd();
+  out.kind = StatementKind::Select;
+  out.sqlite = query.sql;
+  out.info.columns = query.columns;
+}
+
+std::pair<std::string, std::string> Parser::ParseObjectName() {
+  std::string first = Name(903);
+  if (AcceptSymbol(".")) return {first, Name(903)};
+  if (Peek().IsSymbol("@")) Fail(3001);
+  return {"", first};
+}
+
+Source Parser::ResolveTable(const std::string& owner, const std::string& name, const Token& at,
+                            TableDefinition* found) {
+  std::optional<TableDefinition> definition;
+  if (!owner.empty()) {
+    definition = catalogue_.FindObject(owner, name);
+  } else {
+    definition = catalogue_.FindObject(state_.schema, name);
+    if (!definition) definition = catalogue_.FindPublic(name);
+  }
+  if (!definition || definition->kind == "INDEX") Fail(942, at);
+  if (definition->refreshedPerStatement) refreshSessions_ = true;
+  if (found) *found = *definition;
+  Source source;
+  source.alias = name;
+  source.reference = definition->storage;
+  source.owner = definition->owner;
+  source.table = definition->name;
+  source.objectId = definition->kind == "TABLE" ? definition->objectId : 0;
+  source.columns = definition->columns;
+  return source;
+}
+
+// --------------------------------------------------------------------------------------
+// DML
+
+void Parser::ParseInsert(TranslatedStatement& out) {
+  Next();
+  Expect("INTO", 925);
+  const Token& tableToken = Peek();
+  auto [owner, name] = ParseObjectName();
+  TableDefinition definition;
+  Source target = ResolveTable(owner, name, tableToken, &definition);
+  if (definition.kind != "TABLE") Fail(1732, tableToken);
+  if (AtName() && !Peek().Is("VALUES")) Next();  // an alias, which nothing here needs
+  std::vector<std::size_t> columns;
+  if (AcceptSymbol("(")) {
+    do {
+      const Token& at = Peek();
+      const std::string column = Name(904);
+      auto found = std::find_if(target.columns.begin(), target.columns.end(),
+                                [&](const ColumnDescription& c) { return c.name == column; });
+      if (found == target.columns.end()) Fail(904, at, {Quote(column)});
+      const auto index = static_cast<std::size_t>(found - target.columns.begin());
+      if (std::find(columns.begin(), columns.end(), index) != columns.end()) Fail(957, at);
+      columns.push_back(index);
+    } while (AcceptSymbol(","));
+    ExpectSymbol(")", 907);
+  } else {
+    for (std::size_t k = 0; k < target.columns.size(); ++k) columns.push_back(k);
+  }
+  const std::string prefix = Quote(target.owner) + "." + Quote(target.table) + ".";
+  out.targetColumnPrefix = prefix;
+  std::string columnList;
+  for (std::size_t k = 0; k < columns.size(); ++k)
+    columnList += (k ? ", " : "") + Quote(target.columns[columns[k]].name);
+  std::string sql = "INSERT INTO " + target.reference + " (" + columnList + ") ";
+  if (Accept("VALUES")) {
+    ExpectSymbol("(", 906);
+    std::vector<std::string> values;
+    Scope empty;
+    scopes_.push_back(&empty);
+    do {
+      const Token& at = Peek();
+      if (values.size() == columns.size()) Fail(913, at);
+      Expr value = RequireValue(ParseExpression(), at);
+      const ColumnDescription& column = target.columns[columns[values.size()]];
+      values.push_back(StoreValue(value, column, prefix + Quote(column.name), at));
+    } while (AcceptSymbol(","));
+    scopes_.pop_back();
+    if (values.size() < columns.size()) Fail(947);
+    ExpectSymbol(")", 907);
+    sql += "VALUES (";
+    for (std::size_t k = 0; k < values.size(); ++k) sql += (k ? ", " : "") + values[k];
+    sql += ")";
+  } else if (Peek().Is("SELECT") || Peek().IsSymbol("(")) {
+    const Token& at = Peek();
+    QueryResult query = ParseQuery(true);
+    if (query.columns.size() > columns.size()) Fail(913, at);
+    if (query.columns.size() < columns.size()) Fail(947, at);
+    std::string list;
+    for (std::size_t k = 0; k < columns.size(); ++k) {
+      Expr value;
+      value.sql = Quote("__C" + std::to_string(k + 1));
+      value.type = query.columns[k];
+      const ColumnDescription& column = target.columns[columns[k]];
+      list += (k ? ", " : "") + StoreValue(value, column, prefix + Quote(column.name), at);
+    }
+    sql += "SELECT " + list + " FROM (" + query.sql + ")";
+  } else {
+    Fail(926);
+  }
+  ExpectEnd();
+  out.kind = StatementKind::Insert;
+  out.sqlite = sql;
+}
+
+void Parser::ParseUpdate(TranslatedStatement& out) {
+  Next();
+  const Token& tableToken = Peek();
+  auto [owner, name] = ParseObjectName();
+  TableDefinition definition;
+  Source target = ResolveTable(owner, name, tableToken, &definition);
+  if (definition.kind != "TABLE") Fail(1732, tableToken);
+  if (AtName() && !Peek().Is("SET")) target.alias = Next().text;
+  Scope scope;
+  scope.sources.push_back(target);
+  scopes_.push_back(&scope);
+  Expect("SET", 971);
+  const std::string prefix = Quote(target.owner) + "." + Quote(target.table) + ".";
+  out.targetColumnPrefix = prefix;
+  std::string assignments;
+  do {
+    if (Peek().IsSymbol("(")) Fail(3001);
+    const Token& at = Peek();
+    std::string column = Name(904);
+    if (AcceptSymbol(".")) {
+      if (column != target.alias) Fail(904, at, {Quote(column) + "." + Quote(Peek().text)});
+      column = Name(904);
+    }
+    auto found = std::find_if(target.columns.begin(), target.columns.end(),
+                              [&](const ColumnDescription& c) { return c.name == column; });
+    if (found == target.columns.end()) Fail(904, at, {Quote(column)});
+    ExpectSymbol("=", 927);
+    const Token& valueAt = Peek();
+    Expr value = RequireValue(ParseExpression(), valueAt);
+    assignments += (assignments.empty() ? "" : ", ") + Quote(found->name) + " = " +
+                   StoreValue(value, *found, prefix + Quote(found->name), valueAt);
+  } while (AcceptSymbol(","));
+  std::string sql = "UPDATE " + target.reference + " SET " + assignments;
+  if (Accept("WHERE")) {
+    aggregatesAllowed_ = false;
+    const Token& at = Peek();
+    Expr condition = ParseCondition();
+    if (!condition.condition) Fail(920, at);
+    sql += " WHERE " + condition.sql;
+  }
+  scopes_.pop_back();
+  ExpectEnd();
+  out.kind = StatementKind::Update;
+  out.sqlite = sql;
+}
+
+void Parser::ParseDelete(TranslatedStatement& out) {
+  Next();
+  Accept("FROM");
+  const Token& tableToken = Peek();
+  auto [owner, name] = ParseObjectName();
+  TableDefinition definition;
+  Source target = ResolveTable(owner, name, tableToken, &definition);
+  if (definition.kind != "TABLE") Fail(1732, tableToken);
+  if (AtName() && !Peek().Is("WHERE")) target.alias = Next().text;
+  Scope scope;
+  scope.sources.push_back(target);
+  scopes_.push_back(&scope);
+  std::string sql = "DELETE FROM " + target.reference;
+  if (Accept("WHERE")) {
+    aggregatesAllowed_ = false;
+    const Token& at = Peek();
+    Expr condition = ParseCondition();
+    if (!condition.condition) Fail(920, at);
+    sql += " WHERE " + condition.sql;
+  }
+  scopes_.pop_back();
+  ExpectEnd();
+  out.kind = StatementKind::Delete;
+  out.sqlite = sql;
+}
+
+std::string Parser::StoreValue(const Expr& value, const ColumnDescription& column,
+                               const std::string& fullName, const Token& at) {
+  std::string source = value.sql;
+  if (IsDate(value.type) && (IsText(column) || column.oracleType == kLong)) source = AsText(value);
+  if (IsNumber(value.type) && IsDate(column)) Fail(932, at, {"DATE", "NUMBER"});
+  if (IsDate(value.type) && IsNumber(column)) Fail(932, at, {"NUMBER", "DATE"});
+  return "ora_store(" + source + ", " + std::to_string(column.oracleType) + ", " +
+         std::to_string(column.dataSize) + ", " + std::to_string(column.precision) + ", " +
+         std::to_string(column.scale) + ", " + Literal(fullName) + ")";
+}
+
+// --------------------------------------------------------------------------------------
+// DDL
+
+ColumnDescription Parser::ParseDataType() {
+  const Token& at = Peek();
+  if (at.kind != Token::Kind::Word) Fail(902);
+  const std::string word = Next().text;
+  auto size = [&](bool required, int fallback) {
+    if (!AcceptSymbol("(")) {
+      if (required) Fail(906);
+      return fallback;
+    }
+    if (Peek().kind != Token::Kind::Number) Fail(910);
+    const int value = std::stoi(Next().text);
+    Accept("BYTE");
+    Accept("CHAR");
+    ExpectSymbol(")", 907);
+    return value;
+  };
+  if (word == "VARCHAR2" || word == "VARCHAR" || word == "NVARCHAR2") {
+    const int length = size(true, 0);
+    if (length < 1 || length > 4000) Fail(910, at);
+    return TypeOf(kVarchar, length);
+  }
+  if (word == "CHAR" || word == "CHARACTER" || word == "NCHAR") {
+    if (Peek().Is("VARYING")) Fail(3001);
+    const int length = size(false, 1);
+    if (length < 1 || length > 2000) Fail(910, at);
+    return TypeOf(kChar, length);
+  }
+  if (word == "NUMBER" || word == "NUMERIC" || word == "DECIMAL" || word == "DEC") {
+    if (!AcceptSymbol("(")) {
+      if (word == "NUMBER") return TypeOf(kNumber, 22, 0, -127);
+      return TypeOf(kNumber, 22, 38, 0);
+    }
+    int precision = 38;
+    if (AcceptSymbol("*")) {
+      precision = 38;
+    } else {
+      if (Peek().kind != Token::Kind::Number) Fail(1727, Peek());
+      precision = std::stoi(Next().text);
+    }
+    if (precision < 1 || precision > 38) Fail(1727, at);
+    int scale = 0;
+    if (AcceptSymbol(",")) {
+      bool negative = AcceptSymbol("-");
+      if (Peek().kind != Token::Kind::Number) Fail(1728, Peek());
+      scale = std::stoi(Next().text) * (negative ? -1 : 1);
+      if (scale < -84 || scale > 127) Fail(1728, at);
+    }
+    ExpectSymbol(")", 907);
+    return TypeOf(kNumber, 22, precision, scale);
+  }
+  if (word == "INTEGER" || word == "INT" || word == "SMALLINT") return TypeOf(kNumber, 22, 38, 0);
+  if (word == "FLOAT") {
+    int precision = 126;
+    if (AcceptSymbol("(")) {
+      if (Peek().kind != Token::Kind::Number) Fail(1724, Peek());
+      precision = std::stoi(Next().text);
+      if (precision < 1 || precision > 126) Fail(1724, at);
+      ExpectSymbol(")", 907);
+    }
+    return TypeOf(kNumber, 22, precision, -127);
+  }
+  if (word == "REAL") return TypeOf(kNumber, 22, 63, -127);
+  if (word == "DOUBLE") {
+    Expect("PRECISION", 902);
+    return TypeOf(kNumber, 22, 126, -127);
+  }
+  if (word == "DATE") return DateType();
+  if (word == "RAW") {
+    const int length = size(true, 0);
+    if (length < 1 || length > 2000) Fail(910, at);
+    return TypeOf(kRaw, length);
+  }
+  if (word == "LONG") {
+    if (Accept("RAW")) return TypeOf(kLongRaw, 0);
+    return TypeOf(kLong, 0);
+  }
+  if (word == "ROWID") return TypeOf(kRowid, 10);
+  Fail(902, at);
+}
+
+void Parser::ParseCreate(TranslatedStatement& out) {
+  Next();
+  if (Accept("OR")) {
+    Expect("REPLACE", 922);
+  }
+  const Token& what = Peek();
+  if (what.Is("TABLE")) {
+    Next();
+    ParseCreateTable(out);
+  } else if (what.Is("UNIQUE") || what.Is("INDEX")) {
+    const bool unique = Accept("UNIQUE");
+    Expect("INDEX", 901);
+    out.info.sqlFunctionCode = 20;
+    ParseCreateIndex(out, unique);
+  } else if (what.Is("USER")) {
+    Next();
+    out.info.sqlFunctionCode = 19;
+    ParseCreateUser(out);
+  } else if (what.Is("PROCEDURE") || what.Is("FUNCTION") || what.Is("PACKAGE") ||
+             what.Is("TRIGGER") || what.Is("TYPE")) {
+    out.kind = StatementKind::PlsqlUnit;
+    out.info.sqlFunctionCode = what.Is("PROCEDURE") ? 24 : what.Is("FUNCTION") ? 91 : 94;
+    if (what.Is("PACKAGE") && Peek(1).Is("BODY")) out.info.sqlFunctionCode = 97;
+  } else if (what.Is("VIEW") || what.Is("SEQUENCE") || what.Is("SYNONYM") || what.Is("PUBLIC") ||
+             what.Is("ROLE") || what.Is("GLOBAL")) {
+    Fail(3001, what);
+  } else {
+    Fail(901, what);
+  }
+}
+
+void Parser::ParseCreateTable(TranslatedStatement& out) {
+  out.kind = StatementKind::CreateTable;
+  const Token& nameToken = Peek();
+  auto [owner, name] = ParseObjectName();
+  TableSpec& table = out.table;
+  table.owner = owner.empty() ? state_.schema : owner;
+  table.name = name;
+  if (catalogue_.FindObject(table.owner, table.name)) Fail(955, nameToken);
+  std::optional<std::vector<std::string>> primaryKey;
+  auto addUnique = [&](std::string constraint, std::vector<std::string> columns, bool primary,
+                       const Token& at) {
+    if (primary) {
+      if (primaryKey) Fail(2260, at);
+      primaryKey = columns;
+    }
+    if (constraint.empty()) constraint = catalogue_.NextConstraintName();
+    table.uniqueKeys.emplace_back(constraint, columns);
+  };
+  if (AcceptSymbol("(")) {
+    do {
+      const Token& at = Peek();
+      std::string constraint;
+      if (Accept("CONSTRAINT")) constraint = Name(904);
+      if (Peek().Is("PRIMARY") || Peek().Is("UNIQUE")) {
+        const bool primary = Accept("PRIMARY");
+        if (primary) Expect("KEY", 905);
+        else Next();
+        ExpectSymbol("(", 906);
+        std::vector<std::string> columns;
+        do {
+          const Token& columnAt = Peek();
+          const std::string column = Name(904);
+          if (std::none_of(table.columns.begin(), table.columns.end(),
+                           [&](const ColumnDescription& c) { return c.name == column; }))
+            Fail(904, columnAt, {Quote(column)});
+          columns.push_back(column);
+        } while (AcceptSymbol(","));
+        ExpectSymbol(")", 907);
+        addUnique(constraint, columns, primary, at);
+        continue;
+      }
+      if (!constraint.empty() || Peek().Is("CHECK") || Peek().Is("FOREIGN")) Fail(3001);
+      const std::string column = Name(904);
+      if (std::any_of(table.columns.begin(), table.columns.end(),
+                      [&](const ColumnDescription& c) { return c.name == column; }))
+        Fail(957, at);
+      ColumnDescription type = ParseDataType();
+      type.name = column;
+      std::string defaultSql;
+      while (true) {
+        std::string columnConstraint;
+        if (Accept("CONSTRAINT")) columnConstraint = Name(904);
+        if (Accept("DEFAULT")) {
+          const Token& defaultAt = Peek();
+          Scope empty;
+          scopes_.push_back(&empty);
+          Expr value = RequireValue(ParseExpression(), defaultAt);
+          scopes_.pop_back();
+          if (!bindNames_.empty()) Fail(1027, defaultAt);
+          defaultSql = StoreValue(value, type, Quote(table.owner) + "." + Quote(table.name) + "." + Quote(column), defaultAt);
+        } else if (Accept("NOT")) {
+          Expect("NULL", 908);
+          type.nullable = false;
+        } else if (Accept("NULL")) {
+          type.nullable = true;
+        } else if (Peek().Is("PRIMARY")) {
+          const Token& keyAt = Next();
+          Expect("KEY", 905);
+          type.nullable = false;
+          addUnique(columnConstraint, {column}, true, keyAt);
+        } else if (Peek().Is("UNIQUE")) {
+          const Token& keyAt = Next();
+          addUnique(columnConstraint, {column}, false, keyAt);
+        } else if (Peek().Is("CHECK") || Peek().Is("REFERENCES")) {
+          Fail(3001);
+        } else {
+          if (!columnConstraint.empty()) Fail(2253);
+          break;
+        }
+      }
+      table.columns.push_back(type);
+      table.defaults.push_back(defaultSql);
+    } while (AcceptSymbol(","));
+    ExpectSymbol(")", 907);
+    if (primaryKey)
+      for (ColumnDescription& column : table.columns)
+        if (std::find(primaryKey->begin(), primaryKey->end(), column.name) != primaryKey->end())
+          column.nullable = false;
+  }
+  if (Accept("TABLESPACE")) Name(922);
+  if (Accept("AS")) {
+    if (!table.columns.empty()) Fail(3001);
+    QueryResult query = ParseQuery(true);
+    for (std::size_t k = 0; k < query.columns.size(); ++k) {
+      ColumnDescription column = query.columns[k];
+      if (column.oracleType == kUnknown) column = VarcharType(4000);
+      if (column.oracleType == kChar && column.dataSize == 0) column.dataSize = 1;
+      if (column.oracleType == kVarchar && column.dataSize == 0) column.dataSize = 1;
+      column.nullable = query.columns[k].nullable;
+      table.columns.push_back(column);
+      table.defaults.emplace_back();
+    }
+    table.asSelect = query.sql;
+  } else if (table.columns.empty()) {
+    Fail(906);
+  }
+  ExpectEnd();
+}
+
+void Parser::ParseCreateIndex(TranslatedStatement& out, bool unique) {
+  out.kind = StatementKind::CreateIndex;
+  const Token& nameToken = Peek();
+  auto [owner, name] = ParseObjectName();
+  out.index.owner = owner.empty() ? state_.schema : owner;
+  out.index.name = name;
+  out.index.unique = unique;
+  if (catalogue_.FindObject(out.index.owner, name)) Fail(955, nameToken);
+  Expect("ON", 969);
+  const Token& tableToken = Peek();
+  auto [tableOwner, table] = ParseObjectName();
+  TableDefinition definition;
+  Source source = ResolveTable(tableOwner.empty() ? state_.schema : tableOwner, table, tableToken,
+                               &definition);
+  if (definition.kind != "TABLE") Fail(942, tableToken);
+  if (definition.owner != out.index.owner) Fail(3001, tableToken);
+  out.index.table = definition.name;
+  ExpectSymbol("(", 906);
+  do {
+    const Token& at = Peek();
+    const std::string column = Name(904);
+    if (std::none_of(source.columns.begin(), source.columns.end(),
+                     [&](const ColumnDescription& c) { return c.name == column; }))
+      Fail(904, at, {Quote(column)});
+    if (!Accept("ASC")) Accept("DESC");
+    out.index.columns.push_back(column);
+  } while (AcceptSymbol(","));
+  ExpectSymbol(")", 907);
+  if (Accept("TABLESPACE")) Name(922);
+  ExpectEnd();
+}
+
+void Parser::ParseDrop(TranslatedStatement& out) {
+  Next();
+  if (Accept("TABLE")) {
+    out.kind = StatementKind::DropTable;
+    const Token& at = Peek();
+    auto [owner, name] = ParseObjectName();
+    TableDefinition definition;
+    ResolveTable(owner.empty() ? state_.schema : owner, name, at, &definition);
+    if (definition.kind != "TABLE") Fail(942, at);
+    out.drop = {definition.owner, definition.name, false};
+    if (Accept("CASCADE")) Expect("CONSTRAINTS", 905);
+    Accept("PURGE");
+  } else if (Accept("INDEX")) {
+    out.kind = StatementKind::DropIndex;
+    out.info.sqlFunctionCode = 21;
+    const Token& at = Peek();
+    auto [owner, name] = ParseObjectName();
+    const std::string schema = owner.empty() ? state_.schema : owner;
+    auto definition = catalogue_.FindObject(schema, name);
+    if (!definition || definition->kind != "INDEX") Fail(1418, at);
+    out.drop = {schema, name, false};
+  } else if (Accept("USER")) {
+    out.kind = StatementKind::DropUser;
+    out.info.sqlFunctionCode = 11;
+    out.drop.name = Name(1935);
+    out.drop.cascade = Accept("CASCADE");
+  } else if (Peek().Is("PROCEDURE") || Peek().Is("FUNCTION") || Peek().Is("PACKAGE")) {
+    out.kind = StatementKind::PlsqlUnit;
+    return;
+  } else {
+    Fail(950);
+  }
+  ExpectEnd();
+}
+
+std::string Parser::ParsePassword() {
+  const Token& token = Peek();
+  if (token.kind == Token::Kind::QuotedName) return Next().text;
+  if (token.kind == Token::Kind::Word && !Reserved().count(token.text)) {
+    Next();
+    // Unquoted passwords keep the case they were typed in.
+    return sql_.substr(static_cast<std::size_t>(token.offset),
+                       static_cast<std::size_t>(token.endOffset - token.offset));
+  }
+  Fail(988, token);
+}
+
+void Parser::ParseUserOptions(UserSpec& user, bool create) {
+  bool any = false;
+  while (Peek().kind != Token::Kind::End) {
+    any = true;
+    if (Accept("IDENTIFIED")) {
+      if (Accept("EXTERNALLY")) {
+        user.externally = true;
+      } else {
+        Expect("BY", 924);
+        user.password = ParsePassword();
+        if (!create && Accept("REPLACE")) user.replacePassword = ParsePassword();
+      }
+    } else if (Accept("DEFAULT") || Accept("TEMPORARY")) {
+      Expect("TABLESPACE", 922);
+      Name(922);
+    } else if (Accept("QUOTA")) {
+      if (!Accept("UNLIMITED")) {
+        if (Peek().kind != Token::Kind::Number) Fail(922);
+        Next();
+        if (Peek().kind == Token::Kind::Word && (Peek().text == "K" || Peek().text == "M" || Peek().text == "G")) Next();
+      }
+      Expect("ON", 922);
+      Name(922);
+    } else if (Accept("PROFILE")) {
+      Name(922);
+    } else if (Accept("PASSWORD")) {
+      if (Accept("EXPIRE")) {
+        user.expire = true;
+      } else if (Accept("GRACE")) {
+        // devdb's own clause: put the account into the grace period (ORA-28002 at logon).
+        int days = 7;
+        if (Peek().kind == Token::Kind::Number) days = std::stoi(Next().text);
+        if (days < 1) Fail(922);
+        user.graceDays = days;
+      } else {
+        Fail(922);
+      }
+    } else if (Accept("ACCOUNT")) {
+      if (Accept("LOCK")) user.lock = true;
+      else if (Accept("UNLOCK")) user.lock = false;
+      else Fail(922);
+    } else {
+      Fail(922);
+    }
+  }
+  if (!any) Fail(922);
+}
+
+void Parser::ParseCreateUser(TranslatedStatement& out) {
+  out.kind = StatementKind::CreateUser;
+  out.user.name = Name(1935);
+  if (!Peek().Is("IDENTIFIED")) Fail(924);
+  ParseUserOptions(out.user, true);
+}
+
+void Parser::ParseAlter(TranslatedStatement& out) {
+  Next();
+  if (Accept("USER")) {
+    out.info.sqlFunctionCode = 53;
+    out.kind = StatementKind::AlterUser;
+    out.user.name = Name(1935);
+    ParseUserOptions(out.user, false);
+    return;
+  }
+  if (Accept("SESSION")) {
+    out.info.sqlFunctionCode = 52;
+    out.kind = StatementKind::AlterSession;
+    Expect("SET", 2248);
+    do {
+      const std::string name = Name(2248);
+      ExpectSymbol("=", 2248);
+      const Token& value = Peek();
+      std::string text;
+      if (value.kind == Token::Kind::String || value.kind == Token::Kind::Number ||
+          value.kind == Token::Kind::QuotedName) {
+        text = Next().text;
+      } else if (value.kind == Token::Kind::Word) {
+        text = Next().text;
+        // READ COMMITTED: the value may be two words.
+        if (name == "ISOLATION_LEVEL" && Peek().kind == Token::Kind::Word) text += " " + Next().text;
+      } else {
+        Fail(2248);
+      }
+      out.settings.emplace_back(name, text);
+    } while (Peek().kind == Token::Kind::Word);
+    ExpectEnd();
+    return;
+  }
+  if (Accept("SYSTEM")) {
+    out.info.sqlFunctionCode = 49;
+    out.kind = StatementKind::KillSession;
+    if (!Accept("KILL") && !Accept("DISCONNECT")) Fail(2065);
+    Expect("SESSION", 2065);
+    const Token& value = Peek();
+    if (value.kind != Token::Kind::String) Fail(2065);
+    Next();
+    const std::string text = value.text;
+    const std::size_t comma = text.find(',');
+    try {
+      if (comma == std::string::npos) throw std::invalid_argument("no comma");
+      std::size_t used = 0;
+      out.killSid = std::stoi(text.substr(0, comma), &used);
+      out.killSerial = std::stoi(text.substr(comma + 1));
+    } catch (const std::exception&) {
+      Fail(26, value);
+    }
+    Accept("POST_TRANSACTION");
+    Accept("IMMEDIATE");
+    ExpectEnd();
+    return;
+  }
+  if (Peek().Is("TABLE") || Peek().Is("INDEX")) Fail(3001);
+  Fail(940);
+}
+
+void Parser::ParseGrant(TranslatedStatement& out, bool grant) {
+  out.kind = grant ? StatementKind::Grant : StatementKind::Revoke;
+  do {
+    std::string privilege;
+    while (Peek().kind == Token::Kind::Word && !Peek().Is("TO") && !Peek().Is("FROM") &&
+           !Peek().Is("ON")) {
+      privilege += (privilege.empty() ? "" : " ") + Next().text;
+    }
+    if (privilege.empty()) Fail(990);
+    if (privilege == "CONNECT") privilege = "CREATE SESSION";
+    out.grant.privileges.push_back(privilege);
+  } while (AcceptSymbol(","));
+  if (Accept("ON")) {
+    auto [owner, name] = ParseObjectName();
+    const std::string object = (owner.empty() ? state_.schema : owner) + "." + name;
+    for (std::string& privilege : out.grant.privileges) privilege += " ON " + object;
+  }
+  Expect(grant ? "TO" : "FROM", 905);
+  do {
+    out.grant.grantees.push_back(Name(987));
+  } while (AcceptSymbol(","));
+  if (grant && Accept("WITH")) {
+    if (!Accept("ADMIN") && !Accept("GRANT")) Fail(922);
+    Expect("OPTION", 922);
+  }
+  ExpectEnd();
+}
+
+// ======================================================================================
+// Queries
+
+QueryResult Parser::ParseQuery(bool positional) {
+  QueryResult result;
+  std::vector<std::string> names;
+  Scope scope;
+  BlockResult first;
+  bool simple = !Peek().IsSymbol("(");
+  if (simple) {
+    first = ParseQueryBlock(positional, scope, names);
+  } else {
+    first = ParseQueryTerm(positional);
+    for (const auto& column : first.columns) names.push_back(column.name);
+  }
+  result.columns = first.columns;
+  bool compound = false;
+  std::vector<BlockResult> parts{first};
+  std::vector<std::string> operators;
+  while (Peek().Is("UNION") || Peek().Is("MINUS") || Peek().Is("INTERSECT")) {
+    const Token& at = Next();
+    std::string op = at.Is("UNION") ? (Accept("ALL") ? "UNION ALL" : "UNION")
+                                    : at.Is("MINUS") ? "EXCEPT" : "INTERSECT";
+    compound = true;
+    BlockResult next = ParseQueryTerm(positional);
+    if (next.columns.size() != result.columns.size()) Fail(1789, at);
+    for (std::size_t k = 0; k < next.columns.size(); ++k) {
+      ColumnDescription& mine = result.columns[k];
+      const ColumnDescription& theirs = next.columns[k];
+      const bool compatible = mine.oracleType == kUnknown || theirs.oracleType == kUnknown ||
+                              (IsText(mine) && IsText(theirs)) || mine.oracleType == theirs.oracleType;
+      if (!compatible) Fail(1790, at);
+      if (mine.oracleType == kUnknown) { const std::string name = mine.name; mine = theirs; mine.name = name; }
+      if (IsText(mine)) {
+        if (mine.oracleType != theirs.oracleType && IsText(theirs)) mine.oracleType = kVarchar;
+        mine.dataSize = std::max(mine.dataSize, theirs.dataSize);
+      }
+      if (IsNumber(mine) && (mine.precision != theirs.precision || mine.scale != theirs.scale)) {
+        mine.precision = 0;
+        mine.scale = -127;
+      }
+      mine.nullable = mine.nullable || theirs.nullable;
+    }
+    parts.push_back(next);
+    operators.push_back(op);
+  }
+  auto blockSql = [&](const BlockResult& block) {
+    if (!block.limit) return block.sql;
+    if (block.grouped) Fail(3001);
+    return compound ? "SELECT * FROM (" + block.sql + " LIMIT " + *block.limit + ")"
+                    : block.sql + " LIMIT " + *block.limit;
+  };
+  std::string sql = blockSql(parts[0]);
+  for (std::size_t k = 1; k < parts.size(); ++k) sql += " " + operators[k - 1] + " " + blockSql(parts[k]);
+  if (Peek().Is("ORDER")) {
+    if (parts[0].limit && !compound) Fail(3001);
+    const bool scoped = simple && !compound;
+    if (scoped) scopes_.push_back(&scope);
+    std::vector<std::string> orderNames;
+    for (const auto& column : result.columns) orderNames.push_back(column.name);
+    const std::string order = ParseOrderBy(scoped ? &scope : nullptr, positional ? names : orderNames);
+    if (scoped) scopes_.pop_back();
+    if (!compound && parts[0].limit) Fail(3001);
+    sql += order;
+  }
+  result.sql = sql;
+  return result;
+}
+
+BlockResult Parser::ParseQueryTerm(bool positional) {
+  if (AcceptSymbol("(")) {
+    QueryResult inner = ParseQuery(positional);
+    ExpectSymbol(")", 907);
+    BlockResult block;
+    block.sql = "SELECT * FROM (" + inner.sql + ")";
+    block.columns = inner.columns;
+    return block;
+  }
+  Scope scope;
+  std::vector<std::string> names;
+  if (!Peek().Is("SELECT")) Fail(928);
+  return ParseQueryBlock(positional, scope, names);
+}
+
+std::string Parser::ParseOrderBy(Scope* scope, const std::vector<std::string>& names) {
+  Next();
+  Expect("BY", 924);
+  std::string sql = " ORDER BY ";
+  bool firstItem = true;
+  do {
+    const Token& at = Peek();
+    std::string item;
+    const bool bare = (at.kind == Token::Kind::Word || at.kind == Token::Kind::QuotedName) &&
+                      !Peek(1).IsSymbol(".") && !Peek(1).IsSymbol("(");
+    if (at.kind == Token::Kind::Number &&
+        (Peek(1).IsSymbol(",") || Peek(1).kind == Token::Kind::End || Peek(1).Is("ASC") ||
+         Peek(1).Is("DESC") || Peek(1).Is("NULLS") || Peek(1).IsSymbol(")"))) {
+      Next();
+      const int position = std::atoi(at.text.c_str());
+      if (position < 1 || position > static_cast<int>(names.size())) Fail(1785, at);
+      item = std::to_string(position);
+    } else if (bare && std::find(names.begin(), names.end(), at.text) != names.end()) {
+      Next();
+      item = Quote(at.text);
+    } else if (scope) {
+      Expr e = RequireValue(ParseExpression(), at);
+      item = e.sql;
+    } else {
+      Fail(904, at, {Quote(at.text)});
+    }
+    bool descending = false;
+    if (Accept("DESC")) descending = true;
+    else Accept("ASC");
+    std::string nulls = descending ? " NULLS FIRST" : " NULLS LAST";
+    if (Accept("NULLS")) {
+      if (Accept("FIRST")) nulls = " NULLS FIRST";
+      else if (Accept("LAST")) nulls = " NULLS LAST";
+      else Fail(933);
+    }
+    sql += (firstItem ? "" : ", ") + item + (descending ? " DESC" : " ASC") + nulls;
+    firstItem = false;
+  } while (AcceptSymbol(","));
+  return sql;
+}
+
+BlockResult Parser::ParseQueryBlock(bool positional, Scope& scope, std::vector<std::string>& names) {
+  BlockResult block;
+  Expect("SELECT", 928);
+  bool distinct = false;
+  if (Accept("DISTINCT") || Accept("UNIQUE")) distinct = true;
+  else Accept("ALL");
+  const std::size_t listStart = pos_;
+  // Find this block's FROM: the select list names columns of the tables listed after it.
+  std::optional<std::size_t> fromIndex;
+  int depth = 0;
+  for (std::size_t k = pos_; k < tokens_.size(); ++k) {
+    const Token& token = tokens_[k];
+    if (token.kind == Token::Kind::End) break;
+    if (token.IsSymbol("(")) ++depth;
+    else if (token.IsSymbol(")")) {
+      if (--depth < 0) break;
+    } else if (depth == 0 && token.Is("FROM")) {
+      fromIndex = k;
+      break;
+    } else if (depth == 0 && (token.Is("UNION") || token.Is("MINUS") || token.Is("INTERSECT") ||
+                              token.Is("WHERE") || token.Is("ORDER") || token.Is("GROUP"))) {
+      break;
+    }
+  }
+  std::string fromSql;
+  std::size_t afterFrom = 0;
+  if (fromIndex) {
+    pos_ = *fromIndex + 1;
+    fromSql = ParseFromClause(scope);
+    afterFrom = pos_;
+    pos_ = listStart;
+  }
+  scopes_.push_back(&scope);
+  const bool outerAggregates = aggregatesAllowed_;
+  aggregatesAllowed_ = true;
+  std::optional<std::string>* outerLimit = rownumLimit_;
+  rownumLimit_ = nullptr;
+  // The select list.
+  std::vector<Expr> items;
+  std::string list;
+  auto addItem = [&](Expr e, const std::string& name) {
+    ColumnDescription column = e.type;
+    column.name = name;
+    names.push_back(name);
+    const std::string alias = positional ? "__C" + std::to_string(block.columns.size() + 1) : name;
+    list += (list.empty() ? "" : ", ") + e.sql + " AS " + Quote(alias);
+    block.columns.push_back(column);
+    items.push_back(std::move(e));
+  };
+  do {
+    const Token& at = Peek();
+    if (at.IsSymbol("*")) {
+      Next();
+      if (!fromIndex) Fail(923);
+      for (const Source& source : scope.sources)
+        for (const ColumnDescription& column : source.columns) addItem(Column(source, column, at), column.name);
+      continue;
+    }
+    if ((at.kind == Token::Kind::Word || at.kind == Token::Kind::QuotedName) &&
+        Peek(1).IsSymbol(".") && Peek(2).IsSymbol("*")) {
+      const std::string alias = at.text;
+      pos_ += 3;
+      auto found = std::find_if(scope.sources.begin(), scope.sources.end(),
+                                [&](const Source& s) { return s.alias == alias; });
+      if (found == scope.sources.end()) Fail(904, at, {Quote(alias)});
+      for (const ColumnDescription& column : found->columns) addItem(Column(*found, column, at), column.name);
+      continue;
+    }
+    if (at.Is("FROM") || at.kind == Token::Kind::End) Fail(936, at);
+    const std::size_t first = pos_;
+    Expr e;
+    if (fromIndex) {
+      e = RequireValue(ParseExpression(), at);
+    } else {
+      // Without FROM, check the syntax only; the error is the missing FROM.
+      try {
+        e = ParseExpression();
+      } catch (const SqlError& error) {
+        if (error.Code() != 904 && error.Code() != 918) throw;
+        Fail(923);
+      }
+    }
+    const std::size_t last = pos_ - 1;
+    std::string name = e.name.empty() ? DerivedName(first, last) : e.name;
+    if (Accept("AS")) {
+      name = Name(923);
+    } else if (AtName() && !Peek().Is("FROM")) {
+      name = Next().text;
+    }
+    if (e.type.oracleType == kUnknown) e.type = VarcharType(4000);
+    addItem(std::move(e), name);
+  } while (AcceptSymbol(","));
+  if (!fromIndex || pos_ != *fromIndex) Fail(923);
+  pos_ = afterFrom;
+  std::string sql = std::string("SELECT ") + (distinct ? "DISTINCT " : "") + list + " FROM " + fromSql;
+  std::optional<std::string> limit;
+  if (Accept("WHERE")) {
+    aggregatesAllowed_ = false;
+    rownumLimit_ = &limit;
+    rownumDepth_ = 0;
+    const Token& at = Peek();
+    Expr condition = ParseCondition();
+    if (!condition.condition) Fail(920, at);
+    sql += " WHERE " + condition.sql;
+    rownumLimit_ = nullptr;
+    aggregatesAllowed_ = true;
+  }
+  if (Peek().Is("CONNECT") || Peek().Is("START")) Fail(3001);
+  std::vector<std::string> groupBy;
+  if (Accept("GROUP")) {
+    Expect("BY", 924);
+    aggregatesAllowed_ = false;
+    std::string groupSql;
+    do {
+      const Token& at = Peek();
+      Expr e = RequireValue(ParseExpression(), at);
+      groupBy.push_back(e.sql);
+      groupSql += (groupSql.empty() ? "" : ", ") + e.sql;
+    } while (AcceptSymbol(","));
+    aggregatesAllowed_ = true;
+    sql += " GROUP BY " + groupSql;
+  }
+  bool aggregated = !groupBy.empty();
+  if (Accept("HAVING")) {
+    const Token& at = Peek();
+    Expr condition = ParseCondition();
+    if (!condition.condition) Fail(920, at);
+    sql += " HAVING " + condition.sql;
+    aggregated = true;
+    for (const auto& [column, offset] : condition.bareColumns)
+      if (std::find(groupBy.begin(), groupBy.end(), column) == groupBy.end())
+        throw OracleErrors::Make(979, {}, offset);
+  }
+  for (const Expr& item : items) aggregated = aggregated || item.aggregate;
+  if (aggregated) {
+    for (const Expr& item : items) {
+      if (std::find(groupBy.begin(), groupBy.end(), item.sql) != groupBy.end()) continue;
+      for (const auto& [column, offset] : item.bareColumns)
+        if (std::find(groupBy.begin(), groupBy.end(), column) == groupBy.end())
+          throw OracleErrors::Make(groupBy.empty() ? 937 : 979, {}, offset);
+    }
+  }
+  scopes_.pop_back();
+  aggregatesAllowed_ = outerAggregates;
+  rownumLimit_ = outerLimit;
+  block.sql = sql;
+  block.limit = limit;
+  block.grouped = aggregated || distinct;
+  return block;
+}
+
+std::string Parser::ParseFromClause(Scope& scope) {
+  std::string sql = ParseTableReference(scope);
+  while (true) {
+    if (AcceptSymbol(",")) {
+      sql += ", " + ParseTableReference(scope);
+      continue;
+    }
+    std::string join;
+    if (Accept("CROSS")) {
+      Expect("JOIN", 905);
+      sql += " CROSS JOIN " + ParseTableReference(scope);
+      continue;
+    }
+    if (Accept("INNER")) join = "JOIN";
+    else if (Accept("LEFT")) { Accept("OUTER"); join = "LEFT JOIN"; }
+    else if (Accept("RIGHT")) { Accept("OUTER"); join = "RIGHT JOIN"; }
+    else if (Accept("FULL")) { Accept("OUTER"); join = "FULL JOIN"; }
+    else if (Peek().Is("JOIN")) join = "JOIN";
+    else if (Peek().Is("NATURAL")) Fail(3001);
+    if (join.empty()) break;
+    Expect("JOIN", 905);
+    const std::string reference = ParseTableReference(scope);
+    if (Peek().Is("USING")) Fail(3001);
+    Expect("ON", 969);
+    scopes_.push_back(&scope);
+    const bool outerAggregates = aggregatesAllowed_;
+    aggregatesAllowed_ = false;
+    const Token& at = Peek();
+    Expr condition = ParseCondition();
+    aggregatesAllowed_ = outerAggregates;
+    scopes_.pop_back();
+    if (!condition.condition) Fail(920, at);
+    sql += " " + join + " " + reference + " ON " + condition.sql;
+  }
+  return sql;
+}
+
+std::string Parser::ParseTableReference(Scope& scope) {
+  const Token& at = Peek();
+  if (AcceptSymbol("(")) {
+    if (!Peek().Is("SELECT") && !Peek().IsSymbol("(")) Fail(928);
+    std::optional<std::string>* outerLimit = rownumLimit_;
+    rownumLimit_ = nullptr;
+    QueryResult query = ParseQuery(false);
+    rownumLimit_ = outerLimit;
+    ExpectSymbol(")", 907);
+    Source source;
+    source.alias = AtName() ? Next().text : "";
+    source.reference = Quote(source.alias.empty() ? "__Q" + std::to_string(++subqueryCounter_) : source.alias);
+    source.columns = query.columns;
+    scope.sources.push_back(source);
+    return "(" + query.sql + ") AS " + source.reference;
+  }
+  if (at.kind != Token::Kind::Word && at.kind != Token::Kind::QuotedName) Fail(903);
+  auto [owner, name] = ParseObjectName();
+  Source source = ResolveTable(owner, name, at);
+  if (AtName()) source.alias = Next().text;
+  // SQLite needs distinct names even where Oracle lets the same table appear twice.
+  const std::string sqliteAlias =
+      Quote(source.alias + (scope.sources.empty() ? "" : "#" + std::to_string(scope.sources.size())));
+  const std::string reference = source.reference + " AS " + sqliteAlias;
+  source.reference = sqliteAlias;
+  scope.sources.push_back(source);
+  return reference;
+}
+
+// ======================================================================================
+// Expressions
+
+std::string Parser::AsNumber(const Expr& e, const Token& at) {
+  if (IsNumber(e.type) || e.type.oracleType == kUnknown) return e.sql;
+  if (IsDate(e.type)) Fail(932, at, {"NUMBER", "DATE"});
+  if (IsRaw(e.type)) Fail(932, at, {"NUMBER", "BINARY"});
+  return "ora_to_number(" + e.sql + ")";
+}
+
+std::string Parser::AsText(const Expr& e) {
+  if (IsNumber(e.type)) return "ora_num_text(" + e.sql + ")";
+  if (IsDate(e.type)) return "ora_date_text(" + e.sql + ")";
+  if (IsRaw(e.type)) return "upper(hex(" + e.sql + "))";
+  return e.sql;
+}
+
+std::string Parser::AsDate(const Expr& e, const Token& at) {
+  if (IsDate(e.type)) return e.sql;
+  if (IsNumber(e.type)) Fail(932, at, {"DATE", "NUMBER"});
+  return "ora_as_date(" + e.sql + ")";
+}
+
+Expr Parser::Compare(Expr left, const std::string& op, Expr right, const Token& at) {
+  Expr result;
+  std::string l = left.sql, r = right.sql;
+  if (IsDate(left.type) || IsDate(right.type)) {
+    l = AsDate(left, at);
+    r = AsDate(right, at);
+  } else if (IsNumber(left.type) || IsNumber(right.type)) {
+    if (IsText(left.type)) l = AsNumber(left, at);
+    if (IsText(right.type)) r = AsNumber(right, at);
+  }
+  result.sql = "(" + l + " " + op + " " + r + ")";
+  result.condition = true;
+  result.aggregate = left.aggregate || right.aggregate;
+  result.bareColumns = left.bareColumns;
+  result.bareColumns.insert(result.bareColumns.end(), right.bareColumns.begin(), right.bareColumns.end());
+  return result;
+}
+
+void Merge(Expr& into, const Expr& from) {
+  into.aggregate = into.aggregate || from.aggregate;
+  into.bareColumns.insert(into.bareColumns.end(), from.bareColumns.begin(), from.bareColumns.end());
+}
+
+Expr Parser::ParseCondition() {
+  const int limitsBefore = rownumDepth_;
+  Expr left = ParseAnd();
+  if (!Peek().Is("OR")) return left;
+  Expr result = left;
+  while (Accept("OR")) {
+    const Token& at = Peek();
+    Expr right = ParseAnd();
+    if (!left.condition || !right.condition) Fail(920, at);
+    result.sql = "(" + result.sql + " OR " + right.sql + ")";
+    Merge(result, right);
+  }
+  if (rownumDepth_ != limitsBefore) Fail(3001);
+  result.condition = true;
+  return result;
+}
+
+Expr Parser::ParseAnd() {
+  Expr result = ParseNot();
+  while (Accept("AND")) {
+    const Token& at = Peek();
+    Expr right = ParseNot();
+    if (!result.condition || !right.condition) Fail(920, at);
+    result.sql = "(" + result.sql + " AND " + right.sql + ")";
+    Merge(result, right);
+  }
+  return result;
+}
+
+Expr Parser::ParseNot() {
+  if (Accept("NOT")) {
+    const int limitsBefore = rownumDepth_;
+    const Token& at = Peek();
+    Expr inner = ParseNot();
+    if (!inner.condition) Fail(920, at);
+    if (rownumDepth_ != limitsBefore) Fail(3001);
+    inner.sql = "(NOT " + inner.sql + ")";
+    return inner;
+  }
+  return ParsePredicate();
+}
+
+Expr Parser::ParsePredicate() {
+  const Token& start = Peek();
+  if (Accept("EXISTS")) {
+    ExpectSymbol("(", 906);
+    QueryResult query = ParseQuery(false);
+    ExpectSymbol(")", 907);
+    Expr result;
+    result.sql = "EXISTS (" + query.sql + ")";
+    result.condition = true;
+    return result;
+  }
+  Expr left = ParseExpression();
+  if (left.condition) return left;
+  const Token& at = Peek();
+  static const std::set<std::string> comparisons = {"=", "<>", "<", ">", "<=", ">="};
+  if (at.kind == Token::Kind::Symbol && comparisons.count(at.text)) {
+    const std::string op = Next().text;
+    if (Peek().Is("ANY") || Peek().Is("ALL") || Peek().Is("SOME")) Fail(3001);
+    const Token& rightAt = Peek();
+    Expr right = RequireValue(ParseExpression(), rightAt);
+    if (left.rownum) {
+      if (!rownumLimit_) Fail(3001, start);
+      if (op == "<=") **rownumLimit_ = "(" + AsNumber(right, rightAt) + ")";
+      else if (op == "<") **rownumLimit_ = "((" + AsNumber(right, rightAt) + ") - 1)";
+      else if (op == "=" && right.numberLiteral && *right.numberLiteral == "1") **rownumLimit_ = "1";
+      else Fail(3001, start);
+      ++rownumDepth_;
+      Expr always;
+      always.sql = "1";
+      always.condition = true;
+      return always;
+    }
+    if (right.rownum) Fail(3001, rightAt);
+    return Compare(left, op, right, at);
+  }
+  const bool negated = Accept("NOT");
+  if (Accept("IN")) {
+    ExpectSymbol("(", 906);
+    Expr result;
+    result.condition = true;
+    if (Peek().Is("SELECT")) {
+      QueryResult query = ParseQuery(false);
+      if (query.columns.size() != 1) Fail(913);
+      result.sql = "(" + left.sql + (negated ? " NOT IN (" : " IN (") + query.sql + "))";
+    } else {
+      std::string list;
+      do {
+        const Token& itemAt = Peek();
+        Expr item = RequireValue(ParseExpression(), itemAt);
+        std::string converted = item.sql;
+        if (IsDate(left.type)) converted = AsDate(item, itemAt);
+        else if (IsNumber(left.type) && IsText(item.type)) converted = AsNumber(item, itemAt);
+        list += (list.empty() ? "" : ", ") + converted;
+        Merge(result, item);
+      } while (AcceptSymbol(","));
+      std::string leftSql = left.sql;
+      result.sql = "(" + leftSql + (negated ? " NOT IN (" : " IN (") + list + "))";
+    }
+    ExpectSymbol(")", 907);
+    Merge(result, left);
+    return result;
+  }
+  if (Accept("LIKE")) {
+    const Token& patternAt = Peek();
+    Expr pattern = RequireValue(ParseExpression(), patternAt);
+    Expr result;
+    result.sql = "(" + AsText(left) + (negated ? " NOT LIKE " : " LIKE ") + AsText(pattern);
+    if (Accept("ESCAPE")) {
+      const Token& escapeAt = Peek();
+      Expr escape = RequireValue(ParseExpression(), escapeAt);
+      result.sql += " ESCAPE " + escape.sql;
+    }
+    result.sql += ")";
+    result.condition = true;
+    Merge(result, left);
+    Merge(result, pattern);
+    return result;
+  }
+  if (Accept("BETWEEN")) {
+    const Token& lowAt = Peek();
+    Expr low = RequireValue(ParseExpression(), lowAt);
+    Expect("AND", 905);
+    const Token& highAt = Peek();
+    Expr high = RequireValue(ParseExpression(), highAt);
+    Expr lower = Compare(left, ">=", low, lowAt);
+    Expr upper = Compare(left, "<=", high, highAt);
+    Expr result;
+    result.sql = std::string(negated ? "(NOT " : "(") + lower.sql + " AND " + upper.sql + ")";
+    result.condition = true;
+    Merge(result, lower);
+    Merge(result, upper);
+    return result;
+  }
+  if (negated) Fail(920);
+  if (Accept("IS")) {
+    const bool not_ = Accept("NOT");
+    Expect("NULL", 908);
+    Expr result;
+    result.sql = "(" + left.sql + (not_ ? " IS NOT NULL)" : " IS NULL)");
+    result.condition = true;
+    Merge(result, left);
+    return result;
+  }
+  return left;
+}
+
+Expr Parser::ParseExpression() {
+  Expr left = ParseTerm();
+  while (Peek().IsSymbol("+") || Peek().IsSymbol("-") || Peek().IsSymbol("||")) {
+    const Token& at = Next();
+    const Token& rightAt = Peek();
+    Expr right = RequireValue(ParseTerm(), rightAt);
+    RequireValue(left, at);
+    Expr result;
+    Merge(result, left);
+    Merge(result, right);
+    if (at.text == "||") {
+      result.sql = "ora_concat(" + AsText(left) + ", " + AsText(right) + ")";
+      result.type = VarcharType(TextSize(left.type) + TextSize(right.type));
+    } else if (IsDate(left.type) && IsDate(right.type)) {
+      if (at.text == "+") Fail(975, at);
+      result.sql = "ora_date_diff(" + left.sql + ", " + right.sql + ")";
+      result.type = NumberType();
+    } else if (IsDate(left.type)) {
+      const std::string amount = AsNumber(right, rightAt);
+      result.sql = "ora_date_add(" + left.sql + ", " + (at.text == "-" ? "-(" + amount + ")" : amount) + ")";
+      result.type = DateType();
+    } else if (IsDate(right.type)) {
+      if (at.text == "-") Fail(932, rightAt, {"NUMBER", "DATE"});
+      result.sql = "ora_date_add(" + right.sql + ", " + AsNumber(left, at) + ")";
+      result.type = DateType();
+    } else {
+      result.sql = "(" + AsNumber(left, at) + " " + at.text + " " + AsNumber(right, rightAt) + ")";
+      result.type = NumberType();
+    }
+    left = result;
+  }
+  return left;
+}
+
+Expr Parser::ParseTerm() {
+  Expr left = ParseFactor();
+  while (Peek().IsSymbol("*") || Peek().IsSymbol("/")) {
+    const Token& at = Next();
+    const Token& rightAt = Peek();
+    Expr right = RequireValue(ParseFactor(), rightAt);
+    RequireValue(left, at);
+    Expr result;
+    Merge(result, left);
+    Merge(result, right);
+    const std::string l = AsNumber(left, at), r = AsNumber(right, rightAt);
+    result.sql = at.text == "*" ? "(" + l + " * " + r + ")" : "ora_div(" + l + ", " + r + ")";
+    result.type = NumberType();
+    left = result;
+  }
+  return left;
+}
+
+Expr Parser::ParseFactor() {
+  if (Peek().IsSymbol("-") || Peek().IsSymbol("+")) {
+    const Token& at = Next();
+    const Token& operandAt = Peek();
+    Expr operand = RequireValue(ParseFactor(), operandAt);
+    if (at.text == "+") return operand;
+    Expr result = operand;
+    result.sql = "(-" + AsNumber(operand, operandAt) + ")";
+    result.type = NumberType();
+    result.name.clear();
+    if (operand.numberLiteral) result.numberLiteral = "-" + *operand.numberLiteral;
+    return result;
+  }
+  return ParsePrimary();
+}
+
+Expr Parser::ParsePrimary() {
+  const Token& at = Peek();
+  Expr e;
+  switch (at.kind) {
+    case Token::Kind::Number:
+      Next();
+      e.sql = at.text;
+      e.type = NumberType();
+      e.numberLiteral = at.text;
+      return e;
+    case Token::Kind::String:
+      Next();
+      if (at.text.empty()) {
+        e.sql = "NULL";
+        e.type = TypeOf(kChar, 0);
+        e.nullLiteral = true;
+      } else {
+        e.sql = Literal(at.text);
+        e.type = TypeOf(kChar, static_cast<int>(at.text.size()));
+      }
+      e.stringLiteral = at.text;
+      return e;
+    case Token::Kind::Bind:
+      Next();
+      e.sql = Bind(at.text);
+      e.type = TypeOf(kUnknown, 4000);
+      return e;
+    case Token::Kind::Symbol:
+      if (at.IsSymbol("(")) {
+        Next();
+        if (Peek().Is("SELECT") || Peek().Is("WITH")) {
+          pos_--;
+          return ParseSubqueryValue();
+        }
+        Expr inner = ParseCondition();
+        ExpectSymbol(")", 907);
+        inner.sql = "(" + inner.sql + ")";
+        inner.name.clear();
+        inner.numberLiteral.reset();
+        inner.stringLiteral.reset();
+        return inner;
+      }
+      Fail(936, at);
+    case Token::Kind::Word:
+      if (at.Is("NULL")) {
+        Next();
+        e.sql = "NULL";
+        e.type = VarcharType(0);
+        e.nullLiteral = true;
+        return e;
+      }
+      if (at.Is("CASE")) return ParseCase();
+      if (at.Is("DATE") && Peek(1).kind == Token::Kind::String) {
+        Next();
+        const Token& literal = Next();
+        try {
+          e.sql = Literal(DateFormat::ToStorage(DateFormat::Parse(literal.text, "YYYY-MM-DD", 2000)));
+        } catch (const SqlError& error) {
+          throw SqlError(error.Code(), error.what(), literal.offset);
+        }
+        e.type = DateType();
+        return e;
+      }
+      if (Reserved().count(at.text) && !at.Is("PRIOR")) Fail(936, at);
+      return ParseName();
+    case Token::Kind::QuotedName:
+      return ParseName();
+    case Token::Kind::End:
+      Fail(936, at);
+  }
+  Fail(936, at);
+}
+
+Expr Parser::ParseSubqueryValue() {
+  const Token& at = Peek();
+  ExpectSymbol("(", 906);
+  std::optional<std::string>* outerLimit = rownumLimit_;
+  rownumLimit_ = nullptr;
+  const bool outerAggregates = aggregatesAllowed_;
+  QueryResult query = ParseQuery(false);
+  aggregatesAllowed_ = outerAggregates;
+  rownumLimit_ = outerLimit;
+  ExpectSymbol(")", 907);
+  if (query.columns.size() != 1) Fail(913, at);
+  Expr e;
+  e.sql = "(" + query.sql + ")";
+  e.type = query.columns[0];
+  e.type.name.clear();
+  e.type.nullable = true;
+  return e;
+}
+
+Expr Parser::ParseCase() {
+  Next();
+  Expr result;
+  std::string sql = "CASE";
+  std::optional<Expr> subject;
+  if (!Peek().Is("WHEN")) {
+    const Token& at = Peek();
+    subject = RequireValue(ParseExpression(), at);
+    sql += " " + subject->sql;
+    Merge(result, *subject);
+  }
+  bool typed = false;
+  if (!Peek().Is("WHEN")) Fail(905);
+  while (Accept("WHEN")) {
+    const Token& at = Peek();
+    Expr when = subject ? RequireValue(ParseExpression(), at) : ParseCondition();
+    if (!subject && !when.condition) Fail(920, at);
+    Expect("THEN", 905);
+    const Token& thenAt = Peek();
+    Expr then = RequireValue(ParseExpression(), thenAt);
+    std::string thenSql = then.sql;
+    if (typed) {
+      if (IsNumber(result.type)) thenSql = AsNumber(then, thenAt);
+      else if (IsDate(result.type)) thenSql = AsDate(then, thenAt);
+      else if (IsText(result.type)) thenSql = AsText(then);
+      if (IsText(result.type)) result.type.dataSize = std::max(result.type.dataSize, TextSize(then.type));
+    } else if (!then.nullLiteral) {
+      result.type = then.type;
+      if (result.type.oracleType == kChar) result.type.oracleType = kVarchar;
+      typed = true;
+    }
+    sql += " WHEN " + when.sql + " THEN " + thenSql;
+    Merge(result, when);
+    Merge(result, then);
+  }
+  if (Accept("ELSE")) {
+    const Token& at = Peek();
+    Expr otherwise = RequireValue(ParseExpression(), at);
+    std::string elseSql = otherwise.sql;
+    if (typed) {
+      if (IsNumber(result.type)) elseSql = AsNumber(otherwise, at);
+      else if (IsDate(result.type)) elseSql = AsDate(otherwise, at);
+      else if (IsText(result.type)) elseSql = AsText(otherwise);
+    } else {
+      result.type = otherwise.type;
+    }
+    sql += " ELSE " + elseSql;
+    Merge(result, otherwise);
+  }
+  Expect("END", 905);
+  result.sql = "(" + sql + " END)";
+  result.type.nullable = true;
+  return result;
+}
+
+Expr Parser::Column(const Source& source, const ColumnDescription& column, const Token& at) {
+  Expr e;
+  e.sql = source.reference + "." + Quote(column.name);
+  e.type = column;
+  e.type.name.clear();
+  e.name = column.name;
+  e.bareColumns.emplace_back(e.sql, at.offset);
+  return e;
+}
+
+Expr Parser::Rowid(const Source& source, const Token& at) {
+  if (source.objectId == 0) Fail(1446, at);
+  Expr e;
+  e.sql = "ora_rowid(" + std::to_string(source.objectId) + ", " + source.reference + ".rowid)";
+  e.type = TypeOf(kRowid, 10);
+  e.name = "ROWID";
+  e.bareColumns.emplace_back(e.sql, at.offset);
+  return e;
+}
+
+Expr Parser::ParseName() {
+  const Token& at = Peek();
+  std::vector<std::string> parts{Next().text};
+  std::vector<bool> quoted{at.kind == Token::Kind::QuotedName};
+  while (Peek().IsSymbol(".") &&
+         (Peek(1).kind == Token::Kind::Word || Peek(1).kind == Token::Kind::QuotedName)) {
+    Next();
+    quoted.push_back(Peek().kind == Token::Kind::QuotedName);
+    parts.push_back(Next().text);
+  }
+  if (Peek().IsSymbol("(") && !quoted.back()) {
+    if (parts.size() > 1) {
+      std::string full;
+      for (const auto& part : parts) full += (full.empty() ? "" : ".") + Quote(part);
+      Fail(904, at, {full});
+    }
+    return ParseFunction(parts[0], at);
+  }
+  Expr e;
+  if (parts.size() == 1 && !quoted[0]) {
+    const std::string& word = parts[0];
+    if (word == "SYSDATE" || word == "CURRENT_DATE") {
+      e.sql = "ora_sysdate()";
+      e.type = DateType();
+      return e;
+    }
+    if (word == "USER") {
+      e.sql = "ora_user()";
+      e.type = VarcharType(128);
+      return e;
+    }
+    if (word == "UID") {
+      e.sql = "ora_uid()";
+      e.type = NumberType();
+      return e;
+    }
+    if (word == "ROWNUM") {
+      e.sql = "row_number() OVER ()";
+      e.type = NumberType();
+      e.rownum = true;
+      return e;
+    }
+    if (word == "LEVEL") Fail(3001, at);
+  }
+  const std::string& columnName = parts.back();
+  if (parts.size() == 1) {
+    for (auto scope = scopes_.rbegin(); scope != scopes_.rend(); ++scope) {
+      const Source* match = nullptr;
+      const ColumnDescription* matchColumn = nullptr;
+      int rowidSources = 0;
+      for (const Source& source : (*scope)->sources) {
+        if (source.objectId) ++rowidSources;
+        for (const ColumnDescription& column : source.columns) {
+          if (column.name != columnName) continue;
+          if (match) Fail(918, at);
+          match = &source;
+          matchColumn = &column;
+        }
+      }
+      if (match) return Column(*match, *matchColumn, at);
+      if (columnName == "ROWID" && !quoted[0] && !(*scope)->sources.empty()) {
+        if (rowidSources > 1) Fail(918, at);
+        for (const Source& source : (*scope)->sources)
+          if (source.objectId) return Rowid(source, at);
+      }
+    }
+    Fail(904, at, {Quote(columnName)});
+  }
+  // alias.column or owner.table.column
+  const std::string& alias = parts[parts.size() - 2];
+  for (auto scope = scopes_.rbegin(); scope != scopes_.rend(); ++scope) {
+    for (const Source& source : (*scope)->sources) {
+      const bool aliasMatches = parts.size() == 2 ? source.alias == alias
+                                                  : (source.alias == alias && source.owner == parts[0]);
+      if (!aliasMatches) continue;
+      for (const ColumnDescription& column : source.columns)
+        if (column.name == columnName) return Column(source, column, at);
+      if (columnName == "ROWID" && !quoted.back()) return Rowid(source, at);
+      std::string full;
+      for (const auto& part : parts) full += (full.empty() ? "" : ".") + Quote(part);
+      Fail(904, at, {full});
+    }
+  }
+  std::string full;
+  for (const auto& part : parts) full += (full.empty() ? "" : ".") + Quote(part);
+  Fail(904, at, {full});
+}
+
+Expr Parser::ParseFunction(const std::string& name, const Token& at) {
+  ExpectSymbol("(", 906);
+  Expr result;
+  // Aggregates.
+  if (name == "COUNT" || name == "SUM" || name == "AVG" || name == "MIN" || name == "MAX") {
+    if (!aggregatesAllowed_) Fail(934, at);
+    aggregatesAllowed_ = false;
+    std::string sql;
+    if (name == "COUNT" && AcceptSymbol("*")) {
+      sql = "count(*)";
+    } else {
+      const bool distinct = Accept("DISTINCT");
+      if (!distinct) Accept("ALL");
+      const Token& argumentAt = Peek();
+      Expr argument = RequireValue(ParseExpression(), argumentAt);
+      std::string inner = argument.sql;
+      if (name == "SUM" || name == "AVG") inner = AsNumber(argument, argumentAt);
+      sql = (name == "COUNT" ? "count(" : name == "SUM" ? "sum(" : name == "AVG" ? "avg(" : name == "MIN" ? "min(" : "max(") +
+            std::string(distinct ? "DISTINCT " : "") + inner + ")";
+      if (name == "MIN" || name == "MAX") result.type = argument.type;
+      else result.type = NumberType();
+    }
+    if (name == "COUNT") result.type = NumberType();
+    aggregatesAllowed_ = true;
+    ExpectSymbol(")", 907);
+    result.sql = name == "COUNT" || name == "MIN" || name == "MAX" ? sql : sql;
+    if (name == "AVG") result.sql = "ora_round_number(" + sql + ", 12)";
+    result.aggregate = true;
+    result.type.nullable = true;
+    return result;
+  }
+  if (name == "TRIM") {
+    int mode = 3;
+    std::string set = "' '";
+    if (Accept("LEADING")) mode = 1;
+    else if (Accept("TRAILING")) mode = 2;
+    else Accept("BOTH");
+    const Token& firstAt = Peek();
+    Expr first;
+    bool haveFirst = false;
+    if (!Peek().Is("FROM")) {
+      first = RequireValue(ParseExpression(), firstAt);
+      haveFirst = true;
+    }
+    if (Accept("FROM")) {
+      if (haveFirst) set = AsText(first);
+      const Token& sourceAt = Peek();
+      Expr source = RequireValue(ParseExpression(), sourceAt);
+      result.sql = "ora_trim(" + AsText(source) + ", " + set + ", " + std::to_string(mode) + ")";
+      result.type = VarcharType(TextSize(source.type));
+      Merge(result, source);
+    } else {
+      if (!haveFirst) Fail(936);
+      result.sql = "ora_trim(" + AsText(first) + ", ' ', 3)";
+      result.type = VarcharType(TextSize(first.type));
+    }
+    Merge(result, first);
+    ExpectSymbol(")", 907);
+    return result;
+  }
+  if (name == "CAST") {
+    const Token& valueAt = Peek();
+    Expr value = RequireValue(ParseExpression(), valueAt);
+    Expect("AS", 905);
+    ColumnDescription type = ParseDataType();
+    ExpectSymbol(")", 907);
+    type.name.clear();
+    if (IsNumber(type)) result.sql = "ora_to_number(" + value.sql + ")";
+    else if (IsDate(type)) result.sql = AsDate(value, valueAt);
+    else if (IsText(type)) result.sql = "ora_store(" + AsText(value) + ", " + std::to_string(type.oracleType) + ", " + std::to_string(type.dataSize) + ", 0, 0, 'CAST')";
+    else Fail(3001, at);
+    if (IsNumber(value.type) && IsNumber(type)) result.sql = value.sql;
+    result.type = type;
+    Merge(result, value);
+    return result;
+  }
+  std::vector<Expr> args;
+  std::vector<const Token*> argAt;
+  if (!Peek().IsSymbol(")")) {
+    do {
+      argAt.push_back(&Peek());
+      args.push_back(RequireValue(ParseExpression(), Peek()));
+    } while (AcceptSymbol(","));
+  }
+  ExpectSymbol(")", 907);
+  for (const Expr& arg : args) Merge(result, arg);
+  auto arity = [&](std::size_t least, std::size_t most) {
+    if (args.size() < least || args.size() > most) Fail(909, at);
+  };
+  auto text = [&](std::size_t k) { return AsText(args[k]); };
+  auto number = [&](std::size_t k) { return AsNumber(args[k], *argAt[k]); };
+  auto list = [&](std::initializer_list<std::string> parts) {
+    std::string joined;
+    for (const auto& part : parts) joined += (joined.empty() ? "" : ", ") + part;
+    return joined;
+  };
+  if (name == "TO_CHAR") {
+    arity(1, 3);
+    const Expr& value = args[0];
+    if (IsDate(value.type)) {
+      result.sql = args.size() > 1 ? "ora_to_char_date(" + list({value.sql, text(1)}) + ")"
+                                   : "ora_date_text(" + value.sql + ")";
+      int size = 75;
+      if (args.size() > 1 && args[1].stringLiteral) {
+        try {
+          size = static_cast<int>(DateFormat::Format({2000, 9, 27, 23, 59, 59}, *args[1].stringLiteral).size());
+        } catch (const SqlError& error) {
+          throw SqlError(error.Code(), error.what(), argAt[1]->offset);
+        }
+      }
+      result.type = VarcharType(size);
+    } else if (IsNumber(value.type) || value.type.oracleType == kUnknown) {
+      result.sql = args.size() > 1 ? "ora_to_char_number(" + list({value.sql, text(1)}) + ")"
+                                   : "ora_num_text(" + value.sql + ")";
+      int size = 40;
+      if (args.size() > 1 && args[1].stringLiteral) size = static_cast<int>(args[1].stringLiteral->size()) + 2;
+      result.type = VarcharType(size);
+    } else {
+      result.sql = AsText(value);
+      result.type = VarcharType(TextSize(value.type));
+    }
+    return result;
+  }
+  if (name == "TO_DATE") {
+    arity(1, 3);
+    if (IsDate(args[0].type)) result.sql = args[0].sql;
+    else if (IsNumber(args[0].type) && args.size() == 1) Fail(932, *argAt[0], {"DATE", "NUMBER"});
+    else result.sql = args.size() > 1 ? "ora_to_date(" + list({text(0), text(1)}) + ")" : "ora_to_date(" + text(0) + ")";
+    if (args.size() > 1 && args[1].stringLiteral) {
+      try {
+        DateFormat::Validate(*args[1].stringLiteral);
+      } catch (const SqlError& error) {
+        throw SqlError(error.Code(), error.what(), argAt[1]->offset);
+      }
+    }
+    result.type = DateType();
+    return result;
+  }
+  if (name == "TO_NUMBER") {
+    arity(1, 3);
+    if (IsDate(args[0].type)) Fail(932, *argAt[0], {"CHAR", "DATE"});
+    result.sql = args.size() > 1 ? "ora_to_number(" + list({args[0].sql, text(1)}) + ")" : "ora_to_number(" + args[0].sql + ")";
+    result.type = NumberType();
+    return result;
+  }
+  if (name == "NVL" || name == "COALESCE" || name == "NVL2" || name == "DECODE" || name == "GREATEST" || name == "LEAST") {
+    std::vector<std::size_t> results;  // the arguments that can be the value
+    if (name == "NVL") { arity(2, 2); results = {0, 1}; }
+    else if (name == "COALESCE") { arity(1, 1000); for (std::size_t k = 0; k < args.size(); ++k) results.push_back(k); }
+    else if (name == "NVL2") { arity(3, 3); results = {1, 2}; }
+    else if (name == "GREATEST" || name == "LEAST") { arity(1, 1000); for (std::size_t k = 0; k < args.size(); ++k) results.push_back(k); }
+    else {
+      arity(3, 1000);
+      for (std::size_t k = 2; k < args.size(); k += 2) results.push_back(k);
+      if (args.size() % 2 == 0) results.push_back(args.size() - 1);
+    }
+    // The first non-NULL result argument decides the type, as Oracle does.
+    ColumnDescription type = VarcharType(0);
+    bool typed = false;
+    for (std::size_t k : results) {
+      if (args[k].nullLiteral) continue;
+      if (!typed) {
+        type = args[k].type;
+        if (type.oracleType == kChar) type.oracleType = kVarchar;
+        if (type.oracleType == kUnknown) type = VarcharType(4000);
+        typed = true;
+      } else if (IsText(type)) {
+        type.dataSize = std::min(4000, std::max(type.dataSize, TextSize(args[k].type)));
+      }
+    }
+    auto convert = [&](std::size_t k) {
+      if (args[k].nullLiteral) return std::string("NULL");
+      if (IsNumber(type)) return number(k);
+      if (IsDate(type)) return AsDate(args[k], *argAt[k]);
+      if (IsText(type)) return text(k);
+      return args[k].sql;
+    };
+    if (name == "NVL" || name == "COALESCE") {
+      std::string joined;
+      for (std::size_t k : results) joined += (joined.empty() ? "" : ", ") + convert(k);
+      result.sql = args.size() == 1 ? convert(0) : "coalesce(" + joined + ")";
+    } else if (name == "NVL2") {
+      result.sql = "(CASE WHEN " + args[0].sql + " IS NOT NULL THEN " + convert(1) + " ELSE " + convert(2) + " END)";
+    } else if (name == "GREATEST" || name == "LEAST") {
+      std::string joined;
+      for (std::size_t k : results) joined += (joined.empty() ? "" : ", ") + convert(k);
+      result.sql = args.size() == 1 ? convert(0) : (name == "GREATEST" ? "max(" : "min(") + joined + ")";
+    } else {
+      std::string sql = "(CASE";
+      for (std::size_t k = 1; k + 1 < args.size(); k += 2) {
+        Expr compared = Compare(args[0], "IS", args[k], *argAt[k]);
+        sql += " WHEN " + compared.sql + " THEN " + convert(k + 1);
+      }
+      if (args.size() % 2 == 0) sql += " ELSE " + convert(args.size() - 1);
+      result.sql = sql + " END)";
+    }
+    result.type = type;
+    result.type.nullable = true;
+    return result;
+  }
+  if (name == "CHR") {
+    arity(1, 1);
+    result.sql = "ora_chr(" + number(0) + ")";
+    result.type = VarcharType(1);
+    return result;
+  }
+  if (name == "LENGTH") {
+    arity(1, 1);
+    result.sql = "ora_length(" + (IsRaw(args[0].type) ? args[0].sql : text(0)) + ")";
+    result.type = NumberType();
+    return result;
+  }
+  if (name == "SUBSTR") {
+    arity(2, 3);
+    result.sql = "ora_substr(" + text(0) + ", " + number(1) + (args.size() > 2 ? ", " + number(2) : std::string()) + ")";
+    int size = TextSize(args[0].type);
+    if (args.size() > 2 && args[2].numberLiteral) size = std::min(size, std::max(0, std::atoi(args[2].numberLiteral->c_str())));
+    result.type = VarcharType(size);
+    return result;
+  }
+  if (name == "INSTR") {
+    arity(2, 4);
+    std::string sql = "ora_instr(" + text(0) + ", " + text(1);
+    for (std::size_t k = 2; k < args.size(); ++k) sql += ", " + number(k);
+    result.sql = sql + ")";
+    result.type = NumberType();
+    return result;
+  }
+  if (name == "UPPER" || name == "LOWER") {
+    arity(1, 1);
+    result.sql = (name == "UPPER" ? "upper(" : "lower(") + text(0) + ")";
+    result.type = VarcharType(TextSize(args[0].type));
+    if (args[0].type.oracleType == kChar) result.type.oracleType = kChar;
+    return result;
+  }
+  if (name == "LTRIM" || name == "RTRIM") {
+    arity(1, 2);
+    result.sql = "ora_trim(" + text(0) + ", " + (args.size() > 1 ? text(1) : std::string("' '")) + ", " + (name == "LTRIM" ? "1" : "2") + ")";
+    result.type = VarcharType(TextSize(args[0].type));
+    return result;
+  }
+  if (name == "LPAD" || name == "RPAD") {
+    arity(2, 3);
+    result.sql = (name == "LPAD" ? "ora_lpad(" : "ora_rpad(") + text(0) + ", " + number(1) + (args.size() > 2 ? ", " + text(2) : std::string()) + ")";
+    int size = 4000;
+    if (args[1].numberLiteral) size = std::max(0, std::atoi(args[1].numberLiteral->c_str()));
+    result.type = VarcharType(size);
+    return result;
+  }
+  if (name == "REPLACE") {
+    arity(2, 3);
+    result.sql = "ora_replace(" + text(0) + ", " + text(1) + (args.size() > 2 ? ", " + text(2) : std::string()) + ")";
+    result.type = VarcharType(4000);
+    return result;
+  }
+  if (name == "CONCAT") {
+    arity(2, 2);
+    result.sql = "ora_concat(" + text(0) + ", " + text(1) + ")";
+    result.type = VarcharType(TextSize(args[0].type) + TextSize(args[1].type));
+    return result;
+  }
+  if (name == "TRUNC" || name == "ROUND") {
+    arity(1, 2);
+    if (IsDate(args[0].type)) {
+      if (name == "ROUND") Fail(3001, at);
+      result.sql = "ora_trunc_date(" + args[0].sql + (args.size() > 1 ? ", " + text(1) : std::string()) + ")";
+      result.type = DateType();
+    } else {
+      result.sql = (name == "TRUNC" ? "ora_trunc_number(" : "ora_round_number(") + number(0) + (args.size() > 1 ? ", " + number(1) : std::string()) + ")";
+      result.type = NumberType();
+    }
+    return result;
+  }
+  if (name == "MOD") {
+    arity(2, 2);
+    result.sql = "ora_mod(" + number(0) + ", " + number(1) + ")";
+    result.type = NumberType();
+    return result;
+  }
+  if (name == "ABS") {
+    arity(1, 1);
+    result.sql = "abs(" + number(0) + ")";
+    result.type = NumberType();
+    return result;
+  }
+  if (name == "SIGN") {
+    arity(1, 1);
+    result.sql = "(CASE WHEN " + number(0) + " > 0 THEN 1 WHEN " + number(0) + " < 0 THEN -1 WHEN " + number(0) + " = 0 THEN 0 END)";
+    result.type = NumberType();
+    return result;
+  }
+  if (name == "ADD_MONTHS") {
+    arity(2, 2);
+    result.sql = "ora_add_months(" + AsDate(args[0], *argAt[0]) + ", " + number(1) + ")";
+    result.type = DateType();
+    return result;
+  }
+  if (name == "LAST_DAY") {
+    arity(1, 1);
+    result.sql = "ora_last_day(" + AsDate(args[0], *argAt[0]) + ")";
+    result.type = DateType();
+    return result;
+  }
+  if (name == "USERENV") {
+    arity(1, 1);
+    result.sql = "ora_userenv(" + text(0) + ")";
+    const std::string parameter = args[0].stringLiteral ? *args[0].stringLiteral : std::string();
+    std::string upper = parameter;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (upper == "SESSIONID" || upper == "SID" || upper == "ENTRYID" || upper == "INSTANCE") result.type = NumberType();
+    else result.type = VarcharType(256);
+    return result;
+  }
+  if (name == "SYS_CONTEXT") {
+    arity(2, 3);
+    result.sql = "ora_sys_context(" + text(0) + ", " + text(1) + ")";
+    int size = 256;
+    if (args.size() > 2 && args[2].numberLiteral) size = std::max(1, std::atoi(args[2].numberLiteral->c_str()));
+    result.type = VarcharType(size);
+    return result;
+  }
+  Fail(904, at, {Quote(name)});
+}
+
+}  // namespace
+
+TranslatedStatement SqlTranslator::Translate(const std::string& sql) {
+  try {
+    Parser parser(sql, catalogue_, state_);
+    return parser.Run();
+  } catch (const SqlError& error) {
+    throw SqlError(error.Code(), error.what(), Tokenizer::CharacterOffset(sql, error.Offset()));
+  }
+}
+
+}  // namespace devdb::sql
