@@ -104,10 +104,12 @@ struct BlockResult {
   bool grouped = false;              // aggregates, GROUP BY or DISTINCT
 };
 
+std::vector<Token> Split(const std::string& sql);
+
 class Parser {
  public:
   Parser(const std::string& sql, Catalogue& catalogue, const SessionState& state)
-      : sql_(sql), tokens_(Tokenizer::Split(sql)), catalogue_(catalogue), state_(state) {}
+      : sql_(sql), tokens_(Split(sql)), catalogue_(catalogue), state_(state) {}
 
   TranslatedStatement Run();
 
@@ -165,7 +167,12 @@ class Parser {
     std::string name;
     for (std::size_t k = first; k <= last; ++k) {
       const Token& token = tokens_[k];
-      if (token.kind == Token::Kind::String || token.kind == Token::Kind::QuotedName) {
+      if (token.kind == Token::Kind::String) {
+        std::string literal = sql_.substr(static_cast<std::size_t>(token.offset),
+                                          static_cast<std::size_t>(token.endOffset - token.offset));
+        for (char& c : literal) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        name += literal;
+      } else if (token.kind == Token::Kind::QuotedName) {
         name += sql_.substr(static_cast<std::size_t>(token.offset),
                             static_cast<std::size_t>(token.endOffset - token.offset));
       } else if (token.kind == Token::Kind::Bind) {
@@ -257,6 +264,23 @@ class Parser {
 
 // ======================================================================================
 // Statements
+
+// PL/SQL text is only classified here, so it is split leniently; in SQL a semicolon is an
+// invalid character, as Oracle reports for a statement sent with one.
+std::vector<Token> Split(const std::string& sql) {
+  std::vector<Token> tokens = Tokenizer::Split(sql, true);
+  const Token& first = tokens.front();
+  const bool procedural = first.Is("BEGIN") || first.Is("DECLARE") || first.Is("CALL") ||
+                          (first.Is("CREATE") && tokens.size() > 2 &&
+                           (tokens[1].Is("PROCEDURE") || tokens[1].Is("FUNCTION") ||
+                            tokens[1].Is("PACKAGE") || tokens[1].Is("TRIGGER") ||
+                            tokens[1].Is("TYPE") || tokens[1].Is("OR")));
+  if (procedural) return tokens;
+  tokens = Tokenizer::Split(sql);
+  for (const Token& token : tokens)
+    if (token.IsSymbol(";")) throw OracleErrors::At(911, token.offset);
+  return tokens;
+}
 
 TranslatedStatement Parser::Run() {
   TranslatedStatement out;
@@ -897,8 +921,13 @@ void Parser::ParseAlter(TranslatedStatement& out) {
     out.info.sqlFunctionCode = 52;
     out.kind = StatementKind::AlterSession;
     Expect("SET", 2248);
+    static const std::set<std::string> known = {
+        "NLS_DATE_FORMAT", "SQL_TRACE", "OPTIMIZER_GOAL", "OPTIMIZER_MODE", "ISOLATION_LEVEL",
+        "CURRENT_SCHEMA", "NLS_LANGUAGE", "NLS_TERRITORY", "NLS_NUMERIC_CHARACTERS"};
     do {
+      const Token& nameAt = Peek();
       const std::string name = Name(2248);
+      if (!known.count(name)) Fail(2248, nameAt);
       ExpectSymbol("=", 2248);
       const Token& value = Peek();
       std::string text;
@@ -1424,9 +1453,9 @@ Expr Parser::ParsePredicate() {
     Expr right = RequireValue(ParseExpression(), rightAt);
     if (left.rownum) {
       if (!rownumLimit_) Fail(3001, start);
-      if (op == "<=") **rownumLimit_ = "(" + AsNumber(right, rightAt) + ")";
-      else if (op == "<") **rownumLimit_ = "((" + AsNumber(right, rightAt) + ") - 1)";
-      else if (op == "=" && right.numberLiteral && *right.numberLiteral == "1") **rownumLimit_ = "1";
+      if (op == "<=") *rownumLimit_ = "(" + AsNumber(right, rightAt) + ")";
+      else if (op == "<") *rownumLimit_ = "((" + AsNumber(right, rightAt) + ") - 1)";
+      else if (op == "=" && right.numberLiteral && *right.numberLiteral == "1") *rownumLimit_ = "1";
       else Fail(3001, start);
       ++rownumDepth_;
       Expr always;

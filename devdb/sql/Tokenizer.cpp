@@ -14,7 +14,7 @@ bool IsNamePart(unsigned char c) { return std::isalnum(c) || c == '_' || c == '$
 
 }  // namespace
 
-std::vector<Token> Tokenizer::Split(std::string_view sql) {
+std::vector<Token> Tokenizer::Split(std::string_view sql, bool lenient) {
   std::vector<Token> tokens;
   const int length = static_cast<int>(sql.size());
   int i = 0;
@@ -75,6 +75,10 @@ std::vector<Token> Tokenizer::Split(std::string_view sql) {
         if (at(i) == '+' || at(i) == '-') token.text += sql[i++];
         while (std::isdigit(at(i))) token.text += sql[i++];
       }
+    } else if (c == ':' && at(i + 1) == '=') {
+      token.kind = Token::Kind::Symbol;
+      token.text = ":=";
+      i += 2;
     } else if (c == ':') {
       token.kind = Token::Kind::Bind;
       ++i;
@@ -101,7 +105,8 @@ std::vector<Token> Tokenizer::Split(std::string_view sql) {
         }
       }
       if (!matched) {
-        if (std::string_view("(),.+-*/=<>@").find(static_cast<char>(c)) == std::string_view::npos)
+        if (std::string_view("(),.+-*/=<>@;").find(static_cast<char>(c)) == std::string_view::npos &&
+            !lenient)
           throw OracleErrors::At(911, i);
         token.text = std::string(1, static_cast<char>(c));
         ++i;

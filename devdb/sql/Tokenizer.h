@@ -22,8 +22,10 @@ struct Token {
 
 class Tokenizer {
  public:
-  // The last token is always an End token at the text's length.
-  static std::vector<Token> Split(std::string_view sql);
+  // The last token is always an End token at the text's length. Lenient splitting (for
+  // PL/SQL text, which the SQL translator only classifies) turns every character it does
+  // not know into a one-character symbol instead of raising ORA-00911.
+  static std::vector<Token> Split(std::string_view sql, bool lenient = false);
   // The character (not byte) offset of a byte offset, for parse error offsets.
   static int CharacterOffset(std::string_view sql, int byteOffset);
 };

@@ -1,0 +1,194 @@
+// Inserts, updates and deletes with bind variables of every type, array execution, the
+// column checks Oracle makes, and values coming back unchanged.
+#include "EngineFixture.h"
+
+namespace devdb::sql::testing {
+namespace {
+
+Bind In(const std::string& name, std::vector<Value> values) {
+  Bind bind;
+  bind.name = name;
+  bind.values = std::move(values);
+  return bind;
+}
+
+class DmlTest : public EngineFixture {
+ protected:
+  void SetUp() override {
+    EngineFixture::SetUp();
+    session_ = &System();
+    Run(*session_,
+        "create table items (id number(6) primary key, name varchar2(10) not null, "
+        "price number(5,2), born date, tag raw(4), code char(3))");
+  }
+  Session* session_ = nullptr;
+};
+
+TEST_F(DmlTest, BindsOfEveryTypeRoundTrip) {
+  auto insert = session_->Prepare(
+      "insert into items (id, name, price, born, tag, code) values (:id, :Name, :price, :born, :tag, :code)");
+  const OracleDate born{1999, 12, 31, 23, 59, 58};
+  const auto result = insert->Execute(
+      {In(":ID", {Value::Number("1")}), In("name", {Value::Text("widget")}),
+       In("PRICE", {Value::Number("12.345")}), In("born", {Value::Date(born)}),
+       In("tag", {Value::Raw({0xde, 0xad, 0x00, 0x01})}), In("code", {Value::Text("a")})},
+      1, 0, false);
+  EXPECT_EQ(result.rowsProcessed, 1u);
+  const auto rows = Run(*session_, "select id, name, price, born, tag, code, rowid from items");
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0][0], Value::Number("1"));
+  EXPECT_EQ(rows[0][1], Value::Text("widget"));
+  EXPECT_EQ(rows[0][2], Value::Number("12.35"));  // rounded to the column's scale
+  EXPECT_EQ(rows[0][3], Value::Date(born));
+  EXPECT_EQ(rows[0][4], Value::Raw({0xde, 0xad, 0x00, 0x01}));
+  EXPECT_EQ(rows[0][5], Value::Text("a  "));  // CHAR pads with blanks
+  ASSERT_EQ(rows[0][6].kind, Value::Kind::Rowid);
+  EXPECT_EQ(rows[0][6].text.size(), 18u);
+  // The ROWID finds its row again.
+  const auto byRowid = Run(*session_, "select name from items where rowid = :r",
+                           {In("r", {rows[0][6]})});
+  ASSERT_EQ(byRowid.size(), 1u);
+  EXPECT_EQ(byRowid[0][0], Value::Text("widget"));
+}
+
+TEST_F(DmlTest, RepeatedBindNameTakesOneValue) {
+  Run(*session_, "insert into items (id, name, price) values (:v, 'n' || :v, :v)",
+      {In("V", {Value::Number("7")})});
+  EXPECT_EQ(Text(One(*session_, "select name from items where id = 7")), "n7");
+}
+
+TEST_F(DmlTest, EmptyStringIsNull) {
+  Run(*session_, "insert into items (id, name, code) values (1, 'x', '')");
+  Run(*session_, "insert into items (id, name, code) values (2, 'y', :c)", {In("c", {Value::Text("")})});
+  EXPECT_EQ(Text(One(*session_, "select count(*) from items where code is null")), "2");
+}
+
+TEST_F(DmlTest, ArrayExecutionStopsAtTheFailingRow) {
+  auto insert = session_->Prepare("insert into items (id, name) values (:id, :name)");
+  const auto result = insert->Execute(
+      {In("id", {Value::Number("1"), Value::Number("2"), Value::Number("2"), Value::Number("3")}),
+       In("name", {Value::Text("a"), Value::Text("b"), Value::Text("c"), Value::Text("d")})},
+      4, 0, false);
+  ASSERT_TRUE(result.rowError.has_value());
+  EXPECT_EQ(result.rowError->Code(), 1);
+  EXPECT_STREQ(result.rowError->what(), "ORA-00001: unique constraint (SYSTEM.SYS_C0010001) violated");
+  EXPECT_EQ(result.rowsProcessed, 2u);
+  EXPECT_EQ(Text(One(*session_, "select count(*) from items")), "2");
+}
+
+TEST_F(DmlTest, ArrayExecutionFromAnOffsetWithCommit) {
+  auto insert = session_->Prepare("insert into items (id, name) values (:id, 'n')");
+  const auto result = insert->Execute(
+      {In("id", {Value::Number("1"), Value::Number("2"), Value::Number("3")})}, 2, 1, true);
+  EXPECT_FALSE(result.rowError.has_value());
+  EXPECT_EQ(result.rowsProcessed, 2u);
+  Session& other = System();
+  EXPECT_EQ(Text(One(other, "select sum(id) from items")), "5");
+}
+
+TEST_F(DmlTest, UpdateAndDeleteCountRows) {
+  Run(*session_, "insert into items (id, name, price) select 1, 'a', 1 from dual union all select 2, 'b', 2 from dual");
+  auto update = session_->Prepare("update items set price = price * 10 where id >= :low");
+  EXPECT_EQ(update->Execute({In("low", {Value::Number("1")})}, 1, 0, false).rowsProcessed, 2u);
+  EXPECT_EQ(Text(One(*session_, "select max(price) from items")), "20");
+  auto remove = session_->Prepare("delete from items where name = 'a'");
+  EXPECT_EQ(remove->Execute({}, 1, 0, false).rowsProcessed, 1u);
+}
+
+struct CheckCase {
+  const char* sql;
+  int code;
+  const char* message;
+};
+
+TEST_F(DmlTest, ColumnChecksRaiseOraclesErrors) {
+  Run(*session_, "insert into items (id, name) values (1, 'x')");
+  const std::vector<CheckCase> cases = {
+      {"insert into items (id) values (2)", 1400, "ORA-01400: cannot insert NULL into (\"SYSTEM\".\"ITEMS\".\"NAME\")"},
+      {"update items set name = null", 1407, "ORA-01407: cannot update (\"SYSTEM\".\"ITEMS\".\"NAME\") to NULL"},
+      {"insert into items (id, name) values (3, 'abcdefghijk')", 12899,
+       "ORA-12899: value too large for column \"SYSTEM\".\"ITEMS\".\"NAME\" (actual: 11, maximum: 10)"},
+      {"insert into items (id, name, price) values (4, 'x', 1000)", 1438,
+       "ORA-01438: value larger than specified precision allowed for this column"},
+      {"insert into items (id, name, price) values (5, 'x', 'abc')", 1722, "ORA-01722: invalid number"},
+      {"insert into items (id, name, born) values (6, 'x', '31-FEB-2020')", 1847,
+       "ORA-01847: day of month must be between 1 and last day of month"},
+      {"insert into items (id, name) values (1, 'dup')", 1, "ORA-00001: unique constraint (SYSTEM.SYS_C0010001) violated"},
+      {"insert into items (id, name) values (7)", 947, "ORA-00947: not enough values"},
+      {"insert into items (id, name) values (7, 'a', 'b')", 913, "ORA-00913: too many values"},
+  };
+  for (const CheckCase& c : cases) {
+    const SqlError error = ErrorOf(*session_, c.sql);
+    EXPECT_EQ(error.Code(), c.code) << c.sql;
+    EXPECT_STREQ(error.what(), c.message) << c.sql;
+  }
+  EXPECT_EQ(Text(One(*session_, "select count(*) from items")), "1");
+}
+
+TEST_F(DmlTest, DatesUseTheSessionFormat) {
+  Run(*session_, "insert into items (id, name, born) values (1, 'x', '05-MAR-21')");
+  EXPECT_EQ(Text(One(*session_, "select to_char(born, 'YYYY-MM-DD') from items")), "2021-03-05");
+  EXPECT_EQ(Text(One(*session_, "select to_char(born) from items")), "05-MAR-21");
+  Run(*session_, "alter session set nls_date_format = 'YYYY-MM-DD HH24:MI:SS'");
+  EXPECT_EQ(Text(One(*session_, "select to_char(born) from items")), "2021-03-05 00:00:00");
+  EXPECT_EQ(Text(One(*session_, "select 'born ' || born from items")), "born 2021-03-05 00:00:00");
+  EXPECT_EQ(Text(One(*session_, "select count(*) from items where born = '2021-03-05 00:00:00'")), "1");
+  EXPECT_EQ(ErrorOf(*session_, "alter session set nls_date_format = 'XYZ'").Code(), 1821);
+}
+
+TEST_F(DmlTest, QueriesJoinGroupAndOrder) {
+  Run(*session_, "create table kinds (id number, label varchar2(10))");
+  Run(*session_, "insert into kinds values (1, 'odd')");
+  Run(*session_, "insert into kinds values (0, 'even')");
+  for (int id = 1; id <= 6; ++id)
+    Run(*session_, "insert into items (id, name, price) values (" + std::to_string(id) + ", 'i" +
+                       std::to_string(id) + "', " + std::to_string(id) + ")");
+  const auto rows = Run(*session_,
+                        "select k.label, count(*) n, sum(i.price) total from items i, kinds k "
+                        "where mod(i.id, 2) = k.id group by k.label order by total desc");
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0][0], Value::Text("even"));
+  EXPECT_EQ(rows[0][2], Value::Number("12"));
+  EXPECT_EQ(rows[1][1], Value::Number("3"));
+  const auto joined = Run(*session_,
+                          "select i.name, k.label from items i left join kinds k on k.id = i.id "
+                          "where i.id in (1, 2) order by 1");
+  ASSERT_EQ(joined.size(), 2u);
+  EXPECT_TRUE(joined[1][1].IsNull());
+  EXPECT_EQ(Text(One(*session_, "select count(*) from items where id in (select id + 1 from kinds)")), "2");
+  EXPECT_EQ(Text(One(*session_, "select name from items where price = (select max(price) from items)")), "i6");
+  const auto limited = Run(*session_, "select * from (select name from items order by id desc) where rownum <= 2");
+  ASSERT_EQ(limited.size(), 2u);
+  EXPECT_EQ(limited[0][0], Value::Text("i6"));
+  const auto numbered = Run(*session_, "select rownum, name from items where id > 4 order by id");
+  ASSERT_EQ(numbered.size(), 2u);
+  EXPECT_EQ(numbered[0][0], Value::Number("1"));
+  EXPECT_EQ(Run(*session_, "select name from items where name like 'I%'").size(), 0u);
+  EXPECT_EQ(Run(*session_, "select name from items where name like 'i%' and price between 2 and 3").size(), 2u);
+  const auto nullsLast = Run(*session_, "select code from items, kinds where kinds.id = 1 and items.id < 3 order by code");
+  EXPECT_EQ(nullsLast.size(), 2u);
+}
+
+TEST_F(DmlTest, FetchInBatchesCountsRowsFetched) {
+  auto insert = session_->Prepare("insert into items (id, name) values (:id, 'x')");
+  std::vector<Value> ids;
+  for (int id = 1; id <= 60; ++id) ids.push_back(Value::Number(std::to_string(id)));
+  insert->Execute({In("id", ids)}, 60, 0, false);
+  auto select = session_->Prepare("select id from items order by id");
+  select->Execute({}, 1, 0, false);
+  EXPECT_EQ(select->Fetch(25).size(), 25u);
+  EXPECT_EQ(select->RowsFetched(), 25u);
+  EXPECT_EQ(select->Fetch(25).size(), 25u);
+  const auto last = select->Fetch(25);
+  ASSERT_EQ(last.size(), 10u);
+  EXPECT_EQ(last.back()[0], Value::Number("60"));
+  EXPECT_EQ(select->RowsFetched(), 60u);
+  EXPECT_TRUE(select->Fetch(25).empty());
+  // Executing again starts over.
+  select->Execute({}, 1, 0, false);
+  EXPECT_EQ(select->RowsFetched(), 0u);
+  EXPECT_EQ(select->Fetch(1)[0][0], Value::Number("1"));
+}
+
+}  // namespace
+}  // namespace devdb::sql::testing
