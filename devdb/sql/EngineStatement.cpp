@@ -33,6 +33,11 @@ EngineStatement::EngineStatement(std::shared_ptr<SessionCore> core, TranslatedSt
     statement_ = SqliteStatement(core_->Handle(), translated_.sqlite);
 }
 
+EngineStatement::~EngineStatement() {
+  std::lock_guard lock(core_->CallMutex());
+  statement_ = SqliteStatement();
+}
+
 std::vector<const Bind*> EngineStatement::MatchBinds(const std::vector<Bind>& binds,
                                                      std::size_t rowsNeeded) const {
   const auto& names = translated_.info.bindNames;

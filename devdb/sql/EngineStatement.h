@@ -14,6 +14,7 @@ namespace devdb::sql {
 class EngineStatement : public Statement {
  public:
   EngineStatement(std::shared_ptr<SessionCore> core, TranslatedStatement translated);
+  ~EngineStatement() override;
 
   const StatementInfo& Info() const override { return translated_.info; }
   ExecuteResult Execute(const std::vector<Bind>& binds, int iterations, int rowOffset,

@@ -1,6 +1,5 @@
 // A session's transaction handling, its commands, and the way break and kill reach a
-// call in progress: an atomic flag that the busy wait polls plus sqlite3_interrupt for a
-// statement that is running.
+// call in progress: an atomic flag that the busy wait and the progress handler poll.
 #include "devdb/sql/SessionCore.h"
 
 #include <chrono>
@@ -51,6 +50,10 @@ SessionCore::SessionCore(std::shared_ptr<EngineShared> shared)
   connection_->Execute("PRAGMA case_sensitive_like = ON");
   Catalogue::PrepareConnection(db, shared_->Banner());
   sqlite3_busy_handler(db, &SessionCore::BusyWait, this);
+  // A running statement looks at the interrupt flag every thousand steps of its program.
+  // (sqlite3_interrupt would also stop statements of later calls while any cursor of the
+  // session is open, which a break must not do.)
+  sqlite3_progress_handler(db, 1000, &SessionCore::Progress, this);
 }
 
 SessionCore::~SessionCore() = default;
@@ -81,6 +84,7 @@ SessionCore::CallScope::CallScope(SessionCore& core) : core_(core), lock_(core.c
     core_.DiscardAfterKill();
     throw OracleErrors::Make(28);
   }
+  core_.pendingInterrupt_ = 0;  // a break aimed at an earlier call
   core_.callOwner_ = std::this_thread::get_id();
 }
 
@@ -99,11 +103,15 @@ int SessionCore::BusyWait(void* core, int /*attempts*/) {
   return self->pendingInterrupt_ == 0 ? 1 : 0;
 }
 
+int SessionCore::Progress(void* core) {
+  auto* self = static_cast<SessionCore*>(core);
+  return self->pendingInterrupt_ != 0 && !self->discarding_ ? 1 : 0;
+}
+
 void SessionCore::Interrupt(int errorCode) {
   if (errorCode == 28) {
     killed_ = true;
     pendingInterrupt_ = 28;
-    sqlite3_interrupt(connection_->Handle());
     // An idle session gives up its transaction at once, so that it blocks nobody while
     // the server closes it. A call in progress does it itself when it ends.
     if (callOwner_.load() != std::this_thread::get_id()) {
@@ -114,27 +122,29 @@ void SessionCore::Interrupt(int errorCode) {
   }
   if (callOwner_.load() == std::thread::id()) return;  // nothing running to break
   pendingInterrupt_ = errorCode;
-  sqlite3_interrupt(connection_->Handle());
 }
 
 void SessionCore::DiscardAfterKill() {
   if (discarded_) return;
   discarded_ = true;
+  discarding_ = true;
   sqlite3* db = connection_->Handle();
-  // Open cursors keep the interrupt in force; reset them so that the rollback runs.
   for (sqlite3_stmt* statement = sqlite3_next_stmt(db, nullptr); statement;
        statement = sqlite3_next_stmt(db, statement))
     sqlite3_reset(statement);
   if (!sqlite3_get_autocommit(db)) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+  discarding_ = false;
 }
 
 void SessionCore::Abandon() {
   std::lock_guard lock(callMutex_);
+  discarding_ = true;
   sqlite3* db = connection_->Handle();
   for (sqlite3_stmt* statement = sqlite3_next_stmt(db, nullptr); statement;
        statement = sqlite3_next_stmt(db, statement))
     sqlite3_reset(statement);
   if (!sqlite3_get_autocommit(db)) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+  discarding_ = false;
 }
 
 SessionRow SessionCore::Describe() const {

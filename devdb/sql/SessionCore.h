@@ -49,6 +49,9 @@ class SessionCore : public std::enable_shared_from_this<SessionCore> {
   SessionState& State() { return state_; }
   sqlite3* Handle() const { return connection_->Handle(); }
   const EngineOptions& Options() const { return shared_->Options(); }
+  // Held by every use of the connection, also by a statement's destruction, because a kill
+  // may roll back an idle session from another thread.
+  std::mutex& CallMutex() { return callMutex_; }
 
   TranslatedStatement Translate(const std::string& sql);
   // Steps a statement; throws the Oracle error for a failure (interrupts, constraint
@@ -69,6 +72,7 @@ class SessionCore : public std::enable_shared_from_this<SessionCore> {
 
  private:
   static int BusyWait(void* core, int attempts);
+  static int Progress(void* core);
   SqlError MapError(int rc, StatementKind kind, const std::string& columnPrefix);
   void RunSql(const std::string& sql);
   void RunDdl(const std::function<void()>& work);
@@ -94,7 +98,8 @@ class SessionCore : public std::enable_shared_from_this<SessionCore> {
   std::atomic<std::thread::id> callOwner_{};
   std::atomic<int> pendingInterrupt_{0};
   std::atomic<bool> killed_{false};
-  bool discarded_ = false;  // guarded by callMutex_
+  bool discarded_ = false;   // guarded by callMutex_
+  bool discarding_ = false;  // guarded by callMutex_: the rollback after a kill must run
 };
 
 }  // namespace devdb::sql

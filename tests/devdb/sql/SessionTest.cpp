@@ -80,10 +80,12 @@ TEST_F(SessionTest, BreakEndsAWaitWithOra01013AndTheSessionGoesOn) {
   Session& first = System();
   Session& second = System();
   Run(first, "insert into notes values (1, 'first')");
+  // Prepared beforehand, so that the session is busy only with the execution.
+  auto insert = second.Prepare("insert into notes values (2, 'second')");
   std::optional<SqlError> failure;
   std::thread waiting([&] {
     try {
-      Run(second, "insert into notes values (2, 'second')");
+      insert->Execute({}, 1, 0, false);
     } catch (const SqlError& error) {
       failure = error;
     }
@@ -103,10 +105,11 @@ TEST_F(SessionTest, KillEndsTheCurrentCallAndEveryLaterOne) {
   Session& first = System();
   Session& victim = LogOn("scott", "tiger");
   Run(first, "insert into notes values (1, 'first')");
+  auto insert = victim.Prepare("insert into system.notes values (2, 'victim')");
   std::optional<SqlError> failure;
   std::thread waiting([&] {
     try {
-      Run(victim, "insert into system.notes values (2, 'victim')");
+      insert->Execute({}, 1, 0, false);
     } catch (const SqlError& error) {
       failure = error;
     }
