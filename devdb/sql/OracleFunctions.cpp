@@ -496,6 +496,32 @@ void Store(Call& call) {
   }
 }
 
+// ora_single(value): the value of a scalar subquery's only row; NULL for no row and
+// ORA-01427 for more than one, where SQLite would quietly take the first.
+struct SingleRow {
+  sqlite3_int64 rows;
+  sqlite3_value* value;
+};
+
+void SingleStep(sqlite3_context* context, int, sqlite3_value** values) {
+  auto* single = static_cast<SingleRow*>(sqlite3_aggregate_context(context, sizeof(SingleRow)));
+  if (!single) return sqlite3_result_error_nomem(context);
+  if (++single->rows == 1) single->value = sqlite3_value_dup(values[0]);
+}
+
+void SingleFinal(sqlite3_context* context) {
+  auto* single = static_cast<SingleRow*>(sqlite3_aggregate_context(context, 0));
+  if (!single || single->rows == 0) return sqlite3_result_null(context);
+  if (single->rows > 1) {
+    sqlite3_result_error(context, OracleErrors::Text(1427).c_str(), -1);
+  } else if (single->value) {
+    sqlite3_result_value(context, single->value);
+  } else {
+    sqlite3_result_error_nomem(context);
+  }
+  sqlite3_value_free(single->value);
+}
+
 struct Definition {
   const char* name;
   int arguments;
@@ -552,6 +578,8 @@ void OracleFunctions::Register(sqlite3* db, SessionState& state) {
       {"ora_rowid", 2, Invoke<Rowid>, true},
       {"ora_store", 6, Invoke<Store>, false},
   };
+  sqlite3_create_function_v2(db, "ora_single", 1, SQLITE_UTF8, &state, nullptr, SingleStep,
+                             SingleFinal, nullptr);
   for (const Definition& definition : definitions) {
     const int flags = SQLITE_UTF8 | (definition.deterministic ? SQLITE_DETERMINISTIC : 0);
     sqlite3_create_function_v2(db, definition.name, definition.arguments, flags, &state,

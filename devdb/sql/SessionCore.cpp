@@ -69,8 +69,8 @@ void SessionCore::Start(const LogonDecision& decision, const LogonRequest& reque
   state_.sysdba = decision.sysdba;
   state_.sid = sid;
   state_.serial = serial;
-  // Oracle shows privileged (AS SYSDBA) sessions with this auditing id.
-  state_.audsid = decision.sysdba ? 4294967295LL : audsid;
+  // The server numbers sessions for V$SESSION; USERENV('SESSIONID') must give the same.
+  state_.audsid = audsid;
   state_.osUser = request.osUser;
   state_.machine = request.machine;
   state_.program = request.program;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <set>
+#include <utility>
 
 #include "devdb/sql/DateFormat.h"
 #include "devdb/sql/OracleErrors.h"
@@ -256,6 +257,8 @@ class Parser {
   bool refreshSessions_ = false;
   bool aggregatesAllowed_ = true;
   int subqueryCounter_ = 0;
+  // Set just before the query of a scalar subquery is parsed, taken by its first block.
+  bool scalarSubquery_ = false;
   // ROWNUM: a limit found in the WHERE clause being parsed, and whether an OR or NOT
   // surrounds the place where it was found (which a LIMIT cannot express).
   std::optional<std::string>* rownumLimit_ = nullptr;
@@ -1128,6 +1131,7 @@ std::string Parser::ParseOrderBy(Scope* scope, const std::vector<std::string>& n
 
 BlockResult Parser::ParseQueryBlock(bool positional, Scope& scope, std::vector<std::string>& names) {
   BlockResult block;
+  const bool scalar = std::exchange(scalarSubquery_, false);
   Expect("SELECT", 928);
   bool distinct = false;
   if (Accept("DISTINCT") || Accept("UNIQUE")) distinct = true;
@@ -1220,7 +1224,7 @@ BlockResult Parser::ParseQueryBlock(bool positional, Scope& scope, std::vector<s
   } while (AcceptSymbol(","));
   if (!fromIndex || pos_ != *fromIndex) Fail(923);
   pos_ = afterFrom;
-  std::string sql = std::string("SELECT ") + (distinct ? "DISTINCT " : "") + list + " FROM " + fromSql;
+  std::string sql = " FROM " + fromSql;
   std::optional<std::string> limit;
   if (Accept("WHERE")) {
     aggregatesAllowed_ = false;
@@ -1271,7 +1275,12 @@ BlockResult Parser::ParseQueryBlock(bool positional, Scope& scope, std::vector<s
   scopes_.pop_back();
   aggregatesAllowed_ = outerAggregates;
   rownumLimit_ = outerLimit;
-  block.sql = sql;
+  if (scalar && !aggregated && !distinct && !limit && items.size() == 1) {
+    // A scalar subquery must find at most one row: aggregate its rows to check that.
+    list = "ora_single(" + items[0].sql + ") AS " + Quote(positional ? "__C1" : names.back());
+    aggregated = true;
+  }
+  block.sql = std::string("SELECT ") + (distinct ? "DISTINCT " : "") + list + sql;
   block.limit = limit;
   block.grouped = aggregated || distinct;
   return block;
@@ -1375,6 +1384,10 @@ Expr Parser::Compare(Expr left, const std::string& op, Expr right, const Token& 
   } else if (IsNumber(left.type) || IsNumber(right.type)) {
     if (IsText(left.type)) l = AsNumber(left, at);
     if (IsText(right.type)) r = AsNumber(right, at);
+  } else if (left.type.oracleType == kChar && right.type.oracleType == kChar) {
+    // Two CHAR values compare with blank-padded semantics: trailing blanks do not count.
+    l = "rtrim(" + l + ", ' ')";
+    r = "rtrim(" + r + ", ' ')";
   }
   result.sql = "(" + l + " " + op + " " + r + ")";
   result.condition = true;
@@ -1684,7 +1697,9 @@ Expr Parser::ParseSubqueryValue() {
   std::optional<std::string>* outerLimit = rownumLimit_;
   rownumLimit_ = nullptr;
   const bool outerAggregates = aggregatesAllowed_;
+  scalarSubquery_ = Peek().Is("SELECT");
   QueryResult query = ParseQuery(false);
+  scalarSubquery_ = false;
   aggregatesAllowed_ = outerAggregates;
   rownumLimit_ = outerLimit;
   ExpectSymbol(")", 907);

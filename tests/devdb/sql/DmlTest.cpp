@@ -125,6 +125,13 @@ TEST_F(DmlTest, ColumnChecksRaiseOraclesErrors) {
   EXPECT_EQ(Text(One(*session_, "select count(*) from items")), "1");
 }
 
+TEST_F(DmlTest, CharComparesBlankPadded) {
+  Run(*session_, "insert into items (id, name, code) values (1, 'x', 'a')");
+  EXPECT_EQ(Text(One(*session_, "select count(*) from items where code = 'a'")), "1");
+  EXPECT_EQ(Text(One(*session_, "select count(*) from items where code = 'a  '")), "1");
+  EXPECT_EQ(Text(One(*session_, "select length(code) from items")), "3");
+}
+
 TEST_F(DmlTest, DatesUseTheSessionFormat) {
   Run(*session_, "insert into items (id, name, born) values (1, 'x', '05-MAR-21')");
   EXPECT_EQ(Text(One(*session_, "select to_char(born, 'YYYY-MM-DD') from items")), "2021-03-05");
@@ -165,6 +172,9 @@ TEST_F(DmlTest, QueriesJoinGroupAndOrder) {
   EXPECT_EQ(numbered[0][0], Value::Number("1"));
   EXPECT_EQ(Run(*session_, "select name from items where name like 'I%'").size(), 0u);
   EXPECT_EQ(Run(*session_, "select name from items where name like 'i%' and price between 2 and 3").size(), 2u);
+  EXPECT_EQ(ErrorOf(*session_, "select (select name from items) from dual").Code(), 1427);
+  EXPECT_EQ(Text(One(*session_, "select (select name from items where id = 99) from dual")), "<null>");
+  EXPECT_EQ(Text(One(*session_, "select count(*) from items i where i.name = (select name from items j where j.id = i.id)")), "6");
   const auto nullsLast = Run(*session_, "select code from items, kinds where kinds.id = 1 and items.id < 3 order by code");
   EXPECT_EQ(nullsLast.size(), 2u);
 }

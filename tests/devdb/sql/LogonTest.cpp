@@ -83,10 +83,13 @@ TEST_F(LogonTest, GracePeriodLogsOnWithWarning) {
   EXPECT_EQ(sessions_.back()->outcome.warningMessage, "ORA-28002: the password will expire within 5 days");
 }
 
-TEST_F(LogonTest, SysdbaBecomesSysWithPrivilegedAuditId) {
-  Session& session = LogOn("sys", "manager", ConnectMode::SysDba);
-  EXPECT_EQ(Text(One(session, "select user from dual")), "SYS");
-  EXPECT_EQ(Text(One(session, "select userenv('SESSIONID') from dual")), "4294967295");
+TEST_F(LogonTest, SysdbaBecomesSys) {
+  Session& session = LogOn("system", "manager", ConnectMode::Normal);
+  EXPECT_EQ(Text(One(session, "select user from dual")), "SYSTEM");
+  Session& sysdba = LogOn("sys", "manager", ConnectMode::SysDba);
+  EXPECT_EQ(Text(One(sysdba, "select user from dual")), "SYS");
+  EXPECT_EQ(Text(One(sysdba, "select sys_context('USERENV', 'ISDBA') from dual")), "TRUE");
+  EXPECT_EQ(Text(One(session, "select sys_context('USERENV', 'ISDBA') from dual")), "FALSE");
 }
 
 TEST_F(LogonTest, ExternalAuthenticationUsesOpsPrefixedOsUser) {
