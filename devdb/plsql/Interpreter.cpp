@@ -1,0 +1,1221 @@
+// The PL/SQL interpreter. Names are looked up as the statements run, innermost scope first,
+// then the package the code belongs to, then stored code and the built-in packages; a name
+// that resolves to nothing is reported as Oracle's compiler reports it (ORA-06550, PLS-00201).
+#include "devdb/plsql/Interpreter.h"
+
+#include <chrono>
+#include <cmath>
+#include <ctime>
+
+#include "devdb/plsql/BuiltinPackages.h"
+#include "devdb/plsql/PlsqlTexts.h"
+#include "devdb/plsql/ProceduralEngine.h"
+#include "devdb/plsql/StandardFunctions.h"
+
+namespace devdb::plsql {
+namespace {
+
+constexpr int kMaxCallDepth = 200;
+
+std::string Joined(const std::vector<std::string>& parts) {
+  std::string text;
+  for (const auto& part : parts) text += (text.empty() ? "" : ".") + part;
+  return text;
+}
+
+std::string Upper(std::string text) {
+  for (auto& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return text;
+}
+
+bool IsInterrupt(int code) { return code == 28 || code == 1013 || code == 1089; }
+
+struct PredefinedException {
+  const char* name;
+  int code;
+};
+constexpr PredefinedException kPredefined[] = {
+    {"NO_DATA_FOUND", 1403},  {"TOO_MANY_ROWS", 1422},     {"ZERO_DIVIDE", 1476},
+    {"VALUE_ERROR", 6502},    {"INVALID_NUMBER", 1722},    {"DUP_VAL_ON_INDEX", 1},
+    {"INVALID_CURSOR", 1001}, {"CURSOR_ALREADY_OPEN", 6511}, {"PROGRAM_ERROR", 6501},
+    {"STORAGE_ERROR", 6500},  {"TIMEOUT_ON_RESOURCE", 51}, {"LOGIN_DENIED", 1017},
+    {"NOT_LOGGED_ON", 1012},  {"CASE_NOT_FOUND", 6592},    {"ROWTYPE_MISMATCH", 6504}};
+
+const PredefinedException* Predefined(const std::string& name) {
+  std::string bare = name.rfind("STANDARD.", 0) == 0 ? name.substr(9) : name;
+  for (const auto& exception : kPredefined) {
+    if (bare == exception.name) return &exception;
+  }
+  return nullptr;
+}
+
+std::string PredefinedText(int code) {
+  switch (code) {
+    case 1403: return texts::kNoDataFound;
+    case 1422: return texts::kTooManyRows;
+    case 1476: return texts::kZeroDivide;
+    case 6502: return texts::kValueError;
+    case 1722: return texts::kInvalidNumber;
+    case 1: return "ORA-00001: unique constraint violated";
+    case 1001: return "ORA-01001: invalid cursor";
+    case 6511: return "ORA-06511: PL/SQL: cursor already open";
+    case 6501: return "ORA-06501: PL/SQL: program error";
+    case 6500: return "ORA-06500: PL/SQL: storage error";
+    case 51: return "ORA-00051: timeout occurred while waiting for a resource";
+    case 1017: return "ORA-01017: invalid username/password; logon denied";
+    case 1012: return "ORA-01012: not logged on";
+    case 6592: return texts::kCaseNotFound;
+    case 6504: return "ORA-06504: PL/SQL: Return types of Result Set variables or query do not match";
+  }
+  return OraText(code, "");
+}
+
+// Text of SQL rebuilt from tokens: no blank around dots, inside parentheses or before commas.
+void AppendSqlToken(std::string& text, const std::string& token, const std::string& previous) {
+  bool glue = text.empty() || token == "." || token == ")" || token == "," || previous == "." ||
+              previous == "(" || token == "(";
+  if (token == "(" && !previous.empty() && (previous == "IN" || previous == "in" || previous == "," ||
+                                            previous == "=" || previous == "AND" || previous == "OR")) {
+    glue = false;
+  }
+  if (!glue) text += ' ';
+  text += token;
+}
+
+bool IsSqlWordAfterWhichNamesAreColumns(const Token& previous) {
+  // "AS alias" and the names right after a dot or a colon never refer to PL/SQL variables.
+  return previous.Is("AS") || previous.Is(".");
+}
+
+sql::OracleDate Now() {
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
+}
+
+}  // namespace
+
+struct Interpreter::Frame {
+  std::string unitName;  // "OWNER.NAME" for stored code, empty for an anonymous block
+  std::string schema;    // where unqualified names of stored code are looked up
+  int firstLine = 1;
+  int line = 1;
+  int column = 1;
+  PackageInstance* package = nullptr;
+  std::vector<std::unique_ptr<VariableScope>> scopes;
+  TransactionContext* transaction = nullptr;
+  std::vector<PlsqlError> handling;  // errors whose handlers are running, for SQLCODE and RAISE
+  std::optional<PlValue> returnValue;
+};
+
+struct Interpreter::Callable {
+  enum class Kind { Subprograms, Builtin } kind = Kind::Subprograms;
+  std::vector<std::shared_ptr<Subprogram>> overloads;
+  PackageInstance* package = nullptr;
+  std::string unitName;
+  std::string schema;
+  int firstLine = 1;
+  std::shared_ptr<const Unit> keepAlive;
+  std::string builtinPackage;
+  std::string builtinMember;
+};
+
+class Interpreter::FrameGuard {
+ public:
+  FrameGuard(Interpreter& interpreter, std::unique_ptr<Frame> frame) : interpreter_(interpreter) {
+    interpreter_.frames_.push_back(std::move(frame));
+  }
+  ~FrameGuard() { interpreter_.frames_.pop_back(); }
+  FrameGuard(const FrameGuard&) = delete;
+  FrameGuard& operator=(const FrameGuard&) = delete;
+
+ private:
+  Interpreter& interpreter_;
+};
+
+namespace {
+// Pops the scope a block pushed, however the block ends.
+class ScopeGuard {
+ public:
+  explicit ScopeGuard(std::vector<std::unique_ptr<VariableScope>>& scopes) : scopes_(scopes) {
+    scopes_.push_back(std::make_unique<VariableScope>());
+  }
+  ~ScopeGuard() { scopes_.pop_back(); }
+  ScopeGuard(const ScopeGuard&) = delete;
+  ScopeGuard& operator=(const ScopeGuard&) = delete;
+  VariableScope& Scope() { return *scopes_.back(); }
+
+ private:
+  std::vector<std::unique_ptr<VariableScope>>& scopes_;
+};
+}  // namespace
+
+Interpreter::Interpreter(ProceduralSession& session, std::vector<BlockBind>* binds)
+    : session_(session), binds_(binds) {}
+
+Interpreter::~Interpreter() = default;
+
+Interpreter::Frame& Interpreter::Top() { return *frames_.back(); }
+
+std::string Interpreter::CurrentSchema() {
+  return frames_.empty() || Top().schema.empty() ? session_.Identity().user : Top().schema;
+}
+
+TransactionContext& Interpreter::CurrentTransaction() {
+  return frames_.empty() ? session_.MainTransaction() : *Top().transaction;
+}
+
+void Interpreter::CommitCurrent() { session_.Commit(CurrentTransaction()); }
+
+std::string Interpreter::FrameText(const Frame& frame) const {
+  int line = frame.line - frame.firstLine + 1;
+  if (frame.unitName.empty()) return texts::kAtLine + std::to_string(line);
+  return std::string(texts::kAtUnit) + frame.unitName + "\", line " + std::to_string(line);
+}
+
+void Interpreter::CompileError(int line, int column, const std::string& message, const char* ignored) {
+  int relative = frames_.empty() ? line : line - Top().firstLine + 1;
+  std::string place = std::string(texts::kCompileLine) + std::to_string(relative) + ", column " +
+                      std::to_string(column) + ":\n";
+  throw PlsqlError(6550, place + message + "\n" + place + (ignored ? ignored : texts::kStatementIgnored));
+}
+
+void Interpreter::NotDeclared(const Expr& expr) {
+  CompileError(expr.line, expr.column, std::string(texts::kIdentifier) + Joined(expr.name) + texts::kMustBeDeclared);
+}
+
+void Interpreter::RunAnonymous(const Unit& unit) {
+  session_.BeginCall();
+  auto frame = std::make_unique<Frame>();
+  frame->transaction = &session_.MainTransaction();
+  frame->firstLine = unit.firstLine;
+  frame->line = unit.block->line;
+  FrameGuard guard(*this, std::move(frame));
+  try {
+    if (unit.block->autonomous) {
+      auto autonomous = session_.AcquireAutonomousSession();
+      TransactionContext transaction;
+      transaction.session = autonomous.get();
+      Top().transaction = &transaction;
+      try {
+        ExecuteBlock(*unit.block);
+      } catch (...) {
+        session_.Rollback(transaction);
+        session_.ReleaseAutonomousSession(std::move(autonomous));
+        throw;
+      }
+      bool pending = transaction.hasChanges;
+      if (pending) session_.Rollback(transaction);
+      session_.ReleaseAutonomousSession(std::move(autonomous));
+      if (pending) throw PlsqlError(6519, texts::kAutonomousRolledBack);
+    } else {
+      ExecuteBlock(*unit.block);
+    }
+  } catch (PlsqlError& error) {
+    if (error.Code() != 6550 && !IsInterrupt(error.Code())) error.AddFrame(FrameText(Top()));
+    throw;
+  }
+}
+
+Interpreter::Flow Interpreter::ExecuteList(const StmtList& statements) {
+  for (const auto& statement : statements) {
+    Flow flow = Execute(*statement);
+    if (flow != Flow::Normal) return flow;
+  }
+  return Flow::Normal;
+}
+
+void Interpreter::DeclareInto(VariableScope& scope, const Block& block) {
+  for (const auto& declaration : block.variables) {
+    Top().line = declaration.line;
+    Variable& variable = scope.Declare(declaration.name);
+    variable.type = declaration.type;
+    if (variable.type.isChar && variable.type.maxLength == 0) variable.type.maxLength = 1;
+    variable.constant = declaration.constant;
+    variable.notNull = declaration.notNull;
+    if (declaration.isException) {
+      variable.isException = true;
+      variable.exceptionCode = declaration.exceptionCode < 0 ? -declaration.exceptionCode : declaration.exceptionCode;
+      variable.exceptionId = declaration.name + "@" + std::to_string(reinterpret_cast<std::uintptr_t>(&declaration));
+      continue;
+    }
+    variable.value = PlValue::Null(declaration.type.type);
+    if (declaration.initial) variable.value = PlValue::Assign(variable.type, Evaluate(*declaration.initial));
+    if (variable.notNull && variable.value.IsNull()) throw PlsqlError(6502, texts::kValueError);
+  }
+  for (const auto& subprogram : block.subprograms) scope.DeclareSubprogram(subprogram);
+}
+
+Interpreter::Flow Interpreter::ExecuteBlock(const Block& block) {
+  Frame& frame = Top();
+  ScopeGuard scope(frame.scopes);
+  DeclareInto(scope.Scope(), block);
+  try {
+    return ExecuteList(block.body);
+  } catch (PlsqlError& error) {
+    const ExceptionHandler* handler = FindHandler(block, error);
+    if (!handler) throw;
+    frame.handling.push_back(error);
+    struct HandlingGuard {
+      Frame& frame;
+      ~HandlingGuard() { frame.handling.pop_back(); }
+    } handling{frame};
+    return ExecuteList(handler->body);
+  }
+}
+
+const ExceptionHandler* Interpreter::FindHandler(const Block& block, const PlsqlError& error) {
+  if (error.Code() == 6550 || IsInterrupt(error.Code())) return nullptr;
+  for (const auto& handler : block.handlers) {
+    for (const auto& name : handler.names) {
+      if (name == "OTHERS") return &handler;
+      if (const auto* predefined = Predefined(name)) {
+        if (predefined->code == error.Code() && error.ExceptionName().empty()) return &handler;
+        continue;
+      }
+      std::vector<std::string> parts;
+      std::string rest = name;
+      for (auto dot = rest.find('.'); dot != std::string::npos; dot = rest.find('.')) {
+        parts.push_back(rest.substr(0, dot));
+        rest = rest.substr(dot + 1);
+      }
+      parts.push_back(rest);
+      Variable* variable = FindVariable(parts);
+      if (!variable || !variable->isException) {
+        Expr where;
+        where.line = Top().line;
+        where.column = 1;
+        where.name = parts;
+        NotDeclared(where);
+      }
+      if (variable->exceptionCode != 0 ? variable->exceptionCode == error.Code()
+                                       : variable->exceptionId == error.ExceptionName()) {
+        return &handler;
+      }
+    }
+  }
+  return nullptr;
+}
+
+Interpreter::Flow Interpreter::Execute(const Stmt& statement) {
+  Frame& frame = Top();
+  frame.line = statement.line;
+  frame.column = statement.column;
+  session_.ThrowIfInterrupted();
+  switch (statement.kind) {
+    case Stmt::Kind::Null: return Flow::Normal;
+    case Stmt::Kind::Assign: {
+      PlValue value = Evaluate(*statement.value);
+      frame.line = statement.line;
+      AssignTo(*statement.target, value);
+      return Flow::Normal;
+    }
+    case Stmt::Kind::If: {
+      for (const auto& [condition, body] : statement.branches) {
+        if (IsTrue(Evaluate(*condition))) return ExecuteList(body);
+      }
+      return ExecuteList(statement.elseBody);
+    }
+    case Stmt::Kind::Loop:
+    case Stmt::Kind::While:
+      for (;;) {
+        if (statement.kind == Stmt::Kind::While) {
+          frame.line = statement.line;
+          if (!IsTrue(Evaluate(*statement.value))) return Flow::Normal;
+        }
+        session_.ThrowIfInterrupted();
+        Flow flow = ExecuteList(statement.body);
+        if (flow == Flow::Exit) return Flow::Normal;
+        if (flow == Flow::Return) return flow;
+      }
+    case Stmt::Kind::For: {
+      PlValue lowValue = Evaluate(*statement.low);
+      PlValue highValue = Evaluate(*statement.high);
+      if (lowValue.IsNull() || highValue.IsNull()) throw PlsqlError(6502, texts::kValueError);
+      auto low = static_cast<long long>(std::llround(lowValue.ToNumber()));
+      auto high = static_cast<long long>(std::llround(highValue.ToNumber()));
+      ScopeGuard scope(frame.scopes);
+      Variable& counter = scope.Scope().Declare(statement.loopVariable);
+      counter.type.type = PlType::Number;
+      counter.type.isInteger = true;
+      counter.constant = true;
+      for (long long i = statement.reverse ? high : low; statement.reverse ? i >= low : i <= high;
+           statement.reverse ? --i : ++i) {
+        session_.ThrowIfInterrupted();
+        counter.value = PlValue::Number(static_cast<double>(i));
+        Flow flow = ExecuteList(statement.body);
+        if (flow == Flow::Exit) break;
+        if (flow == Flow::Return) return flow;
+      }
+      return Flow::Normal;
+    }
+    case Stmt::Kind::Exit:
+      if (!statement.value || IsTrue(Evaluate(*statement.value))) return Flow::Exit;
+      return Flow::Normal;
+    case Stmt::Kind::Return:
+      if (statement.value) frame.returnValue = Evaluate(*statement.value);
+      return Flow::Return;
+    case Stmt::Kind::Raise: Raise(statement);
+    case Stmt::Kind::Call: {
+      const Expr& call = *statement.value;
+      auto callable = FindCallable(call.name);
+      if (!callable) {
+        if (call.name.size() == 1 && call.name[0] == "RAISE_APPLICATION_ERROR") {
+          std::vector<PlValue> arguments;
+          for (const auto& operand : call.operands) arguments.push_back(Evaluate(*operand));
+          StandardFunctions::RaiseApplicationError(arguments);
+        }
+        if (FindVariable(call.name) || StandardFunctions::Exists(call.name.back())) {
+          std::string text = texts::kNotProcedure;
+          text.replace(text.find("%s"), 2, Joined(call.name));
+          CompileError(call.line, call.column, text);
+        }
+        NotDeclared(call);
+      }
+      Invoke(*callable, call, false);
+      return Flow::Normal;
+    }
+    case Stmt::Kind::Block: return ExecuteBlock(*statement.block);
+    case Stmt::Kind::Sql: ExecuteSql(statement); return Flow::Normal;
+    case Stmt::Kind::Commit: CommitCurrent(); return Flow::Normal;
+    case Stmt::Kind::Rollback: session_.Rollback(CurrentTransaction()); return Flow::Normal;
+    case Stmt::Kind::OpenFor: OpenCursor(statement); return Flow::Normal;
+    case Stmt::Kind::Close: AssignTo(*statement.target, PlValue::Cursor(nullptr)); return Flow::Normal;
+  }
+  return Flow::Normal;
+}
+
+void Interpreter::Raise(const Stmt& statement) {
+  Frame& frame = Top();
+  if (statement.raiseName.empty()) {
+    if (frame.handling.empty()) {
+      CompileError(statement.line, statement.column,
+                   "PLS-00367: a RAISE statement with no exception name must be inside an exception handler");
+    }
+    PlsqlError again = frame.handling.back();
+    throw again;
+  }
+  std::string name = Joined(statement.raiseName);
+  if (const auto* predefined = Predefined(name)) {
+    throw PlsqlError(predefined->code, PredefinedText(predefined->code));
+  }
+  Variable* variable = FindVariable(statement.raiseName);
+  if (!variable || !variable->isException) {
+    Expr where;
+    where.line = statement.line;
+    where.column = statement.column + 6;
+    where.name = statement.raiseName;
+    NotDeclared(where);
+  }
+  if (variable->exceptionCode != 0) {
+    throw PlsqlError(variable->exceptionCode, OraText(variable->exceptionCode, ""), variable->exceptionId);
+  }
+  throw PlsqlError(1, texts::kUnhandledUserException, variable->exceptionId);
+}
+
+std::string Interpreter::BuildSql(const EmbeddedSql& sql, std::vector<sql::Bind>& binds) {
+  std::string text;
+  std::string previous;
+  const auto& tokens = sql.tokens;
+  auto addBind = [&](const PlValue& value) {
+    sql::Bind bind;
+    bind.name = "B" + std::to_string(binds.size() + 1);
+    bind.values.push_back(value.ToSql());
+    binds.push_back(std::move(bind));
+    return ":" + binds.back().name;
+  };
+  for (size_t i = 0; i < tokens.size(); ++i) {
+    const Token& token = tokens[i];
+    std::string piece;
+    if (token.kind == Token::Kind::Bind) {
+      BlockBind* bind = FindBind(token.upper);
+      if (!bind) throw PlsqlError(1008, "ORA-01008: not all variables bound");
+      piece = addBind(bind->values.empty() ? PlValue::Null() : PlValue::FromSql(bind->values.front()));
+    } else if (token.kind == Token::Kind::Identifier && !(i > 0 && IsSqlWordAfterWhichNamesAreColumns(tokens[i - 1]))) {
+      std::vector<std::string> parts{token.upper};
+      size_t end = i;
+      while (end + 2 < tokens.size() && tokens[end + 1].Is(".") &&
+             tokens[end + 2].kind == Token::Kind::Identifier) {
+        parts.push_back(tokens[end + 2].upper);
+        end += 2;
+      }
+      bool isCall = end + 1 < tokens.size() && tokens[end + 1].Is("(");
+      Variable* variable = isCall ? nullptr : FindVariable(parts);
+      if (variable && !variable->isException) {
+        piece = addBind(variable->value);
+        i = end;
+      } else {
+        piece = token.SqlText();
+      }
+    } else {
+      piece = token.SqlText();
+    }
+    AppendSqlToken(text, piece, previous);
+    previous = piece;
+  }
+  return text;
+}
+
+void Interpreter::ExecuteSql(const Stmt& statement) {
+  const EmbeddedSql& sql = *statement.sql;
+  if (sql.verb == "SELECT" && sql.into.empty()) {
+    CompileError(statement.line, statement.column, "PLS-00428: an INTO clause is expected in this SELECT statement");
+  }
+  std::vector<sql::Bind> binds;
+  std::string text = BuildSql(sql, binds);
+  TransactionContext& transaction = CurrentTransaction();
+  try {
+    auto prepared = transaction.session->Prepare(text);
+    auto result = prepared->Execute(binds, 1, 0, false);
+    if (!sql.into.empty()) {
+      auto rows = prepared->Fetch(2);
+      if (rows.empty()) {
+        rowCount_ = 0;
+        sqlFound_ = false;
+        throw PlsqlError(1403, texts::kNoDataFound);
+      }
+      if (rows.size() > 1) {
+        rowCount_ = 2;
+        throw PlsqlError(1422, texts::kTooManyRows);
+      }
+      if (rows[0].size() < sql.into.size()) {
+        CompileError(statement.line, statement.column, "PL/SQL: ORA-00947: not enough values", texts::kSqlStatementIgnored);
+      }
+      for (size_t k = 0; k < sql.into.size(); ++k) AssignTo(*sql.into[k], PlValue::FromSql(rows[0][k]));
+      rowCount_ = 1;
+      sqlFound_ = true;
+      return;
+    }
+    rowCount_ = result.rowsProcessed;
+    sqlFound_ = result.rowsProcessed > 0;
+    if (sql.verb != "SELECT") transaction.hasChanges = true;
+  } catch (const sql::SqlError& error) {
+    // Errors the SQL engine finds while parsing are compile errors of the block.
+    if (error.Offset() > 0 || error.Code() == 942 || error.Code() == 904 || error.Code() == 900) {
+      CompileError(statement.line, statement.column, std::string("PL/SQL: ") + error.what(),
+                   texts::kSqlStatementIgnored);
+    }
+    throw PlsqlError(error.Code(), error.what());
+  }
+}
+
+void Interpreter::OpenCursor(const Stmt& statement) {
+  std::vector<sql::Bind> binds;
+  std::string text = BuildSql(*statement.sql, binds);
+  std::shared_ptr<sql::Statement> cursor;
+  try {
+    cursor = CurrentTransaction().session->Prepare(text);
+    cursor->Execute(binds, 1, 0, false);
+  } catch (const sql::SqlError& error) {
+    throw PlsqlError(error.Code(), error.what());
+  }
+  const Expr& target = *statement.target;
+  if (target.kind == Expr::Kind::Bind) {
+    BlockBind* bind = FindBind(target.name[0]);
+    if (!bind) throw PlsqlError(1008, "ORA-01008: not all variables bound");
+    bind->isCursor = true;
+    bind->cursor = std::move(cursor);
+    return;
+  }
+  AssignTo(target, PlValue::Cursor(std::move(cursor)));
+}
+
+bool Interpreter::IsTrue(const PlValue& value) {
+  if (value.IsNull()) return false;
+  if (value.Type() != PlType::Boolean) throw PlsqlError(6502, texts::kValueError);
+  return value.AsBoolean();
+}
+
+PlValue Interpreter::Evaluate(const Expr& expr) {
+  switch (expr.kind) {
+    case Expr::Kind::Literal: return expr.literal;
+    case Expr::Kind::Name: return EvaluateName(expr);
+    case Expr::Kind::Bind: {
+      BlockBind* bind = FindBind(expr.name[0]);
+      if (!bind) throw PlsqlError(1008, "ORA-01008: not all variables bound");
+      if (expr.operands.empty()) {
+        if (bind->isTable) throw PlsqlError(6550, "ORA-06550: PLS-00382: expression is of wrong type");
+        if (bind->values.empty()) return PlValue::Null();
+        return PlValue::FromSql(bind->values.front());
+      }
+      PlValue index = Evaluate(*expr.operands[0]);
+      if (index.IsNull()) throw PlsqlError(6502, texts::kNullIndex);
+      auto position = std::llround(index.ToNumber());
+      if (position < 1 || position > static_cast<long long>(bind->values.size())) {
+        throw PlsqlError(1403, texts::kNoDataFound);
+      }
+      return PlValue::FromSql(bind->values[static_cast<size_t>(position - 1)]);
+    }
+    case Expr::Kind::Call: return EvaluateCall(expr);
+    case Expr::Kind::Unary: {
+      PlValue operand = Evaluate(*expr.operands[0]);
+      if (expr.op == "NOT") {
+        if (operand.IsNull()) return PlValue::Null(PlType::Boolean);
+        return PlValue::Boolean(!IsTrue(operand));
+      }
+      if (operand.IsNull()) return PlValue::Null(PlType::Number);
+      double number = operand.ToNumber();
+      return PlValue::Number(expr.op == "-" ? -number : number);
+    }
+    case Expr::Kind::Binary: return EvaluateBinary(expr);
+    case Expr::Kind::IsNull: {
+      bool isNull = Evaluate(*expr.operands[0]).IsNull();
+      return PlValue::Boolean(expr.negated ? !isNull : isNull);
+    }
+    case Expr::Kind::Like: {
+      PlValue text = Evaluate(*expr.operands[0]);
+      PlValue pattern = Evaluate(*expr.operands[1]);
+      if (text.IsNull() || pattern.IsNull()) return PlValue::Null(PlType::Boolean);
+      bool matches = StandardFunctions::Like(text.ToText(), pattern.ToText());
+      return PlValue::Boolean(expr.negated ? !matches : matches);
+    }
+    case Expr::Kind::In: {
+      PlValue value = Evaluate(*expr.operands[0]);
+      if (value.IsNull()) return PlValue::Null(PlType::Boolean);
+      bool sawNull = false;
+      for (size_t i = 1; i < expr.operands.size(); ++i) {
+        PlValue candidate = Evaluate(*expr.operands[i]);
+        if (candidate.IsNull()) {
+          sawNull = true;
+          continue;
+        }
+        if (StandardFunctions::Compare(value, candidate) == 0) return PlValue::Boolean(!expr.negated);
+      }
+      if (sawNull) return PlValue::Null(PlType::Boolean);
+      return PlValue::Boolean(expr.negated);
+    }
+    case Expr::Kind::Between: {
+      PlValue value = Evaluate(*expr.operands[0]);
+      PlValue low = Evaluate(*expr.operands[1]);
+      PlValue high = Evaluate(*expr.operands[2]);
+      if (value.IsNull() || low.IsNull() || high.IsNull()) return PlValue::Null(PlType::Boolean);
+      bool inside = StandardFunctions::Compare(value, low) >= 0 && StandardFunctions::Compare(value, high) <= 0;
+      return PlValue::Boolean(expr.negated ? !inside : inside);
+    }
+    case Expr::Kind::Attribute: return EvaluateAttribute(expr);
+  }
+  return PlValue::Null();
+}
+
+PlValue Interpreter::EvaluateAttribute(const Expr& expr) {
+  if (expr.name.size() == 2 && expr.name[0] == "SQL") {
+    const std::string& attribute = expr.name[1];
+    if (attribute == "ROWCOUNT") return PlValue::Number(static_cast<double>(rowCount_));
+    if (attribute == "FOUND") return PlValue::Boolean(sqlFound_);
+    if (attribute == "NOTFOUND") return PlValue::Boolean(!sqlFound_);
+    if (attribute == "ISOPEN") return PlValue::Boolean(false);
+  }
+  NotDeclared(expr);
+}
+
+PlValue Interpreter::EvaluateBinary(const Expr& expr) {
+  const std::string& op = expr.op;
+  if (op == "AND" || op == "OR") {
+    PlValue left = Evaluate(*expr.operands[0]);
+    bool isAnd = op == "AND";
+    // Short-circuit where the result is already decided, as Oracle does.
+    if (!left.IsNull() && IsTrue(left) != isAnd) return PlValue::Boolean(!isAnd);
+    PlValue right = Evaluate(*expr.operands[1]);
+    if (!right.IsNull() && IsTrue(right) != isAnd) return PlValue::Boolean(!isAnd);
+    if (left.IsNull() || right.IsNull()) return PlValue::Null(PlType::Boolean);
+    return PlValue::Boolean(isAnd);
+  }
+  PlValue left = Evaluate(*expr.operands[0]);
+  PlValue right = Evaluate(*expr.operands[1]);
+  if (op == "||") {
+    if (left.Type() == PlType::Boolean || right.Type() == PlType::Boolean) {
+      CompileError(expr.line, expr.column, "PLS-00306: wrong number or types of arguments in call to '||'");
+    }
+    return PlValue::Text(left.ToText() + right.ToText());
+  }
+  bool comparison = op == "=" || op == "<>" || op == "<" || op == ">" || op == "<=" || op == ">=";
+  if (comparison) {
+    if (left.IsNull() || right.IsNull()) return PlValue::Null(PlType::Boolean);
+    int order = StandardFunctions::Compare(left, right);
+    bool result = op == "=" ? order == 0 : op == "<>" ? order != 0 : op == "<" ? order < 0
+                : op == ">" ? order > 0 : op == "<=" ? order <= 0 : order >= 0;
+    return PlValue::Boolean(result);
+  }
+  if (left.IsNull() || right.IsNull()) {
+    return PlValue::Null(left.Type() == PlType::Date || right.Type() == PlType::Date ? PlType::Date : PlType::Number);
+  }
+  if (left.Type() == PlType::Date && (op == "+" || op == "-")) {
+    if (op == "-" && right.Type() == PlType::Date) {
+      return PlValue::Number(StandardFunctions::DaysBetween(left.ToDate(), right.ToDate()));
+    }
+    double days = right.ToNumber();
+    return PlValue::Date(StandardFunctions::AddDays(left.ToDate(), op == "+" ? days : -days));
+  }
+  if (right.Type() == PlType::Date && op == "+") {
+    return PlValue::Date(StandardFunctions::AddDays(right.ToDate(), left.ToNumber()));
+  }
+  double a = left.ToNumber();
+  double b = right.ToNumber();
+  if (op == "+") return PlValue::Number(a + b);
+  if (op == "-") return PlValue::Number(a - b);
+  if (op == "*") return PlValue::Number(a * b);
+  if (op == "**") return PlValue::Number(std::pow(a, b));
+  if (op == "/") {
+    if (b == 0) throw PlsqlError(1476, texts::kZeroDivide);
+    return PlValue::Number(a / b);
+  }
+  if (op == "MOD") return PlValue::Number(b == 0 ? a : a - b * std::trunc(a / b));
+  CompileError(expr.line, expr.column, "PLS-00103: Encountered the symbol \"" + op + "\"");
+}
+
+std::optional<PlValue> Interpreter::SpecialName(const std::string& name) {
+  if (name == "SYSDATE") return PlValue::Date(Now());
+  if (name == "USER") return PlValue::Text(session_.Identity().user);
+  if (name == "SQLCODE") {
+    if (frames_.empty() || Top().handling.empty()) return PlValue::Number(0);
+    const PlsqlError& error = Top().handling.back();
+    if (error.Code() == 1403) return PlValue::Number(100);
+    if (!error.ExceptionName().empty() && error.Code() == 1) return PlValue::Number(1);
+    return PlValue::Number(-error.Code());
+  }
+  if (name == "SQLERRM") {
+    if (frames_.empty() || Top().handling.empty()) return PlValue::Text("ORA-0000: normal, successful completion");
+    const PlsqlError& error = Top().handling.back();
+    if (!error.ExceptionName().empty() && error.Code() == 1) return PlValue::Text(texts::kUserDefinedException);
+    return PlValue::Text(error.what());
+  }
+  if (name == "UID") return PlValue::Number(0);
+  return std::nullopt;
+}
+
+PlValue Interpreter::EvaluateName(const Expr& expr) {
+  if (Variable* variable = FindVariable(expr.name)) {
+    if (variable->isException) NotDeclared(expr);
+    return variable->value;
+  }
+  if (expr.name.size() == 1) {
+    if (auto special = SpecialName(expr.name[0])) return *special;
+  }
+  if (auto callable = FindCallable(expr.name)) return Invoke(*callable, expr, true);
+  if (expr.name.size() == 2 || expr.name.size() == 3) {
+    const std::string& package = expr.name[expr.name.size() - 2];
+    std::string canonical = BuiltinPackages::CanonicalPackage(package, expr.name.size() == 3 ? expr.name[0] : "");
+    if (!canonical.empty()) {
+      if (auto constant = BuiltinPackages::Constant(canonical, expr.name.back())) return *constant;
+    }
+  }
+  if (expr.name.size() == 1 && StandardFunctions::Exists(expr.name[0])) {
+    return StandardFunctions::Call(expr.name[0], {});
+  }
+  NotDeclared(expr);
+}
+
+PlValue Interpreter::EvaluateCall(const Expr& expr) {
+  if (auto callable = FindCallable(expr.name)) return Invoke(*callable, expr, true);
+  if (expr.name.size() == 1) {
+    const std::string& name = expr.name[0];
+    if (name == "SQLERRM" && expr.operands.size() == 1) {
+      PlValue code = Evaluate(*expr.operands[0]);
+      return PlValue::Text(StandardFunctions::ErrorText(static_cast<int>(std::llround(code.ToNumber()))));
+    }
+    if (StandardFunctions::Exists(name)) {
+      std::vector<PlValue> arguments;
+      for (const auto& operand : expr.operands) arguments.push_back(Evaluate(*operand));
+      return StandardFunctions::Call(name, arguments);
+    }
+  }
+  NotDeclared(expr);
+}
+
+BlockBind* Interpreter::FindBind(const std::string& name) {
+  if (!binds_) return nullptr;
+  for (auto& bind : *binds_) {
+    std::string bindName = Upper(bind.name);
+    if (!bindName.empty() && bindName[0] == ':') bindName.erase(0, 1);
+    if (bindName == name) return &bind;
+  }
+  return nullptr;
+}
+
+Variable* Interpreter::FindVariable(const std::vector<std::string>& parts) {
+  if (frames_.empty()) return nullptr;
+  Frame& frame = Top();
+  if (parts.size() == 1) {
+    for (auto it = frame.scopes.rbegin(); it != frame.scopes.rend(); ++it) {
+      if (Variable* variable = (*it)->Find(parts[0])) return variable;
+    }
+    if (frame.package) return frame.package->scope.Find(parts[0]);
+    return nullptr;
+  }
+  if (parts.size() == 2) {
+    if (frame.package && frame.package->name == parts[0]) return frame.package->scope.Find(parts[1]);
+    if (!BuiltinPackages::CanonicalPackage(parts[0], "").empty()) return nullptr;
+    if (PackageInstance* package = FindPackage("", parts[0], false)) return package->scope.Find(parts[1]);
+    return nullptr;
+  }
+  if (parts.size() == 3) {
+    if (PackageInstance* package = FindPackage(parts[0], parts[1], true)) return package->scope.Find(parts[2]);
+  }
+  return nullptr;
+}
+
+PackageInstance* Interpreter::FindPackage(const std::string& owner, const std::string& name, bool qualified) {
+  StoredCodeCatalogue& catalogue = session_.Engine().Catalogue();
+  const std::string& user = session_.Identity().user;
+  std::shared_ptr<const StoredObject> specification;
+  std::string packageOwner = owner;
+  if (qualified) {
+    specification = catalogue.Find(owner, name, Unit::Kind::Package);
+  } else {
+    packageOwner = CurrentSchema();
+    specification = catalogue.Find(packageOwner, name, Unit::Kind::Package);
+    if (!specification) {
+      auto synonym = catalogue.Synonym(name);
+      if (!synonym) return nullptr;
+      packageOwner = synonym->first;
+      specification = catalogue.Find(synonym->first, synonym->second, Unit::Kind::Package);
+    }
+  }
+  if (!specification) return nullptr;
+  if (!catalogue.CanExecute(specification->owner, specification->name, user) &&
+      specification->owner != CurrentSchema()) {
+    return nullptr;
+  }
+  return Instantiate(specification->owner, specification->name, specification);
+}
+
+PackageInstance* Interpreter::Instantiate(const std::string& owner, const std::string& name,
+                                          const std::shared_ptr<const StoredObject>& specification) {
+  StoredCodeCatalogue& catalogue = session_.Engine().Catalogue();
+  auto body = catalogue.Find(owner, name, Unit::Kind::PackageBody);
+  std::string unitName = owner + "." + name;
+  std::uint64_t version = specification->version * 1000003ULL + (body ? body->version : 0);
+  auto& packages = session_.Packages();
+  auto existing = packages.find(unitName);
+  if (existing != packages.end() && existing->second->version == version) return existing->second.get();
+  // A package that is being initialised is already in the map (with its version), so the
+  // initialisation can call the package's own subprograms.
+  if (!specification->unit) {
+    throw PlsqlError(4063, OraText(4063, "package \"" + unitName + "\" has errors"));
+  }
+  if (body && !body->unit) {
+    throw PlsqlError(4063, OraText(4063, "package body \"" + unitName + "\" has errors"));
+  }
+  auto instance = std::make_unique<PackageInstance>();
+  instance->owner = owner;
+  instance->name = name;
+  instance->version = version;
+  instance->specification = specification->unit;
+  instance->body = body ? body->unit : nullptr;
+  PackageInstance* raw = instance.get();
+  packages[unitName] = std::move(instance);
+  try {
+    auto frame = std::make_unique<Frame>();
+    frame->unitName = unitName;
+    frame->schema = owner;
+    frame->package = raw;
+    frame->transaction = &CurrentTransaction();
+    frame->firstLine = specification->unit->firstLine;
+    frame->line = specification->unit->firstLine;
+    FrameGuard guard(*this, std::move(frame));
+    try {
+      DeclareInto(raw->scope, *specification->unit->block);
+      if (body) {
+        Top().firstLine = body->unit->firstLine;
+        DeclareInto(raw->scope, *body->unit->block);
+        if (body->unit->block->hasBody) {
+          ScopeGuard scope(Top().scopes);
+          try {
+            ExecuteList(body->unit->block->body);
+          } catch (PlsqlError& error) {
+            const ExceptionHandler* handler = FindHandler(*body->unit->block, error);
+            if (!handler) throw;
+            Top().handling.push_back(error);
+            ExecuteList(handler->body);
+            Top().handling.pop_back();
+          }
+        }
+      }
+    } catch (PlsqlError& error) {
+      if (error.Code() != 6550 && !IsInterrupt(error.Code())) error.AddFrame(FrameText(Top()));
+      throw;
+    }
+  } catch (...) {
+    packages.erase(unitName);
+    throw;
+  }
+  return raw;
+}
+
+std::optional<Interpreter::Callable> Interpreter::FindCallable(const std::vector<std::string>& parts) {
+  StoredCodeCatalogue& catalogue = session_.Engine().Catalogue();
+  auto fromPackage = [&](PackageInstance* package, const std::string& member) -> std::optional<Callable> {
+    if (!package) return std::nullopt;
+    const auto* overloads = package->scope.Subprograms(member);
+    if (!overloads) return std::nullopt;
+    Callable callable;
+    callable.overloads = *overloads;
+    callable.package = package;
+    callable.unitName = package->owner + "." + package->name;
+    callable.schema = package->owner;
+    callable.firstLine = package->body ? package->body->firstLine : package->specification->firstLine;
+    return callable;
+  };
+  auto standalone = [&](const std::shared_ptr<const StoredObject>& object) -> std::optional<Callable> {
+    if (!object || object->kind == Unit::Kind::Package) return std::nullopt;
+    if (!object->unit) {
+      throw PlsqlError(4063, OraText(4063, std::string(object->kind == Unit::Kind::Function ? "function" : "procedure") +
+                                               " \"" + object->owner + "." + object->name + "\" has errors"));
+    }
+    if (!catalogue.CanExecute(object->owner, object->name, session_.Identity().user) &&
+        object->owner != CurrentSchema()) {
+      return std::nullopt;
+    }
+    Callable callable;
+    callable.overloads.push_back(object->unit->subprogram);
+    callable.unitName = object->owner + "." + object->name;
+    callable.schema = object->owner;
+    callable.firstLine = object->unit->firstLine;
+    callable.keepAlive = object->unit;
+    return callable;
+  };
+  auto builtin = [&](const std::string& package, const std::string& member, const std::string& schema) -> std::optional<Callable> {
+    std::string canonical = BuiltinPackages::CanonicalPackage(package, schema);
+    if (canonical.empty() || !BuiltinPackages::Find(canonical, member)) return std::nullopt;
+    Callable callable;
+    callable.kind = Callable::Kind::Builtin;
+    callable.builtinPackage = canonical;
+    callable.builtinMember = member;
+    return callable;
+  };
+
+  if (parts.size() == 1) {
+    if (!frames_.empty()) {
+      Frame& frame = Top();
+      for (auto it = frame.scopes.rbegin(); it != frame.scopes.rend(); ++it) {
+        if (const auto* overloads = (*it)->Subprograms(parts[0])) {
+          Callable callable;
+          callable.overloads = *overloads;
+          callable.package = frame.package;
+          callable.unitName = frame.unitName;
+          callable.schema = frame.schema;
+          callable.firstLine = frame.firstLine;
+          return callable;
+        }
+      }
+      if (auto found = fromPackage(frame.package, parts[0])) return found;
+    }
+    if (StandardFunctions::Exists(parts[0]) || parts[0] == "RAISE_APPLICATION_ERROR") return std::nullopt;
+    if (auto found = standalone(catalogue.FindCallable(CurrentSchema(), parts[0]))) return found;
+    if (auto synonym = catalogue.Synonym(parts[0])) {
+      return standalone(catalogue.FindCallable(synonym->first, synonym->second));
+    }
+    return std::nullopt;
+  }
+  if (parts.size() == 2) {
+    if (!frames_.empty() && Top().package && Top().package->name == parts[0]) {
+      if (auto found = fromPackage(Top().package, parts[1])) return found;
+    }
+    if (auto found = builtin(parts[0], parts[1], "")) return found;
+    if (auto found = fromPackage(FindPackage("", parts[0], false), parts[1])) return found;
+    return standalone(catalogue.FindCallable(parts[0], parts[1]));
+  }
+  if (parts.size() == 3) {
+    if (auto found = builtin(parts[1], parts[2], parts[0])) return found;
+    return fromPackage(FindPackage(parts[0], parts[1], true), parts[2]);
+  }
+  return std::nullopt;
+}
+
+std::optional<PlType> Interpreter::TargetType(const Expr& target) {
+  if (target.kind == Expr::Kind::Bind) {
+    BlockBind* bind = FindBind(target.name[0]);
+    return bind ? bind->type : std::nullopt;
+  }
+  if (target.kind == Expr::Kind::Name) {
+    if (Variable* variable = FindVariable(target.name)) return variable->type.type;
+  }
+  return std::nullopt;
+}
+
+void Interpreter::AssignTo(const Expr& target, const PlValue& value) {
+  if (target.kind == Expr::Kind::Bind) {
+    BlockBind* bind = FindBind(target.name[0]);
+    if (!bind) throw PlsqlError(1008, "ORA-01008: not all variables bound");
+    if (value.Type() == PlType::Cursor) {
+      bind->isCursor = true;
+      bind->cursor = value.CursorStatement();
+      return;
+    }
+    sql::Value converted = value.ToSql();
+    if (bind->type) converted = PlValue::Assign(TypeSpec{*bind->type, 0, false, false, ""}, value).ToSql();
+    if ((converted.kind == sql::Value::Kind::Text || converted.kind == sql::Value::Kind::Rowid) &&
+        bind->maxLength > 0 && static_cast<int>(converted.text.size()) > bind->maxLength) {
+      throw PlsqlError(6502, texts::kBufferTooSmall);
+    }
+    if (target.operands.empty()) {
+      bind->values.assign(1, converted);
+      return;
+    }
+    PlValue index = Evaluate(*target.operands[0]);
+    if (index.IsNull()) throw PlsqlError(6502, texts::kNullIndex);
+    auto position = std::llround(index.ToNumber());
+    if (position < 1 || position > bind->maxElements) throw PlsqlError(6513, texts::kHostArrayOutOfRange);
+    if (static_cast<long long>(bind->values.size()) < position) bind->values.resize(static_cast<size_t>(position));
+    bind->values[static_cast<size_t>(position - 1)] = converted;
+    return;
+  }
+  if (target.kind != Expr::Kind::Name) {
+    std::string text = texts::kCannotBeAssigned;
+    text.replace(text.find("%s"), 2, Joined(target.name));
+    CompileError(target.line, target.column, text);
+  }
+  Variable* variable = FindVariable(target.name);
+  if (!variable) NotDeclared(target);
+  if (variable->constant || variable->isException) {
+    std::string text = texts::kCannotBeAssigned;
+    text.replace(text.find("%s"), 2, Joined(target.name));
+    CompileError(target.line, target.column, text);
+  }
+  PlValue converted = PlValue::Assign(variable->type, value);
+  if (variable->notNull && converted.IsNull()) throw PlsqlError(6502, texts::kValueError);
+  variable->value = std::move(converted);
+}
+
+PlValue Interpreter::Invoke(const Callable& callable, const Expr& call, bool asFunction) {
+  if (callable.kind == Callable::Kind::Builtin) {
+    return InvokeBuiltin(callable.builtinPackage, callable.builtinMember, call, asFunction);
+  }
+  // Pick the overload whose parameters take the arguments given.
+  size_t count = call.operands.size();
+  const Subprogram* chosen = nullptr;
+  for (const auto& candidate : callable.overloads) {
+    if (candidate->isFunction != asFunction) continue;
+    if (count > candidate->parameters.size()) continue;
+    bool fits = true;
+    std::vector<bool> given(candidate->parameters.size(), false);
+    for (size_t i = 0; i < count && fits; ++i) {
+      if (call.argumentNames.empty() || call.argumentNames[i].empty()) {
+        given[i] = true;
+        continue;
+      }
+      bool found = false;
+      for (size_t p = 0; p < candidate->parameters.size(); ++p) {
+        if (candidate->parameters[p].name == call.argumentNames[i]) {
+          given[p] = true;
+          found = true;
+        }
+      }
+      fits = found;
+    }
+    for (size_t p = 0; p < candidate->parameters.size() && fits; ++p) {
+      if (!given[p] && !candidate->parameters[p].defaultValue) fits = false;
+    }
+    if (fits) {
+      chosen = candidate.get();
+      break;
+    }
+  }
+  if (!chosen) {
+    bool anyOfOtherKind = false;
+    for (const auto& candidate : callable.overloads) anyOfOtherKind = anyOfOtherKind || candidate->isFunction != asFunction;
+    if (anyOfOtherKind && callable.overloads.size() == 1) {
+      std::string text = asFunction ? "PLS-00222: no function with name '%s' exists in this scope"
+                                    : texts::kNotProcedure;
+      text.replace(text.find("%s"), 2, call.name.back());
+      CompileError(call.line, call.column, text);
+    }
+    CompileError(call.line, call.column, std::string(texts::kWrongArguments) + call.name.back() + "'");
+  }
+  std::vector<std::optional<PlValue>> values(chosen->parameters.size());
+  std::vector<const Expr*> outTargets(chosen->parameters.size(), nullptr);
+  for (size_t i = 0; i < count; ++i) {
+    size_t position = i;
+    if (!call.argumentNames.empty() && !call.argumentNames[i].empty()) {
+      for (size_t p = 0; p < chosen->parameters.size(); ++p) {
+        if (chosen->parameters[p].name == call.argumentNames[i]) position = p;
+      }
+    }
+    const Parameter& parameter = chosen->parameters[position];
+    const Expr& argument = *call.operands[i];
+    if (parameter.mode != Parameter::Mode::In) {
+      if (argument.kind != Expr::Kind::Name && argument.kind != Expr::Kind::Bind) {
+        std::string text = texts::kCannotBeAssigned;
+        text.replace(text.find("%s"), 2, argument.name.empty() ? std::string("?") : Joined(argument.name));
+        CompileError(argument.line, argument.column, text);
+      }
+      outTargets[position] = &argument;
+    }
+    if (parameter.mode != Parameter::Mode::Out) values[position] = Evaluate(argument);
+  }
+  return InvokeSubprogram(callable, *chosen, std::move(values), outTargets);
+}
+
+PlValue Interpreter::InvokeSubprogram(const Callable& callable, const Subprogram& subprogram,
+                                      std::vector<std::optional<PlValue>> values,
+                                      const std::vector<const Expr*>& outTargets) {
+  if (!subprogram.body) {
+    throw PlsqlError(6508, "ORA-06508: PL/SQL: could not find program unit being called: \"" +
+                               callable.unitName + "\"");
+  }
+  if (++depth_ > kMaxCallDepth) {
+    --depth_;
+    throw PlsqlError(6500, "ORA-06500: PL/SQL: storage error");
+  }
+  struct DepthGuard {
+    int& depth;
+    ~DepthGuard() { --depth; }
+  } depthGuard{depth_};
+
+  // Defaults are worked out in the caller's context, before the new frame exists.
+  for (size_t i = 0; i < subprogram.parameters.size(); ++i) {
+    if (!values[i] && subprogram.parameters[i].mode == Parameter::Mode::In) {
+      values[i] = subprogram.parameters[i].defaultValue ? Evaluate(*subprogram.parameters[i].defaultValue)
+                                                        : PlValue::Null(subprogram.parameters[i].type.type);
+    }
+  }
+  auto frame = std::make_unique<Frame>();
+  frame->unitName = callable.unitName;
+  frame->schema = callable.schema;
+  frame->firstLine = callable.firstLine;
+  frame->line = subprogram.body->line;
+  frame->package = callable.package;
+  frame->transaction = &CurrentTransaction();
+  std::vector<PlValue> results(subprogram.parameters.size());
+  PlValue returnValue;
+  {
+    FrameGuard guard(*this, std::move(frame));
+    ScopeGuard parameters(Top().scopes);
+    for (size_t i = 0; i < subprogram.parameters.size(); ++i) {
+      const Parameter& parameter = subprogram.parameters[i];
+      Variable& variable = parameters.Scope().Declare(parameter.name);
+      variable.type = parameter.type;
+      variable.constant = parameter.mode == Parameter::Mode::In;
+      variable.value = values[i] ? PlValue::Assign(parameter.type, *values[i]) : PlValue::Null(parameter.type.type);
+    }
+    std::unique_ptr<sql::Session> autonomous;
+    TransactionContext autonomousTransaction;
+    if (subprogram.body->autonomous) {
+      autonomous = session_.AcquireAutonomousSession();
+      autonomousTransaction.session = autonomous.get();
+      Top().transaction = &autonomousTransaction;
+    }
+    try {
+      Flow flow = ExecuteBlock(*subprogram.body);
+      if (subprogram.isFunction) {
+        if (flow != Flow::Return || !Top().returnValue) throw PlsqlError(6503, texts::kFunctionNoReturn);
+        returnValue = PlValue::Assign(subprogram.returnType, *Top().returnValue);
+      }
+      if (autonomous) {
+        bool pending = autonomousTransaction.hasChanges;
+        if (pending) session_.Rollback(autonomousTransaction);
+        session_.ReleaseAutonomousSession(std::move(autonomous));
+        if (pending) throw PlsqlError(6519, texts::kAutonomousRolledBack);
+      }
+    } catch (PlsqlError& error) {
+      if (autonomous) {
+        try {
+          session_.Rollback(autonomousTransaction);
+        } catch (const sql::SqlError&) {
+          // The error that ended the subprogram is the one to report.
+        }
+        session_.ReleaseAutonomousSession(std::move(autonomous));
+      }
+      if (error.Code() != 6550 && !IsInterrupt(error.Code())) error.AddFrame(FrameText(Top()));
+      throw;
+    }
+    for (size_t i = 0; i < subprogram.parameters.size(); ++i) {
+      if (outTargets[i]) results[i] = parameters.Scope().Find(subprogram.parameters[i].name)->value;
+    }
+  }
+  for (size_t i = 0; i < subprogram.parameters.size(); ++i) {
+    if (outTargets[i]) AssignTo(*outTargets[i], results[i]);
+  }
+  return returnValue;
+}
+
+PlValue Interpreter::InvokeBuiltin(const std::string& package, const std::string& member,
+                                   const Expr& call, bool asFunction) {
+  const BuiltinSignature* signature = BuiltinPackages::Find(package, member);
+  if (signature->isFunction != asFunction) {
+    std::string text = asFunction ? "PLS-00222: no function with name '%s' exists in this scope"
+                                  : texts::kNotProcedure;
+    text.replace(text.find("%s"), 2, package + "." + member);
+    CompileError(call.line, call.column, text);
+  }
+  const auto& parameters = signature->parameters;
+  std::vector<BuiltinArgument> arguments(parameters.size());
+  std::vector<bool> given(parameters.size(), false);
+  auto wrong = [&] {
+    CompileError(call.line, call.column, std::string(texts::kWrongArguments) + member + "'");
+  };
+  if (call.operands.size() > parameters.size()) wrong();
+  for (size_t i = 0; i < call.operands.size(); ++i) {
+    size_t position = i;
+    if (!call.argumentNames.empty() && !call.argumentNames[i].empty()) {
+      position = parameters.size();
+      for (size_t p = 0; p < parameters.size(); ++p) {
+        if (call.argumentNames[i] == parameters[p].name) position = p;
+      }
+      if (position == parameters.size()) wrong();
+    }
+    given[position] = true;
+    const Expr& argument = *call.operands[i];
+    BuiltinArgument& slot = arguments[position];
+    if (parameters[position].out) {
+      if (argument.kind != Expr::Kind::Name && argument.kind != Expr::Kind::Bind) wrong();
+      slot.targetType = TargetType(argument);
+      slot.assign = [this, &argument](const PlValue& value) { AssignTo(argument, value); };
+      if (argument.kind == Expr::Kind::Bind && argument.operands.empty()) {
+        slot.assignTable = [this, &argument](const std::vector<PlValue>& values) {
+          BlockBind* bind = FindBind(argument.name[0]);
+          if (!bind || !bind->isTable) throw PlsqlError(6550, "ORA-06550: PLS-00306: wrong number or types of arguments");
+          bind->values.clear();
+          for (const auto& value : values) {
+            if (static_cast<int>(bind->values.size()) >= bind->maxElements) break;
+            bind->values.push_back(value.ToSql());
+          }
+        };
+      }
+    }
+    if (parameters[position].in) slot.value = Evaluate(argument);
+  }
+  for (size_t p = 0; p < parameters.size(); ++p) {
+    if (!given[p] && !parameters[p].optional) wrong();
+  }
+  return BuiltinPackages::Call(*this, package, member, arguments);
+}
+
+std::optional<PlValue> Interpreter::CallFunction(const std::vector<std::string>& nameParts,
+                                                 const std::vector<PlValue>& arguments) {
+  session_.BeginCall();
+  auto frame = std::make_unique<Frame>();
+  frame->transaction = &session_.MainTransaction();
+  FrameGuard guard(*this, std::move(frame));
+  auto callable = FindCallable(nameParts);
+  if (!callable) return std::nullopt;
+  // Arguments travel as literals of a synthetic call expression.
+  Expr call;
+  call.kind = Expr::Kind::Call;
+  call.name = nameParts;
+  for (const auto& argument : arguments) {
+    auto literal = std::make_unique<Expr>();
+    literal->kind = Expr::Kind::Literal;
+    literal->literal = argument;
+    call.operands.push_back(std::move(literal));
+  }
+  return Invoke(*callable, call, true);
+}
+
+bool Interpreter::FunctionExists(const std::vector<std::string>& nameParts) {
+  auto frame = std::make_unique<Frame>();
+  frame->transaction = &session_.MainTransaction();
+  FrameGuard guard(*this, std::move(frame));
+  auto callable = FindCallable(nameParts);
+  if (!callable) return false;
+  if (callable->kind == Callable::Kind::Builtin) {
+    return BuiltinPackages::Find(callable->builtinPackage, callable->builtinMember)->isFunction;
+  }
+  for (const auto& overload : callable->overloads) {
+    if (overload->isFunction) return true;
+  }
+  return false;
+}
+
+}  // namespace devdb::plsql

@@ -1,0 +1,329 @@
+// PL/SQL values and their implicit conversions. Numbers are held as binary doubles: enough for
+// the counters, statuses and timeouts that stored code in the development server handles.
+#include "devdb/plsql/PlValue.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+#include "devdb/plsql/PlsqlError.h"
+#include "devdb/plsql/PlsqlTexts.h"
+
+namespace devdb::plsql {
+namespace {
+
+constexpr const char* kMonths[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
+                                   "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
+
+std::string Upper(std::string text) {
+  for (auto& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return text;
+}
+
+std::string Trim(const std::string& text) {
+  auto begin = text.find_first_not_of(" \t\r\n");
+  if (begin == std::string::npos) return {};
+  auto end = text.find_last_not_of(" \t\r\n");
+  return text.substr(begin, end - begin + 1);
+}
+
+std::string Padded(int value, int width) {
+  std::string digits = std::to_string(value < 0 ? -value : value);
+  while (static_cast<int>(digits.size()) < width) digits.insert(digits.begin(), '0');
+  return value < 0 ? "-" + digits : digits;
+}
+
+[[noreturn]] void ValueError(const char* text = texts::kValueError) { throw PlsqlError(6502, text); }
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+}  // namespace
+
+PlValue PlValue::Null(PlType type) {
+  PlValue v;
+  v.type_ = type;
+  return v;
+}
+
+PlValue PlValue::Boolean(bool value) {
+  PlValue v;
+  v.type_ = PlType::Boolean;
+  v.isNull_ = false;
+  v.boolean_ = value;
+  return v;
+}
+
+PlValue PlValue::Number(double value) {
+  PlValue v;
+  v.type_ = PlType::Number;
+  if (std::isnan(value) || std::isinf(value)) ValueError();
+  v.isNull_ = false;
+  v.number_ = value == 0 ? 0 : value;  // no negative zero
+  return v;
+}
+
+PlValue PlValue::Text(std::string value) {
+  PlValue v;
+  v.type_ = PlType::Text;
+  v.isNull_ = value.empty();
+  v.text_ = std::move(value);
+  return v;
+}
+
+PlValue PlValue::Date(const sql::OracleDate& value) {
+  PlValue v;
+  v.type_ = PlType::Date;
+  v.isNull_ = false;
+  v.date_ = value;
+  return v;
+}
+
+PlValue PlValue::Raw(std::vector<std::uint8_t> value) {
+  PlValue v;
+  v.type_ = PlType::Raw;
+  v.isNull_ = value.empty();
+  v.raw_ = std::move(value);
+  return v;
+}
+
+PlValue PlValue::Rowid(std::string value) {
+  PlValue v = Text(std::move(value));
+  v.type_ = PlType::Rowid;
+  return v;
+}
+
+PlValue PlValue::Cursor(std::shared_ptr<sql::Statement> cursor) {
+  PlValue v;
+  v.type_ = PlType::Cursor;
+  v.isNull_ = cursor == nullptr;
+  v.cursor_ = std::move(cursor);
+  return v;
+}
+
+PlValue PlValue::FromSql(const sql::Value& value) {
+  switch (value.kind) {
+    case sql::Value::Kind::Null: return Null();
+    case sql::Value::Kind::Number: {
+      PlValue text = Text(value.text);
+      return text.IsNull() ? Null(PlType::Number) : Number(text.ToNumber());
+    }
+    case sql::Value::Kind::Text: return Text(value.text);
+    case sql::Value::Kind::Date: return Date(value.date);
+    case sql::Value::Kind::Raw: return Raw(value.bytes);
+    case sql::Value::Kind::Rowid: return Rowid(value.text);
+  }
+  return Null();
+}
+
+double PlValue::ToNumber() const {
+  switch (type_) {
+    case PlType::Number: return number_;
+    case PlType::Text:
+    case PlType::Rowid: {
+      std::string text = Trim(text_);
+      if (text.empty()) ValueError(texts::kCharToNumber);
+      const char* begin = text.data();
+      const char* end = text.data() + text.size();
+      if (*begin == '+') ++begin;
+      double result = 0;
+      auto [stop, error] = std::from_chars(begin, end, result);
+      if (error != std::errc() || stop != end) ValueError(texts::kCharToNumber);
+      return result;
+    }
+    default: ValueError();
+  }
+}
+
+std::string PlValue::NumberText(double value) {
+  if (value == std::floor(value) && std::fabs(value) < 1e15) {
+    return std::to_string(static_cast<long long>(value));
+  }
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%.15g", value);
+  std::string text = buffer;
+  auto exponent = text.find('e');
+  if (exponent != std::string::npos) {
+    text[exponent] = 'E';
+    return text;
+  }
+  // Oracle writes no zero before the decimal point: ".5", "-.25".
+  if (text.rfind("0.", 0) == 0) text.erase(0, 1);
+  if (text.rfind("-0.", 0) == 0) text.erase(1, 1);
+  return text;
+}
+
+std::string PlValue::DateText(const sql::OracleDate& date, const std::string& format) {
+  std::string upper = Upper(format);
+  std::string out;
+  size_t i = 0;
+  auto starts = [&](const char* token) { return upper.compare(i, std::char_traits<char>::length(token), token) == 0; };
+  while (i < upper.size()) {
+    if (format[i] == '"') {
+      auto close = format.find('"', i + 1);
+      if (close == std::string::npos) close = format.size();
+      out += format.substr(i + 1, close - i - 1);
+      i = close + 1;
+    } else if (starts("YYYY") || starts("RRRR")) { out += Padded(date.year, 4); i += 4; }
+    else if (starts("YY") || starts("RR")) { out += Padded(((date.year % 100) + 100) % 100, 2); i += 2; }
+    else if (starts("MONTH")) { out += kMonths[(date.month + 11) % 12]; i += 5; }
+    else if (starts("MON")) { out += kMonths[(date.month + 11) % 12]; i += 3; }
+    else if (starts("MM")) { out += Padded(date.month, 2); i += 2; }
+    else if (starts("DD")) { out += Padded(date.day, 2); i += 2; }
+    else if (starts("HH24")) { out += Padded(date.hour, 2); i += 4; }
+    else if (starts("HH12")) { out += Padded((date.hour + 11) % 12 + 1, 2); i += 4; }
+    else if (starts("HH")) { out += Padded((date.hour + 11) % 12 + 1, 2); i += 2; }
+    else if (starts("MI")) { out += Padded(date.minute, 2); i += 2; }
+    else if (starts("SS")) { out += Padded(date.second, 2); i += 2; }
+    else if (starts("AM") || starts("PM")) { out += date.hour < 12 ? "AM" : "PM"; i += 2; }
+    else { out += format[i]; ++i; }
+  }
+  return out;
+}
+
+sql::OracleDate PlValue::ParseDate(const std::string& text, const std::string& format) {
+  std::string upper = Upper(format);
+  std::string input = Upper(text);
+  sql::OracleDate date;
+  size_t i = 0;
+  size_t at = 0;
+  auto starts = [&](const char* token) { return upper.compare(i, std::char_traits<char>::length(token), token) == 0; };
+  auto number = [&](size_t maxDigits) {
+    size_t begin = at;
+    while (at < input.size() && at - begin < maxDigits && std::isdigit(static_cast<unsigned char>(input[at]))) ++at;
+    if (at == begin) throw PlsqlError(1858, "ORA-01858: a non-numeric character was found where a numeric was expected");
+    return std::stoi(input.substr(begin, at - begin));
+  };
+  while (i < upper.size()) {
+    if (starts("YYYY") || starts("RRRR")) { date.year = number(4); i += 4; }
+    else if (starts("YY") || starts("RR")) {
+      int year = number(2);
+      date.year = year < 50 ? 2000 + year : 1900 + year;
+      i += 2;
+    } else if (starts("MON")) {
+      auto month = std::find_if(std::begin(kMonths), std::end(kMonths),
+                                [&](const char* name) { return input.compare(at, 3, name) == 0; });
+      if (month == std::end(kMonths)) throw PlsqlError(1843, "ORA-01843: not a valid month");
+      date.month = static_cast<int>(month - std::begin(kMonths)) + 1;
+      at += 3;
+      i += 3;
+    } else if (starts("MM")) { date.month = number(2); i += 2; }
+    else if (starts("DD")) { date.day = number(2); i += 2; }
+    else if (starts("HH24")) { date.hour = number(2); i += 4; }
+    else if (starts("HH")) { date.hour = number(2); i += 2; }
+    else if (starts("MI")) { date.minute = number(2); i += 2; }
+    else if (starts("SS")) { date.second = number(2); i += 2; }
+    else {
+      if (at < input.size()) ++at;
+      ++i;
+    }
+  }
+  if (at < input.size()) throw PlsqlError(1830, "ORA-01830: date format picture ends before converting entire input string");
+  if (date.month < 1 || date.month > 12) throw PlsqlError(1843, "ORA-01843: not a valid month");
+  if (date.day < 1 || date.day > 31) throw PlsqlError(1847, "ORA-01847: day of month must be between 1 and last day of month");
+  if (date.hour > 23) throw PlsqlError(1850, "ORA-01850: hour must be between 0 and 23");
+  if (date.minute > 59) throw PlsqlError(1851, "ORA-01851: minutes must be between 0 and 59");
+  if (date.second > 59) throw PlsqlError(1852, "ORA-01852: seconds must be between 0 and 59");
+  return date;
+}
+
+std::string PlValue::ToText() const {
+  if (isNull_) return {};
+  switch (type_) {
+    case PlType::Text:
+    case PlType::Rowid: return text_;
+    case PlType::Number: return NumberText(number_);
+    case PlType::Date: return DateText(date_, "DD-MON-RR");
+    case PlType::Raw: {
+      static const char* digits = "0123456789ABCDEF";
+      std::string hex;
+      for (auto byte : raw_) {
+        hex += digits[byte >> 4];
+        hex += digits[byte & 15];
+      }
+      return hex;
+    }
+    case PlType::Boolean:
+    case PlType::Cursor: ValueError();
+  }
+  return {};
+}
+
+sql::OracleDate PlValue::ToDate() const {
+  if (type_ == PlType::Date) return date_;
+  if (type_ == PlType::Text) return ParseDate(text_, "DD-MON-RR");
+  ValueError();
+}
+
+std::vector<std::uint8_t> PlValue::ToRaw() const {
+  if (type_ == PlType::Raw) return raw_;
+  std::string text = ToText();
+  if (text.size() % 2 != 0) text.insert(text.begin(), '0');
+  std::vector<std::uint8_t> bytes;
+  for (size_t i = 0; i < text.size(); i += 2) {
+    int high = HexDigit(text[i]);
+    int low = HexDigit(text[i + 1]);
+    if (high < 0 || low < 0) ValueError("ORA-06502: PL/SQL: numeric or value error: hex to raw conversion error");
+    bytes.push_back(static_cast<std::uint8_t>(high * 16 + low));
+  }
+  return bytes;
+}
+
+sql::Value PlValue::ToSql() const {
+  if (isNull_) return sql::Value::Null();
+  switch (type_) {
+    case PlType::Number: return sql::Value::Number(NumberText(number_));
+    case PlType::Text: return sql::Value::Text(text_);
+    case PlType::Rowid: {
+      sql::Value v = sql::Value::Text(text_);
+      v.kind = sql::Value::Kind::Rowid;
+      return v;
+    }
+    case PlType::Date: return sql::Value::Date(date_);
+    case PlType::Raw: return sql::Value::Raw(raw_);
+    case PlType::Boolean:
+      throw PlsqlError(6550, "ORA-06550: PLS-00382: expression is of wrong type");
+    case PlType::Cursor: return sql::Value::Null();
+  }
+  return sql::Value::Null();
+}
+
+PlValue PlValue::Assign(const TypeSpec& type, const PlValue& value) {
+  if (value.IsNull()) return Null(type.type);
+  switch (type.type) {
+    case PlType::Boolean:
+      if (value.type_ != PlType::Boolean) ValueError();
+      return value;
+    case PlType::Number: {
+      double number = value.ToNumber();
+      if (type.isInteger) number = std::round(number);
+      return Number(number);
+    }
+    case PlType::Text:
+    case PlType::Rowid: {
+      std::string text = value.ToText();
+      if (type.maxLength > 0 && static_cast<int>(text.size()) > type.maxLength) ValueError(texts::kBufferTooSmall);
+      if (type.isChar && type.maxLength > 0) text.resize(static_cast<size_t>(type.maxLength), ' ');
+      PlValue result = Text(std::move(text));
+      result.type_ = type.type;
+      return result;
+    }
+    case PlType::Date: return Date(value.ToDate());
+    case PlType::Raw: {
+      auto bytes = value.ToRaw();
+      if (type.maxLength > 0 && static_cast<int>(bytes.size()) > type.maxLength) ValueError(texts::kBufferTooSmall);
+      return Raw(std::move(bytes));
+    }
+    case PlType::Cursor:
+      if (value.type_ != PlType::Cursor) ValueError();
+      return value;
+  }
+  return value;
+}
+
+}  // namespace devdb::plsql
