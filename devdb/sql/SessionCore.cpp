@@ -181,7 +181,14 @@ SqlError SessionCore::MapError(int rc, StatementKind kind, const std::string& co
     const int code = pendingInterrupt_ != 0 ? pendingInterrupt_.load() : 1013;
     return OracleErrors::Make(code);
   }
-  if (primary == SQLITE_BUSY) return OracleErrors::Make(54);
+  if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) return OracleErrors::Make(54);
+  // A prepared statement whose table another session dropped meanwhile.
+  if (message.starts_with("no such table")) return OracleErrors::Make(942);
+  if (message.starts_with("no such column: ")) {
+    const std::string column = message.substr(message.rfind('.') == std::string::npos
+                                                  ? 16 : message.rfind('.') + 1);
+    return OracleErrors::Make(904, {Quote(column)});
+  }
   if (rc == SQLITE_CONSTRAINT_NOTNULL) {
     // "NOT NULL constraint failed: OWNER.TABLE.COLUMN"
     const std::size_t last = message.rfind('.');

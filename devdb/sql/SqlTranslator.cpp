@@ -1682,9 +1682,13 @@ Expr Parser::ParsePrimary() {
         return e;
       }
       if (Reserved().count(at.text) && !at.Is("PRIOR")) Fail(936, at);
-      return ParseName();
-    case Token::Kind::QuotedName:
-      return ParseName();
+      [[fallthrough]];
+    case Token::Kind::QuotedName: {
+      Expr name = ParseName();
+      // Oracle's old outer-join marker: not supported; say so rather than misread it.
+      if (Peek().IsSymbol("(+)")) Fail(3001);
+      return name;
+    }
     case Token::Kind::End:
       Fail(936, at);
   }
@@ -1789,6 +1793,7 @@ Expr Parser::Rowid(const Source& source, const Token& at) {
 
 Expr Parser::ParseName() {
   const Token& at = Peek();
+
   std::vector<std::string> parts{Next().text};
   std::vector<bool> quoted{at.kind == Token::Kind::QuotedName};
   while (Peek().IsSymbol(".") &&

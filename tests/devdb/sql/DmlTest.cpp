@@ -200,5 +200,58 @@ TEST_F(DmlTest, FetchInBatchesCountsRowsFetched) {
   EXPECT_EQ(select->Fetch(1)[0][0], Value::Number("1"));
 }
 
+TEST_F(DmlTest, TableDefinitionsAndTheirLife) {
+  Run(*session_, "create table stamped (id number constraint stamped_pk primary key, "
+                 "at date default sysdate, note varchar2(5) default 'none', amount number(3) default 7)");
+  Run(*session_, "insert into stamped (id) values (1)");
+  const auto rows = Run(*session_, "select at, note, amount from stamped");
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0][0].kind, Value::Kind::Date);
+  EXPECT_EQ(rows[0][1], Value::Text("none"));
+  EXPECT_EQ(rows[0][2], Value::Number("7"));
+  EXPECT_STREQ(ErrorOf(*session_, "insert into stamped (id) values (1)").what(),
+               "ORA-00001: unique constraint (SYSTEM.STAMPED_PK) violated");
+  Run(*session_, "create unique index stamped_note on stamped (note)");
+  EXPECT_EQ(ErrorOf(*session_, "insert into stamped (id) values (2)").Code(), 1);
+  EXPECT_EQ(ErrorOf(*session_, "create index stamped_note on stamped (amount)").Code(), 955);
+  Run(*session_, "drop index stamped_note");
+  EXPECT_EQ(ErrorOf(*session_, "drop index stamped_note").Code(), 1418);
+  Run(*session_, "insert into stamped (id) values (2)");
+  Run(*session_, "create table copied as select id, note from stamped where id > 1");
+  const auto copied = session_->Prepare("select * from copied")->Info().columns;
+  ASSERT_EQ(copied.size(), 2u);
+  EXPECT_EQ(copied[1].oracleType, 1);
+  EXPECT_EQ(copied[1].dataSize, 5);
+  EXPECT_EQ(Text(One(*session_, "select count(*) from copied")), "1");
+  Run(*session_, "truncate table copied");
+  EXPECT_EQ(Text(One(*session_, "select count(*) from copied")), "0");
+  auto stale = session_->Prepare("select count(*) from copied");
+  Run(*session_, "drop table copied");
+  stale->Execute({}, 1, 0, false);
+  try {
+    stale->Fetch(1);
+    FAIL() << "a dropped table still answered";
+  } catch (const SqlError& error) {
+    EXPECT_EQ(error.Code(), 942);
+  }
+  EXPECT_EQ(ErrorOf(*session_, "select * from copied").Code(), 942);
+  EXPECT_EQ(ErrorOf(*session_, "select * from stamped s, items i where s.id = i.id(+)").Code(), 3001);
+}
+
+TEST_F(DmlTest, UnionsTakeTheFirstBranchsNames) {
+  Run(*session_, "insert into items (id, name) values (1, 'one')");
+  auto statement = session_->Prepare(
+      "select id num, name from items union all select 2, 'two' from dual order by num desc");
+  ASSERT_EQ(statement->Info().columns.size(), 2u);
+  EXPECT_EQ(statement->Info().columns[0].name, "NUM");
+  EXPECT_EQ(statement->Info().columns[1].dataSize, 10);
+  statement->Execute({}, 1, 0, false);
+  const auto rows = statement->Fetch(10);
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0][1], Value::Text("two"));
+  EXPECT_EQ(Run(*session_, "select id from items minus select 1 from dual").size(), 0u);
+  EXPECT_EQ(ErrorOf(*session_, "select id from items union select id, name from items").Code(), 1789);
+}
+
 }  // namespace
 }  // namespace devdb::sql::testing
