@@ -1,0 +1,79 @@
+// Formatting and raising of the library's own Oracle errors.
+#include "devdb/oci/ErrorRecords.h"
+
+#include <cstdio>
+#include <map>
+#include <mutex>
+
+#include "devdb/client/ServerError.h"
+
+namespace devdb::oci {
+
+std::string ErrorRecords::Format(int code, const std::string& text) {
+  char prefix[16];
+  std::snprintf(prefix, sizeof prefix, "ORA-%05d: ", code);
+  return prefix + text;
+}
+
+namespace {
+
+std::mutex& MemoryMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+std::map<int, std::string>& Memory() {
+  static auto* memory = new std::map<int, std::string>;
+  return *memory;
+}
+
+constexpr texts::OracleText kKnownTexts[] = {
+    texts::kNoDataFound,
+    texts::kUnimplemented,
+    texts::kNotInSelectList,
+    texts::kFetchedNull,
+    texts::kTruncated,
+    texts::kInvalidCursor,
+    texts::kFetchOutOfSequence,
+    texts::kNotAllBound,
+    texts::kNotLoggedOn,
+    texts::kBadBindName,
+    texts::kInvalidLogon,
+    texts::kIntegerOverflow,
+    texts::kBadConversion,
+    texts::kInvalidNumber,
+    texts::kNotConnected,
+    texts::kUnresolvedName,
+    texts::kAlreadyAuthenticated,
+};
+
+}  // namespace
+
+void ErrorRecords::Add(int code, std::string message) {
+  Remember(code, message);
+  records_.push_back({code, std::move(message)});
+}
+
+void ErrorRecords::Remember(int code, const std::string& message) {
+  std::lock_guard lock(MemoryMutex());
+  Memory()[code] = message;
+}
+
+std::string ErrorRecords::Recall(int code) {
+  {
+    std::lock_guard lock(MemoryMutex());
+    auto found = Memory().find(code);
+    if (found != Memory().end()) return found->second;
+  }
+  for (const auto& known : kKnownTexts)
+    if (known.code == code) return Format(code, known.message);
+  char text[128];
+  std::snprintf(text, sizeof text, texts::kMessageNotFound, code);
+  return Format(code, text);
+}
+
+void ErrorRecords::Raise(const texts::OracleText& error, int offset) {
+  throw client::ServerError(error.code, Format(error.code, error.message), offset);
+}
+
+}  // namespace devdb::oci

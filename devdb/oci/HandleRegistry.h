@@ -1,0 +1,61 @@
+// Every live handle, descriptor and version-7 data area of the process, keyed by the
+// address the program holds, with its type and its parent. A call checks the address and
+// type here before it touches the object, so a wrong or freed handle is refused instead of
+// followed; freeing a handle frees its children (an environment frees everything in it).
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <unordered_map>
+#include <vector>
+
+#include "devdb/oci/OciTypes.h"
+
+namespace devdb::oci {
+
+class HandleRegistry {
+ public:
+  // Pseudo types for the version-7 areas, outside Oracle's handle and descriptor numbers.
+  static constexpr ub4 kLogonArea = 1000;
+  static constexpr ub4 kCursorArea = 1001;
+
+  static HandleRegistry& Instance();
+
+  // Takes the object; its address is the handle. `key` overrides the address (for areas
+  // that live in the program's memory).
+  template <typename T>
+  T* Add(std::unique_ptr<T> object, ub4 type, const void* parent, const void* key = nullptr) {
+    T* raw = object.get();
+    std::shared_ptr<void> owner(std::move(object));
+    Insert(key != nullptr ? key : raw, Entry{type, parent, std::move(owner), raw});
+    return raw;
+  }
+
+  // The object registered under address with that type, or nullptr.
+  template <typename T>
+  T* Find(const void* address, ub4 type) {
+    return static_cast<T*>(FindObject(address, type));
+  }
+  ub4 TypeOf(const void* address);
+  // Frees the entry and, first, all entries whose parent it is. False when not registered
+  // with that type.
+  bool Remove(const void* address, ub4 type);
+  // Frees everything below address, keeping address itself.
+  void RemoveChildren(const void* address);
+
+ private:
+  struct Entry {
+    ub4 type;
+    const void* parent;
+    std::shared_ptr<void> owner;
+    void* object;
+  };
+  void Insert(const void* key, Entry entry);
+  void* FindObject(const void* address, ub4 type);
+  void CollectChildren(const void* key, std::vector<std::shared_ptr<void>>& doomed);
+
+  std::mutex mutex_;
+  std::unordered_map<const void*, Entry> entries_;
+};
+
+}  // namespace devdb::oci

@@ -1,0 +1,365 @@
+// Statement execution over the devdb protocol. Buffers are addressed as Oracle addresses
+// them: element i of an array lies i skips from the start, a skip being the element size
+// unless the program set another one.
+#include "devdb/oci/StatementCore.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+#include "devdb/client/ServerError.h"
+#include "devdb/oci/ErrorRecords.h"
+#include "devdb/oci/ValueConverter.h"
+
+namespace devdb::oci {
+namespace {
+
+using protocol::WireValue;
+
+std::string UpperWord(const std::string& text, std::size_t at) {
+  std::string word;
+  while (at < text.size() && std::isalpha(static_cast<unsigned char>(text[at])))
+    word += static_cast<char>(std::toupper(static_cast<unsigned char>(text[at++])));
+  return word;
+}
+
+// The statement type from the first keyword, skipping blanks, comments and parentheses.
+int TypeOfText(const std::string& text) {
+  std::size_t at = 0;
+  while (at < text.size()) {
+    const char c = text[at];
+    if (std::isspace(static_cast<unsigned char>(c)) || c == '(') {
+      ++at;
+    } else if (text.compare(at, 2, "--") == 0) {
+      at = text.find('\n', at);
+      if (at == std::string::npos) return 0;
+    } else if (text.compare(at, 2, "/*") == 0) {
+      at = text.find("*/", at + 2);
+      if (at == std::string::npos) return 0;
+      at += 2;
+    } else {
+      break;
+    }
+  }
+  const std::string word = UpperWord(text, at);
+  if (word == "SELECT" || word == "WITH") return 1;
+  if (word == "UPDATE") return 2;
+  if (word == "DELETE") return 3;
+  if (word == "INSERT") return 4;
+  if (word == "CREATE") return 5;
+  if (word == "DROP") return 6;
+  if (word == "ALTER") return 7;
+  if (word == "BEGIN") return 8;
+  if (word == "DECLARE") return 9;
+  return 0;
+}
+
+template <typename T>
+T* Element(T* base, ub4 skip, ub4 index) {
+  if (base == nullptr) return nullptr;
+  return reinterpret_cast<T*>(reinterpret_cast<unsigned char*>(base) +
+                              static_cast<std::size_t>(skip) * index);
+}
+
+void* ValueElement(void* base, ub4 skip, sb4 size, ub4 index) {
+  const ub4 step = skip != 0 ? skip : static_cast<ub4>(size < 0 ? 0 : size);
+  return Element(static_cast<unsigned char*>(base), step, index);
+}
+
+}  // namespace
+
+void StatementCore::UseLink(const std::shared_ptr<ServerLink>& link) {
+  if (link == link_) return;
+  try {
+    if (link_ != nullptr) CloseCursor();
+  } catch (const client::ServerError&) {
+  }
+  prepared_ = false;
+  executed_ = false;
+  link_ = link;
+}
+
+ServerLink& StatementCore::Link() {
+  if (link_ == nullptr) ErrorRecords::Raise(texts::kNotExecuted);
+  return *link_;
+}
+
+StatementCore::~StatementCore() {
+  try {
+    CloseCursor();
+  } catch (const std::exception&) {
+    // The cursor goes with the session; nothing to report while freeing.
+  }
+}
+
+void StatementCore::CloseCursor() {
+  if (prepared_ && link_ != nullptr && link_->LoggedOn())
+    link_->Connection().CloseCursor(prepare_.cursor);
+  prepared_ = false;
+}
+
+void StatementCore::SetText(const std::string& sql) {
+  try {
+    CloseCursor();
+  } catch (const client::ServerError&) {
+    prepared_ = false;
+  }
+  text_ = sql;
+  hasText_ = true;
+  prepare_ = {};
+  binds_.clear();
+  defines_.clear();
+  executed_ = false;
+  endOfFetch_ = false;
+  rowCount_ = 0;
+  lastFetched_ = 0;
+  parseErrorOffset_ = 0;
+  lastRows_.clear();
+}
+
+template <typename Call>
+auto StatementCore::WithParseOffset(Call call) -> decltype(call()) {
+  try {
+    parseErrorOffset_ = 0;
+    return call();
+  } catch (const client::ServerError& error) {
+    parseErrorOffset_ = error.Offset();
+    throw;
+  }
+}
+
+void StatementCore::Parse() {
+  if (!hasText_) ErrorRecords::Raise(texts::kNotPrepared);
+  if (prepared_) return;
+  Link().RequireSession();
+  prepare_ = WithParseOffset([&] { return link_->Connection().Prepare(text_); });
+  prepared_ = true;
+}
+
+int StatementCore::StatementType() const {
+  return prepared_ ? prepare_.statementType : TypeOfText(text_);
+}
+
+const std::vector<protocol::WireColumn>& StatementCore::Columns() {
+  Parse();
+  return prepare_.columns;
+}
+
+void StatementCore::Bind(HostBind bind) {
+  for (auto& existing : binds_) {
+    const bool same = bind.name.empty()
+                          ? existing.name.empty() && existing.position == bind.position
+                          : existing.name == bind.name;
+    if (same) {
+      existing = std::move(bind);
+      return;
+    }
+  }
+  binds_.push_back(std::move(bind));
+}
+
+HostBind* StatementCore::FindBind(const std::string& name) {
+  for (auto& bind : binds_)
+    if (bind.name == name) return &bind;
+  return nullptr;
+}
+
+HostBind* StatementCore::FindBind(ub4 position) {
+  for (auto& bind : binds_)
+    if (bind.name.empty() && bind.position == position) return &bind;
+  return nullptr;
+}
+
+void StatementCore::Define(HostDefine define) {
+  if (HostDefine* existing = FindDefine(define.position)) {
+    *existing = define;
+    return;
+  }
+  defines_.push_back(define);
+}
+
+HostDefine* StatementCore::FindDefine(ub4 position) {
+  for (auto& define : defines_)
+    if (define.position == position) return &define;
+  return nullptr;
+}
+
+std::vector<protocol::WireBind> StatementCore::WireBinds(ub4 totalRows, bool outAllowed) {
+  std::vector<protocol::WireBind> wire;
+  for (const HostBind& bind : binds_) {
+    if (bind.type == SQLT_CUR || bind.type == SQLT_RSET || bind.maxElements > 0)
+      ErrorRecords::Raise(texts::kUnimplemented);
+    protocol::WireBind out;
+    if (!bind.name.empty()) {
+      out.name = bind.name;
+    } else {
+      if (bind.position < 1 || bind.position > prepare_.bindNames.size())
+        ErrorRecords::Raise(texts::kBadBindName);
+      out.name = prepare_.bindNames[bind.position - 1];
+    }
+    const bool known = std::any_of(prepare_.bindNames.begin(), prepare_.bindNames.end(),
+                                   [&](const std::string& n) { return n == out.name; });
+    if (!known) ErrorRecords::Raise(texts::kBadBindName);
+    out.out = outAllowed;
+    out.maxLength = bind.size > 0 ? bind.size : 0;
+    for (ub4 row = 0; row < totalRows; ++row) {
+      const sb2* indicator = Element(bind.indicators, bind.indicatorSkip, row);
+      if (indicator != nullptr && *indicator == -1) {
+        out.values.push_back(WireValue::Null());
+        continue;
+      }
+      const ub2* length = Element(bind.lengths, bind.lengthSkip, row);
+      const std::size_t bytes =
+          length != nullptr ? *length : static_cast<std::size_t>(bind.size < 0 ? 0 : bind.size);
+      const void* value = ValueElement(bind.value, bind.valueSkip, bind.size, row);
+      out.values.push_back(value == nullptr
+                               ? WireValue::Null()
+                               : ValueConverter::FromExternal(bind.type, value, bytes));
+    }
+    wire.push_back(std::move(out));
+  }
+  return wire;
+}
+
+void StatementCore::WriteOutValues(const protocol::ExecuteReply& reply, ub4 rowOffset) {
+  std::size_t outIndex = 0;
+  for (HostBind& bind : binds_) {
+    if (outIndex >= reply.outValues.size()) return;
+    const auto& values = reply.outValues[outIndex++];
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      const ub4 row = rowOffset + static_cast<ub4>(i);
+      void* target = ValueElement(bind.value, bind.valueSkip, bind.size, row);
+      if (target == nullptr) continue;
+      const auto written = ValueConverter::ToExternal(
+          values[i], bind.type, target, static_cast<std::size_t>(bind.size < 0 ? 0 : bind.size),
+          link_->dateFormat);
+      if (sb2* indicator = Element(bind.indicators, bind.indicatorSkip, row))
+        *indicator = written.indicator;
+      if (ub2* length = Element(bind.lengths, bind.lengthSkip, row))
+        *length = static_cast<ub2>(written.length);
+      if (ub2* code = Element(bind.codes, bind.codeSkip, row)) *code = written.code;
+    }
+  }
+}
+
+StatementCore::FetchResult StatementCore::Execute(ub4 totalRows, ub4 rowOffset, bool commit,
+                                                  ub4 fetchRows) {
+  Parse();
+  executed_ = false;
+  endOfFetch_ = false;
+  rowCount_ = 0;
+  lastFetched_ = 0;
+  lastRows_.clear();
+  const bool query = IsQuery();
+  const int type = StatementType();
+  const bool plsql = type == 8 || type == 9;
+
+  protocol::ExecuteRequest request;
+  request.cursor = prepare_.cursor;
+  request.iterations = query ? 1 : totalRows - rowOffset;
+  request.rowOffset = query ? 0 : rowOffset;
+  request.commitOnSuccess = commit;
+  request.prefetchRows = query ? fetchRows : 0;
+  request.binds = WireBinds(query ? 1 : totalRows, plsql);
+
+  protocol::ExecuteReply reply =
+      WithParseOffset([&] { return link_->Connection().Execute(request); });
+  link_->NoteStatement(text_);
+  executed_ = true;
+  if (!query) {
+    rowCount_ = reply.rowsProcessed;
+    WriteOutValues(reply, rowOffset);
+    if (reply.rowError.code != 0)
+      throw client::ServerError(reply.rowError.code, reply.rowError.message, reply.rowError.offset);
+    return {};
+  }
+  endOfFetch_ = reply.endOfFetch;
+  if (fetchRows == 0) return {};
+  FetchResult result = Place(std::move(reply.rows));
+  result.endOfData = result.rows < fetchRows;
+  return result;
+}
+
+StatementCore::FetchResult StatementCore::Fetch(ub4 rows) {
+  if (!executed_ || !IsQuery()) ErrorRecords::Raise(texts::kFetchOutOfSequence);
+  if (rows == 0) return {};
+  std::vector<protocol::WireRow> fetched;
+  if (!endOfFetch_) {
+    protocol::FetchReply reply = link_->Connection().Fetch(prepare_.cursor, rows);
+    endOfFetch_ = reply.endOfFetch;
+    fetched = std::move(reply.rows);
+  }
+  FetchResult result = Place(std::move(fetched));
+  result.endOfData = result.rows < rows;
+  return result;
+}
+
+const protocol::WireRow* StatementCore::CurrentRow() const {
+  return lastRows_.empty() ? nullptr : &lastRows_.back();
+}
+
+StatementCore::FetchResult StatementCore::Place(std::vector<protocol::WireRow> rows) {
+  FetchResult result;
+  for (ub4 row = 0; row < rows.size(); ++row) {
+    for (HostDefine& define : defines_) {
+      if (define.position < 1 || define.position > rows[row].size())
+        ErrorRecords::Raise(texts::kNotInSelectList);
+      const WireValue& value = rows[row][define.position - 1];
+      if (define.callback != nullptr) {
+        PlaceDynamic(define, row, value);
+        continue;
+      }
+      void* target = ValueElement(define.value, define.valueSkip, define.size, row);
+      sb2* indicator = Element(define.indicators, define.indicatorSkip, row);
+      ValueConverter::Written written;
+      if (target != nullptr || value.IsNull())
+        written = ValueConverter::ToExternal(
+            value, define.type, target, static_cast<std::size_t>(define.size < 0 ? 0 : define.size),
+            link_->dateFormat);
+      if (indicator != nullptr) *indicator = written.indicator;
+      if (ub2* length = Element(define.lengths, define.lengthSkip, row))
+        *length = static_cast<ub2>(written.length);
+      if (ub2* code = Element(define.codes, define.codeSkip, row)) *code = written.code;
+      if (written.code == 1405 && indicator == nullptr) result.nullWithoutIndicator = true;
+      if (written.code == 1406) {
+        result.truncated = true;
+        if (indicator == nullptr) result.truncatedWithoutIndicator = true;
+      }
+    }
+  }
+  result.rows = static_cast<ub4>(rows.size());
+  rowCount_ += rows.size();
+  lastFetched_ = result.rows;
+  lastRows_ = std::move(rows);
+  return result;
+}
+
+void StatementCore::PlaceDynamic(HostDefine& define, ub4 row, const WireValue& value) {
+  const bool isNull = value.IsNull();
+  const std::vector<std::uint8_t> bytes =
+      isNull ? std::vector<std::uint8_t>{}
+             : ValueConverter::ExternalBytes(value, define.type, link_->dateFormat);
+  std::size_t offset = 0;
+  ub1 piece = OCI_FIRST_PIECE;
+  do {
+    void* buffer = nullptr;
+    ub4* length = nullptr;
+    void* indicator = nullptr;
+    ub2* code = nullptr;
+    const sb4 answer = define.callback(define.context, define.handle, row, &buffer, &length, &piece,
+                                       &indicator, &code);
+    if (answer != OCI_CONTINUE) ErrorRecords::Raise(texts::kCallbackAborted);
+    const std::size_t room = length != nullptr ? *length : 0;
+    const std::size_t count = std::min(room, bytes.size() - offset);
+    if (count > 0 && buffer != nullptr) std::memcpy(buffer, bytes.data() + offset, count);
+    if (length != nullptr) *length = static_cast<ub4>(count);
+    if (indicator != nullptr) *static_cast<sb2*>(indicator) = isNull ? sb2{-1} : sb2{0};
+    if (code != nullptr) *code = isNull ? ub2{1405} : ub2{0};
+    // A callback that offers no room would be asked forever.
+    if (count == 0 && offset < bytes.size()) ErrorRecords::Raise(texts::kCallbackAborted);
+    offset += count;
+    piece = OCI_NEXT_PIECE;
+  } while (offset < bytes.size());
+}
+
+}  // namespace devdb::oci

@@ -1,0 +1,153 @@
+// Handles and descriptors without a server: every way to make an environment, allocation
+// and freeing, the type check that refuses a wrong or freed handle, error records with
+// OCI_NO_DATA past the last, and the ROWID descriptor's readable layout.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "devdb/oci/OciApi.h"
+
+namespace {
+
+class HandleTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(OCIEnvCreate(&env_, OCI_THREADED | OCI_OBJECT, nullptr, nullptr, nullptr, nullptr, 0,
+                           nullptr),
+              OCI_SUCCESS);
+    ASSERT_EQ(OCIHandleAlloc(env_, reinterpret_cast<void**>(&err_), OCI_HTYPE_ERROR, 0, nullptr),
+              OCI_SUCCESS);
+  }
+  void TearDown() override { OCIHandleFree(env_, OCI_HTYPE_ENV); }
+  OCIEnv* env_ = nullptr;
+  OCIError* err_ = nullptr;
+};
+
+TEST(Environment, EveryCreationModeGivesAnEnvironment) {
+  ASSERT_EQ(OCIInitialize(OCI_THREADED | OCI_OBJECT, nullptr, nullptr, nullptr, nullptr),
+            OCI_SUCCESS);
+  for (ub4 mode : {ub4{OCI_DEFAULT}, ub4{OCI_ENV_NO_MUTEX}}) {
+    OCIEnv* env = nullptr;
+    ASSERT_EQ(OCIEnvInit(&env, mode, 0, nullptr), OCI_SUCCESS);
+    EXPECT_EQ(OCIHandleFree(env, OCI_HTYPE_ENV), OCI_SUCCESS);
+  }
+  for (ub4 mode :
+       {ub4{OCI_DEFAULT}, ub4{OCI_THREADED}, ub4{OCI_THREADED | OCI_OBJECT}, ub4{OCI_NO_MUTEX}}) {
+    OCIEnv* env = nullptr;
+    void* extra = nullptr;
+    ASSERT_EQ(OCIEnvCreate(&env, mode, nullptr, nullptr, nullptr, nullptr, 64, &extra),
+              OCI_SUCCESS);
+    ASSERT_NE(extra, nullptr);
+    std::memset(extra, 0xAB, 64);  // the caller's memory is really there
+    EXPECT_EQ(OCIHandleFree(env, OCI_HTYPE_ENV), OCI_SUCCESS);
+  }
+  EXPECT_EQ(OCIEnvCreate(nullptr, OCI_DEFAULT, nullptr, nullptr, nullptr, nullptr, 0, nullptr),
+            OCI_INVALID_HANDLE);
+}
+
+TEST_F(HandleTest, WrongOrFreedHandlesAreRefused) {
+  OCIStmt* stmt = nullptr;
+  ASSERT_EQ(OCIHandleAlloc(env_, reinterpret_cast<void**>(&stmt), OCI_HTYPE_STMT, 0, nullptr),
+            OCI_SUCCESS);
+  EXPECT_EQ(OCIHandleFree(stmt, OCI_HTYPE_ERROR), OCI_INVALID_HANDLE) << "wrong type";
+  EXPECT_EQ(OCIStmtPrepare(reinterpret_cast<OCIStmt*>(err_), err_,
+                           reinterpret_cast<const OraText*>("select 1 from dual"), 18,
+                           OCI_NTV_SYNTAX, OCI_DEFAULT),
+            OCI_INVALID_HANDLE);
+  EXPECT_EQ(OCIHandleFree(stmt, OCI_HTYPE_STMT), OCI_SUCCESS);
+  EXPECT_EQ(OCIHandleFree(stmt, OCI_HTYPE_STMT), OCI_INVALID_HANDLE) << "freed twice";
+  EXPECT_EQ(OCIStmtPrepare(stmt, err_, reinterpret_cast<const OraText*>("select 1 from dual"), 18,
+                           OCI_NTV_SYNTAX, OCI_DEFAULT),
+            OCI_INVALID_HANDLE);
+  int notAHandle = 0;
+  EXPECT_EQ(
+      OCIHandleAlloc(&notAHandle, reinterpret_cast<void**>(&stmt), OCI_HTYPE_STMT, 0, nullptr),
+      OCI_INVALID_HANDLE);
+  EXPECT_EQ(OCIAttrSet(&notAHandle, OCI_HTYPE_SESSION, nullptr, 0, OCI_ATTR_USERNAME, err_),
+            OCI_INVALID_HANDLE);
+  EXPECT_EQ(OCIHandleFree(nullptr, OCI_HTYPE_STMT), OCI_INVALID_HANDLE);
+}
+
+TEST_F(HandleTest, FreeingTheEnvironmentFreesItsHandles) {
+  OCIEnv* env = nullptr;
+  OCIError* err = nullptr;
+  OCIServer* server = nullptr;
+  ASSERT_EQ(OCIEnvCreate(&env, OCI_DEFAULT, nullptr, nullptr, nullptr, nullptr, 0, nullptr),
+            OCI_SUCCESS);
+  OCIHandleAlloc(env, reinterpret_cast<void**>(&err), OCI_HTYPE_ERROR, 0, nullptr);
+  OCIHandleAlloc(env, reinterpret_cast<void**>(&server), OCI_HTYPE_SERVER, 0, nullptr);
+  ASSERT_EQ(OCIHandleFree(env, OCI_HTYPE_ENV), OCI_SUCCESS);
+  EXPECT_EQ(OCIHandleFree(err, OCI_HTYPE_ERROR), OCI_INVALID_HANDLE);
+  EXPECT_EQ(OCIHandleFree(server, OCI_HTYPE_SERVER), OCI_INVALID_HANDLE);
+}
+
+TEST_F(HandleTest, ErrorRecordsEndWithNoData) {
+  sb4 code = -1;
+  OraText text[64] = "unchanged";
+  EXPECT_EQ(OCIErrorGet(err_, 1, nullptr, &code, text, sizeof text, OCI_HTYPE_ERROR), OCI_NO_DATA);
+  EXPECT_STREQ(reinterpret_cast<char*>(text), "unchanged") << "the buffers are left alone";
+  OCIStmt* stmt = nullptr;
+  OCIHandleAlloc(env_, reinterpret_cast<void**>(&stmt), OCI_HTYPE_STMT, 0, nullptr);
+  ub2 type = 0;
+  EXPECT_EQ(OCIAttrGet(stmt, OCI_HTYPE_STMT, &type, nullptr, 9999, err_), OCI_ERROR);
+  ASSERT_EQ(OCIErrorGet(err_, 1, nullptr, &code, text, sizeof text, OCI_HTYPE_ERROR), OCI_SUCCESS);
+  EXPECT_EQ(code, 24315);
+  EXPECT_STREQ(reinterpret_cast<char*>(text), "ORA-24315: illegal attribute type\n");
+  EXPECT_EQ(OCIErrorGet(err_, 2, nullptr, &code, text, sizeof text, OCI_HTYPE_ERROR), OCI_NO_DATA);
+  OraText tiny[5];
+  ASSERT_EQ(OCIErrorGet(err_, 1, nullptr, &code, tiny, sizeof tiny, OCI_HTYPE_ERROR), OCI_SUCCESS);
+  EXPECT_STREQ(reinterpret_cast<char*>(tiny), "ORA-") << "cut to the buffer, terminated";
+  EXPECT_EQ(OCIErrorGet(env_, 1, nullptr, &code, text, sizeof text, OCI_HTYPE_ENV), OCI_NO_DATA);
+  EXPECT_EQ(OCIErrorGet(err_, 1, nullptr, &code, text, sizeof text, OCI_HTYPE_ENV),
+            OCI_INVALID_HANDLE);
+}
+
+TEST_F(HandleTest, AllocationErrorsAreReadThroughTheEnvironment) {
+  void* handle = nullptr;
+  EXPECT_EQ(OCIHandleAlloc(env_, &handle, 77, 0, nullptr), OCI_ERROR);
+  sb4 code = 0;
+  OraText text[128];
+  ASSERT_EQ(OCIErrorGet(env_, 1, nullptr, &code, text, sizeof text, OCI_HTYPE_ENV), OCI_SUCCESS);
+  EXPECT_EQ(code, 21560);
+  EXPECT_EQ(OCIDescriptorAlloc(env_, &handle, OCI_DTYPE_PARAM, 0, nullptr), OCI_ERROR)
+      << "parameter descriptors come only from OCIParamGet";
+}
+
+TEST_F(HandleTest, StatementAttributesBeforeExecution) {
+  OCIStmt* stmt = nullptr;
+  OCIHandleAlloc(env_, reinterpret_cast<void**>(&stmt), OCI_HTYPE_STMT, 0, nullptr);
+  ub4 zero = 0;
+  EXPECT_EQ(OCIAttrSet(stmt, OCI_HTYPE_STMT, &zero, 0, OCI_ATTR_PREFETCH_ROWS, err_), OCI_SUCCESS);
+  EXPECT_EQ(OCIAttrSet(stmt, OCI_HTYPE_STMT, &zero, 0, OCI_ATTR_PREFETCH_MEMORY, err_),
+            OCI_SUCCESS);
+  ub4 rows = 99;
+  OCIAttrGet(stmt, OCI_HTYPE_STMT, &rows, nullptr, OCI_ATTR_PREFETCH_ROWS, err_);
+  EXPECT_EQ(rows, 0u);
+  ASSERT_EQ(OCIStmtPrepare(stmt, err_, reinterpret_cast<const OraText*>("select 1 from dual"), 18,
+                           OCI_NTV_SYNTAX, OCI_DEFAULT),
+            OCI_SUCCESS);
+  ub4 count = 99;
+  ASSERT_EQ(OCIAttrGet(stmt, OCI_HTYPE_STMT, &count, nullptr, OCI_ATTR_PARAM_COUNT, err_),
+            OCI_SUCCESS);
+  EXPECT_EQ(count, 0u) << "nothing is known before execution";
+  EXPECT_EQ(OCIStmtFetch(stmt, err_, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_ERROR);
+  sb4 code = 0;
+  OraText text[128];
+  OCIErrorGet(err_, 1, nullptr, &code, text, sizeof text, OCI_HTYPE_ERROR);
+  EXPECT_EQ(code, 1002) << "fetch before execute";
+}
+
+TEST_F(HandleTest, RowidDescriptorReadsAsNoRowid) {
+  OCIRowid* rowid = nullptr;
+  ASSERT_EQ(OCIDescriptorAlloc(env_, reinterpret_cast<void**>(&rowid), OCI_DTYPE_ROWID, 0, nullptr),
+            OCI_SUCCESS);
+  OCIStmt* stmt = nullptr;
+  OCIHandleAlloc(env_, reinterpret_cast<void**>(&stmt), OCI_HTYPE_STMT, 0, nullptr);
+  ASSERT_EQ(OCIAttrGet(stmt, OCI_HTYPE_STMT, rowid, nullptr, OCI_ATTR_ROWID, err_), OCI_SUCCESS);
+  void* block = reinterpret_cast<void**>(rowid)[1];  // the third 32-bit word on this platform
+  EXPECT_EQ(block, nullptr) << "no ROWID: the block pointer is empty, so all four numbers read 0";
+  EXPECT_EQ(OCIDescriptorFree(rowid, OCI_DTYPE_ROWID), OCI_SUCCESS);
+  EXPECT_EQ(OCIDescriptorFree(rowid, OCI_DTYPE_ROWID), OCI_INVALID_HANDLE);
+}
+
+}  // namespace
