@@ -175,10 +175,15 @@ std::string Interpreter::FrameText(const Frame& frame) const {
 }
 
 void Interpreter::CompileError(int line, int column, const std::string& message, const char* ignored) {
-  int relative = frames_.empty() ? line : line - Top().firstLine + 1;
-  std::string place = std::string(texts::kCompileLine) + std::to_string(relative) + ", column " +
-                      std::to_string(column) + ":\n";
-  throw PlsqlError(6550, place + message + "\n" + place + (ignored ? ignored : texts::kStatementIgnored));
+  // Oracle names the offending symbol first, then the statement it ignored.
+  auto place = [this](int at, int col) {
+    int relative = frames_.empty() ? at : at - Top().firstLine + 1;
+    return std::string(texts::kCompileLine) + std::to_string(relative) + ", column " + std::to_string(col) + ":\n";
+  };
+  int statementLine = frames_.empty() ? line : Top().line;
+  int statementColumn = frames_.empty() ? column : Top().column;
+  throw PlsqlError(6550, place(line, column) + message + "\n" + place(statementLine, statementColumn) +
+                             (ignored ? ignored : texts::kStatementIgnored));
 }
 
 void Interpreter::NotDeclared(const Expr& expr) {

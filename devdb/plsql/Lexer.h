@@ -25,7 +25,8 @@ struct Token {
 
 class Lexer {
  public:
-  // Throws PlsqlError (ORA-06550 / PLS-00103) on an unterminated string or comment.
+  // Throws PlsqlError (ORA-06550 / PLS-00103) on a character that starts no token. An
+  // unterminated string or comment ends the tokens, so the parser reports what comes first.
   static std::vector<Token> Tokenize(const std::string& source);
 };
 
