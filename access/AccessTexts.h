@@ -23,4 +23,45 @@ inline constexpr const char* kSubjectQueryWithLobs = "A query with LOB's";
 // status without saying more. The status follows.
 inline constexpr const char* kNoErrorRecord = "Oracle client call failed with status ";
 
+// Session.
+inline constexpr const char* kCannotChangeThreadSafe =
+    "Cannot change ThreadSafe property when connected";
+inline constexpr const char* kCannotChangePooling = "Cannot change Pooling property when connected";
+inline constexpr const char* kCannotChangeMTSOptions =
+    "Cannot change MTSOptions property when connected";
+inline constexpr const char* kCannotChangeUseOCI7 =
+    "Cannot change UseOCI7 property when session is connected";
+inline constexpr const char* kCannotCommitMTS = "Cannot commit an MTS Controlled Transaction";
+inline constexpr const char* kCannotRollbackMTS = "Cannot rollback an MTS Controlled Transaction";
+inline constexpr const char* kExternalLDAOnlyOCI7 =
+    "ExternalLDA only valid when connected through OCI7";
+inline constexpr const char* kExternalSVCOnlyWithOCI8 = "ExternalSVC only valid with OCI8";
+inline constexpr const char* kExternalSVCOnlyOCI8 =
+    "ExternalSVC only valid when connected through OCI8";
+
+// Statements.
+inline constexpr const char* kSessionUndefined = "Session undefined";
+inline constexpr const char* kNotLoggedOn = "Not logged on";
+inline constexpr const char* kQueryThreadInProgress = "Query thread is still in progress";
+
+// Column access: "Field " + index or name + one of the endings.
+inline constexpr const char* kFieldPrefix = "Field ";
+inline constexpr const char* kDoesNotExist = " does not exist";
+inline constexpr const char* kIsNotALong = " is not a Long";
+inline constexpr const char* kIsNotALOB = " is not a LOB";
+// Field by an index outside the column list: the list's own index error, the index and ")".
+inline constexpr const char* kListIndexOutOfBounds = "List index out of bounds (";
+inline constexpr const char* kBeyondEof = "You cannot access field data beyond Eof";
+// "Cannot convert field " + name + one of the targets.
+inline constexpr const char* kCannotConvertField = "Cannot convert field ";
+inline constexpr const char* kToAString = " to a String";
+inline constexpr const char* kToAnInteger = " to an Integer";
+inline constexpr const char* kToAFloat = " to a Float";
+inline constexpr const char* kToADate = " to a Date";
+
+// Conversion of column text.
+inline constexpr const char* kNotAnInteger = "' is not a valid integer value";
+inline constexpr const char* kNotAFloat = "' is not a valid floating point value";
+inline constexpr const char* kNotADate = "' is not a valid date";
+
 }  // namespace vek::access_texts

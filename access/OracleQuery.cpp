@@ -1,0 +1,795 @@
+// Preparation, execution, describe, define, fetch and close of a statement over both client
+// interfaces, and the debug display and cursor around them. Column access is in
+// OracleQueryFields.cpp.
+#include "access/OracleQuery.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "access/AccessTexts.h"
+#include "access/OracleError.h"
+#include "access/OracleSession.h"
+#include "access/QueryThread.h"
+#include "access/SessionFeature.h"
+#include "client/ClientLibrary.h"
+
+namespace vek {
+namespace {
+
+constexpr std::int32_t kNoDataFound = 1403;
+constexpr std::int32_t kNotInSelectList = 1007;
+constexpr sb4 kLongDefineSize = 2147483647;
+constexpr ub4 kParseErrorOffset80 = 128;
+
+// Statement kinds that may keep their preparation when the text has not changed.
+bool Reusable(std::int32_t functionType) {
+  switch (functionType) {
+    case 3: case 4: case 5: case 9: case 33: case 34: case 35: case 54: case 55: case 56:
+      return true;
+    default:
+      return false;
+  }
+}
+
+std::int32_t FunctionTypeOfStatementType(ub2 statementType) {
+  switch (statementType) {
+    case 1: return ftSelect;
+    case 2: return ftUpdate;
+    case 3: return ftDelete;
+    case 4: return ftInsert;
+    case 8:
+    case 9: return ftPLSQL;
+    default: return ftOther;
+  }
+}
+
+// Holds the session lock of a thread-safe version-7 session for one group of client calls.
+// An error raised inside gives the lock back itself; leaving twice is harmless.
+class SessionLockScope {
+ public:
+  explicit SessionLockScope(TOracleSession& session) : session_(session) { session_.LockSession(); }
+  ~SessionLockScope() { session_.UnlockSession(); }
+  SessionLockScope(const SessionLockScope&) = delete;
+  SessionLockScope& operator=(const SessionLockScope&) = delete;
+
+ private:
+  TOracleSession& session_;
+};
+
+}  // namespace
+
+TOracleQuery::TOracleQuery(TComponent* owner) : TComponent(owner) {}
+
+TOracleQuery::~TOracleQuery() {
+  Destroying();
+  thread_.reset();
+  if (session_) {
+    session_->RemoveDependant(this);
+    try {
+      Close();
+    } catch (...) {
+      // The handles are gone with the statement either way.
+    }
+  }
+}
+
+void TOracleQuery::SetSession(TOracleSession* session) {
+  if (session == session_) return;
+  if (session_) {
+    session_->RemoveDependant(this);
+    Close();
+  }
+  session_ = session;
+  if (session_) session_->AddDependant(this);
+}
+
+void TOracleQuery::SessionDestroyed() {
+  // The session is going: its handles are already released with it.
+  open_ = false;
+  statement_ = nullptr;
+  errorHandle_ = nullptr;
+  secondErrorHandle_ = nullptr;
+  rowIdDescriptor_ = nullptr;
+  cursorDataArea_ = Cda_Def{};
+  parsedText_.clear();
+  described_ = false;
+  columns_.clear();
+  eof_ = true;
+  session_ = nullptr;
+}
+
+void TOracleQuery::SetStringFieldsOnly(bool value) {
+  if (value == stringFieldsOnly_) return;
+  stringFieldsOnly_ = value;
+  parsedText_.clear();
+}
+
+void TOracleQuery::SetVariables(std::unique_ptr<TQueryVariables> variables) {
+  variables_ = std::move(variables);
+  parsedText_.clear();
+}
+
+bool TOracleQuery::UsesOCI8() const { return session_ && session_->UsesOCI8(); }
+
+// ---- Status ------------------------------------------------------------------------------
+
+std::int32_t TOracleQuery::LastCallErrorCode() const {
+  if (!openedWithOCI8_) return cursorDataArea_.rc;
+  switch (lastStatus_) {
+    case OCI_SUCCESS:
+    case OCI_SUCCESS_WITH_INFO:
+    case OCI_NEED_DATA: return 0;
+    case OCI_NO_DATA: return kNoDataFound;
+    case OCI_ERROR:
+    case OCI_INVALID_HANDLE: {
+      sb4 code = 0;
+      if (errorHandle_) {
+        OracleCalls.OCIErrorGet(errorHandle_, 1, nullptr, &code, nullptr, 0, OCI_HTYPE_ERROR);
+      }
+      // A failure whose handle holds no record is still a failure.
+      return code != 0 ? code : lastStatus_;
+    }
+    default: return lastStatus_;
+  }
+}
+
+void TOracleQuery::CheckCall(sword status, bool noDataIsFine) {
+  lastStatus_ = status;
+  const std::int32_t code = LastCallErrorCode();
+  if (code == 0 || (noDataIsFine && code == kNoDataFound)) return;
+  RaiseCallError();
+}
+
+void TOracleQuery::RaiseCallError() {
+  RestoreQueryCursor();
+  FireAfterQuery();
+  if (openedWithOCI8_) {
+    if (lastStatus_ == OCI_NO_DATA) {
+      throw EOracleError(kNoDataFound, "ORA-01403: no data found\n");
+    }
+    session_->SetStatus(lastStatus_);
+    RaiseOracleError(*session_, errorHandle_);
+  }
+  RaiseOracleError(*session_, static_cast<ub2>(cursorDataArea_.rc));
+}
+
+void TOracleQuery::FireAfterQuery() {
+  if (!afterQueryPending_) return;
+  afterQueryPending_ = false;
+  if (AfterQuery) AfterQuery(*this);
+}
+
+// ---- Cursor and debug display -------------------------------------------------------------
+
+void TOracleQuery::ShowQueryCursor() {
+  if (Cursor == crDefault || cursorShown_) return;
+  savedCursor_ = CurrentUiHooks().ShowCursor(Cursor);
+  cursorShown_ = true;
+}
+
+void TOracleQuery::RestoreQueryCursor() {
+  if (!cursorShown_) return;
+  cursorShown_ = false;
+  CurrentUiHooks().RestoreCursor(savedCursor_);
+}
+
+void TOracleQuery::ShowDebugText() {
+  std::string text;
+  for (const std::string& line : SQL) text += line + "\r\n";
+  if (variables_) text += variables_->DebugText();
+  CurrentUiHooks().ShowMessage(text, Name());
+}
+
+// ---- Execution ---------------------------------------------------------------------------
+
+void TOracleQuery::Execute() {
+  if (!Threaded) {
+    ExecuteInForeground();
+    return;
+  }
+  if (thread_ && thread_->Working()) throw Exception(access_texts::kQueryThreadInProgress);
+  if (!thread_) thread_ = std::make_unique<TQueryThread>(*this);
+  thread_->Resume();
+}
+
+void TOracleQuery::ExecuteInForeground() {
+  if (BeforeQuery) BeforeQuery(*this);
+  afterQueryPending_ = true;
+  std::int32_t start = 0;
+  std::int32_t end = 0;
+  for (;;) {
+    try {
+      RunSequence(false, start, end);
+      break;
+    } catch (const EOracleError& error) {
+      const std::int32_t processed = RowsProcessed();
+      if (end == 0) end = lastArraySize_;
+      start += processed + 1;
+      if (!OnArrayError) throw;
+      bool goOn = true;
+      OnArrayError(*this, start - 1, error.ErrorCode(), error.Message(), goOn);
+      if (!goOn || start >= end) break;
+    }
+  }
+  if (eof_) FireAfterQuery();
+}
+
+void TOracleQuery::Describe() {
+  if (Threaded && thread_ && thread_->Working()) {
+    throw Exception(access_texts::kQueryThreadInProgress);
+  }
+  RunSequence(true, 0, 0);
+}
+
+void TOracleQuery::RunSequence(bool describeOnly, std::int32_t rowStart, std::int32_t rowEnd) {
+  if (!session_) throw Exception(access_texts::kSessionUndefined);
+  eof_ = true;
+  if (!ClientLibraryLoaded()) {
+    session_->ChooseODBCLibrary();
+    ShowQueryCursor();
+    try {
+      InitializeClient();
+    } catch (...) {
+      RestoreQueryCursor();
+      throw;
+    }
+    RestoreQueryCursor();
+  }
+  if (!session_->Connected()) throw Exception(access_texts::kNotLoggedOn);
+  if (Debug && !describeOnly && !cursorVariableTarget_) ShowDebugText();
+  ShowQueryCursor();
+  try {
+    Prepare();
+  } catch (...) {
+    RestoreQueryCursor();
+    FireAfterQuery();
+    throw;
+  }
+  const bool version8 = UsesOCI8();
+
+  if (functionType_ == ftSelect) {
+    BindVariables();
+    bool fetchedWithExecute = false;
+    if (version8 && !cursorVariableTarget_ && !(described_ && describeOnly)) {
+      ub4 iterations = 0;
+      if (described_ && !describeOnly) {
+        // An unchanged select fetches its first buffer in the execute call itself.
+        iterations = static_cast<ub4>(rowsPerFetch_);
+        PrepareBuffersForFetch();
+        fetchedWithExecute = true;
+      }
+      lastStatus_ = OracleCalls.OCIStmtExecute(session_->ServiceContext(), statement_,
+                                               errorHandle_, iterations, 0, nullptr, nullptr,
+                                               describeOnly ? OCI_DESCRIBE_ONLY : OCI_DEFAULT);
+      const std::int32_t code = LastCallErrorCode();
+      if (code != 0 && code != kNoDataFound) {
+        ComputeErrorPosition();
+        parsedText_.clear();
+        RaiseCallError();
+      }
+    }
+    if (!described_) {
+      DescribeSelectList();
+      DefineColumns();
+    }
+    if (describeOnly) {
+      RestoreQueryCursor();
+      currentRow_ = 0;
+      rowsInBuffer_ = 0;
+      return;
+    }
+    if (!fetchedWithExecute) {
+      SessionLockScope lock(*session_);
+      if (version8) {
+        PrepareBuffersForFetch();
+        CheckCall(OracleCalls.OCIStmtFetch(statement_, errorHandle_,
+                                           static_cast<ub4>(rowsPerFetch_), OCI_FETCH_NEXT,
+                                           OCI_DEFAULT),
+                  true);
+      } else {
+        if (cursorVariableTarget_) {
+          OracleCalls.ofen(&cursorDataArea_, rowsPerFetch_);
+        } else {
+          OracleCalls.oexfet(&cursorDataArea_, static_cast<ub4>(rowsPerFetch_), 0, 0);
+        }
+        const std::int32_t code = cursorDataArea_.rc;
+        if (code != 0 && code != kNoDataFound) {
+          // The version-7 cursor parses at its first execution: its errors have a position.
+          ComputeErrorPosition();
+          parsedText_.clear();
+          RaiseCallError();
+        }
+      }
+    }
+    cursorVariableTarget_ = false;
+    RestoreQueryCursor();
+    currentRow_ = 0;
+    rowsInBuffer_ = std::min(RowsProcessed(), rowsPerFetch_);
+    eof_ = rowsInBuffer_ <= 0;
+  } else {
+    const std::int32_t arraySize = BindVariables();
+    ub4 count = 1;
+    ub4 offset = 0;
+    if (arraySize > 1) {
+      if (rowEnd <= 0) {
+        count = static_cast<ub4>(arraySize);
+      } else {
+        count = static_cast<ub4>(rowEnd);
+        offset = static_cast<ub4>(rowStart);
+      }
+    }
+    if (!describeOnly) {
+      SessionLockScope lock(*session_);
+      std::int32_t code = 0;
+      if (version8) {
+        lastStatus_ = OracleCalls.OCIStmtExecute(
+            session_->ServiceContext(), statement_, errorHandle_, count, offset, nullptr, nullptr,
+            session_->AutoCommit() ? OCI_COMMIT_ON_SUCCESS : OCI_DEFAULT);
+        code = LastCallErrorCode();
+        if (code == 0) {
+          ub2 functionCode = 0;
+          OracleCalls.OCIAttrGet(statement_, OCI_HTYPE_STMT, &functionCode, nullptr,
+                                 OCI_ATTR_SQLFNCODE, secondErrorHandle_);
+          functionType_ = functionCode;
+        }
+      } else {
+        OracleCalls.oexn(&cursorDataArea_, static_cast<sword>(count), static_cast<sword>(offset));
+        functionType_ = cursorDataArea_.ft;
+        code = cursorDataArea_.rc;
+      }
+      if (code != 0) {
+        ComputeErrorPosition();
+        parsedText_.clear();
+        RaiseCallError();
+      }
+    }
+    RestoreQueryCursor();
+  }
+  if (variables_) variables_->UpdateAfterExecute(*this);
+}
+
+std::int32_t TOracleQuery::BindVariables() {
+  // The place where the variable list binds its variables; without one nothing is bound.
+  if (!variables_) {
+    lastArraySize_ = 0;
+    return 0;
+  }
+  SessionLockScope lock(*session_);
+  lastArraySize_ = variables_->BindAll(*this);
+  return lastArraySize_;
+}
+
+// ---- Opening and preparation ---------------------------------------------------------------
+
+void TOracleQuery::Open() {
+  openedWithOCI8_ = UsesOCI8();
+  if (openedWithOCI8_) {
+    void* handle = nullptr;
+    CheckCall(OracleCalls.OCIHandleAlloc(session_->EnvironmentHandle(), &handle, OCI_HTYPE_ERROR,
+                                         0, nullptr));
+    errorHandle_ = static_cast<OCIError*>(handle);
+    handle = nullptr;
+    CheckCall(OracleCalls.OCIHandleAlloc(session_->EnvironmentHandle(), &handle, OCI_HTYPE_ERROR,
+                                         0, nullptr));
+    secondErrorHandle_ = static_cast<OCIError*>(handle);
+    CheckCall(OracleCalls.OCIDescriptorAlloc(session_->EnvironmentHandle(), &rowIdDescriptor_,
+                                             OCI_DTYPE_ROWID, 0, nullptr));
+  } else if (!cursorVariableTarget_) {
+    SessionLockScope lock(*session_);
+    cursorDataArea_ = Cda_Def{};
+    OracleCalls.oopen(&cursorDataArea_, session_->LogonDataArea(), nullptr, -1, -1, nullptr, -1);
+    CheckCall(OCI_SUCCESS);
+  }
+  open_ = true;
+}
+
+std::string TOracleQuery::BuildText() const {
+  std::string text;
+  for (const std::string& line : SQL) text += line + "\r\n";
+  if (variables_) text = variables_->Substitute(text);
+  std::erase(text, '\r');
+  if (text.empty()) text = " ";
+  return text;
+}
+
+void TOracleQuery::Prepare() {
+  errorColumn_ = 0;
+  errorLine_ = 0;
+  if (!open_) Open();
+  if (cursorVariableTarget_) {
+    functionType_ = ftSelect;
+    described_ = false;
+    return;
+  }
+  const std::string text = BuildText();
+  const bool version8 = UsesOCI8();
+  if (version8 && variables_ && (variables_->ForcesPreparation() || lastArraySize_ > 1)) {
+    parsedText_.clear();
+  }
+  if (Optimize && !parsedText_.empty() && parsedText_ == text && Reusable(functionType_)) return;
+
+  columns_.clear();
+  parsedText_ = text;
+  functionType_ = ftNone;
+  SessionLockScope lock(*session_);
+  try {
+    if (version8) {
+      if (statement_) OracleCalls.OCIHandleFree(statement_, OCI_HTYPE_STMT);
+      statement_ = nullptr;
+      void* handle = nullptr;
+      CheckCall(OracleCalls.OCIHandleAlloc(session_->EnvironmentHandle(), &handle, OCI_HTYPE_STMT,
+                                           0, nullptr));
+      statement_ = static_cast<OCIStmt*>(handle);
+      // The read buffer alone decides how many rows one call to the server brings.
+      ub4 none = 0;
+      OracleCalls.OCIAttrSet(statement_, OCI_HTYPE_STMT, &none, 0, OCI_ATTR_PREFETCH_ROWS,
+                             errorHandle_);
+      OracleCalls.OCIAttrSet(statement_, OCI_HTYPE_STMT, &none, 0, OCI_ATTR_PREFETCH_MEMORY,
+                             errorHandle_);
+      if (variables_) variables_->ForgetBindHandles();
+      CheckCall(OracleCalls.OCIStmtPrepare(statement_, errorHandle_,
+                                           reinterpret_cast<const OraText*>(text.data()),
+                                           static_cast<ub4>(text.size()), OCI_NTV_SYNTAX,
+                                           OCI_DEFAULT));
+      ub2 statementType = 0;
+      OracleCalls.OCIAttrGet(statement_, OCI_HTYPE_STMT, &statementType, nullptr,
+                             OCI_ATTR_STMT_TYPE, secondErrorHandle_);
+      functionType_ = FunctionTypeOfStatementType(statementType);
+    } else {
+      std::vector<OraText> zeroTerminated(text.begin(), text.end());
+      zeroTerminated.push_back(0);
+      OracleCalls.oparse(&cursorDataArea_, zeroTerminated.data(), -1, 1, 2);
+      CheckCall(OCI_SUCCESS);
+      functionType_ = cursorDataArea_.ft;
+    }
+  } catch (...) {
+    parsedText_.clear();
+    throw;
+  }
+  described_ = false;
+}
+
+// ---- Describe and define ---------------------------------------------------------------
+
+void TOracleQuery::DescribeSelectList() {
+  rowsPerFetch_ = readBuffer_;
+  columns_.clear();
+  const bool version8 = UsesOCI8();
+  ub4 itemCount = 0;
+  if (version8) {
+    CheckCall(OracleCalls.OCIAttrGet(statement_, OCI_HTYPE_STMT, &itemCount, nullptr,
+                                     OCI_ATTR_PARAM_COUNT, errorHandle_));
+  }
+  for (ub4 position = 1;; ++position) {
+    auto column = std::make_unique<TFieldData>();
+    std::int32_t code = 0;
+    {
+      SessionLockScope lock(*session_);
+      if (version8) {
+        if (position > itemCount) {
+          code = kNotInSelectList;
+        } else {
+          DescribeColumnVersion8(*column, position, code);
+        }
+      } else {
+        DescribeColumnVersion7(*column, position, code);
+      }
+      if (code == kNotInSelectList) break;
+      if (code != 0) {
+        columns_.clear();
+        ComputeErrorPosition();
+        parsedText_.clear();
+        RaiseCallError();
+      }
+    }
+    ApplyTypeMap(*column);
+    columns_.push_back(std::move(column));
+  }
+  for (auto& column : columns_) column->AllocateBuffers(rowsPerFetch_);
+  described_ = true;
+}
+
+void TOracleQuery::DescribeColumnVersion8(TFieldData& column, ub4 position, std::int32_t& code) {
+  void* parameter = nullptr;
+  lastStatus_ = OracleCalls.OCIParamGet(statement_, OCI_HTYPE_STMT, errorHandle_, &parameter,
+                                        position);
+  code = LastCallErrorCode();
+  if (code != 0) return;
+  // Attribute widths differ between client releases (precision ub1 or sb2, scale sb1 or sb2):
+  // each is read into zeroed room wide enough for either, little end first.
+  auto read = [&](ub4 attribute) {
+    std::uint64_t room = 0;
+    OracleCalls.OCIAttrGet(parameter, OCI_DTYPE_PARAM, &room, nullptr, attribute,
+                           secondErrorHandle_);
+    return room;
+  };
+  column.dataSize = static_cast<std::int32_t>(static_cast<ub2>(read(OCI_ATTR_DATA_SIZE)));
+  column.internalType = static_cast<sb2>(static_cast<ub2>(read(OCI_ATTR_DATA_TYPE)));
+  OraText* name = nullptr;
+  ub4 nameLength = 0;
+  OracleCalls.OCIAttrGet(parameter, OCI_DTYPE_PARAM, &name, &nameLength, OCI_ATTR_NAME,
+                         secondErrorHandle_);
+  if (name) column.name.assign(reinterpret_cast<const char*>(name), std::min<ub4>(nameLength, 30));
+  column.precision = static_cast<sb2>(static_cast<std::uint16_t>(read(OCI_ATTR_PRECISION)));
+  column.scale = static_cast<sb1>(static_cast<std::uint8_t>(read(OCI_ATTR_SCALE)));
+  column.nullable = static_cast<sb2>(static_cast<std::uint8_t>(read(OCI_ATTR_IS_NULL)));
+}
+
+void TOracleQuery::DescribeColumnVersion7(TFieldData& column, ub4 position, std::int32_t& code) {
+  sb4 dataSize = 0;
+  sb2 dataType = 0;
+  sb1 name[30] = {};
+  sb4 nameLength = sizeof name;
+  sb4 displaySize = 0;
+  sb2 precision = 0;
+  sb2 scale = 0;
+  sb2 nullable = 0;
+  OracleCalls.odescr(&cursorDataArea_, static_cast<sword>(position), &dataSize, &dataType, name,
+                     &nameLength, &displaySize, &precision, &scale, &nullable);
+  code = cursorDataArea_.rc;
+  if (code != 0) return;
+  column.dataSize = dataSize;
+  column.internalType = dataType;
+  column.name.assign(reinterpret_cast<const char*>(name),
+                     static_cast<std::size_t>(std::clamp<sb4>(nameLength, 0, sizeof name)));
+  column.precision = precision;
+  column.scale = scale;
+  column.nullable = nullable;
+}
+
+void TOracleQuery::ApplyTypeMap(TFieldData& column) {
+  const bool version8 = UsesOCI8();
+  switch (column.internalType) {
+    case otcNumber: {
+      const TSessionPreferences& preferences = session_->Preferences();
+      const std::int32_t integerLimit = preferences.IntegerPrecision != 0
+                                            ? preferences.IntegerPrecision
+                                            : (session_->ODBCMode() ? 10 : 9);
+      const std::int32_t floatLimit =
+          preferences.FloatPrecision != 0 ? preferences.FloatPrecision : 2147483647;
+      std::int32_t precision = column.precision;
+      std::int32_t scale = column.scale;
+      bool floatNumber = false;
+      if (scale == -127) {
+        precision = 38;
+        scale = 1;
+        floatNumber = true;
+      }
+      if (scale == 0 && precision == 0) precision = 38;
+      if (scale <= 0 && integerLimit >= precision && !stringFieldsOnly_) {
+        column.bufferType = otcInteger;
+        column.elementSize = 4;
+      } else if (floatLimit >= precision && !stringFieldsOnly_) {
+        column.bufferType = otcFloat;
+        column.elementSize = 8;
+      } else {
+        column.bufferType = otcString;
+        column.elementSize = (scale > 0 ? precision + 3 : precision + 2) + (floatNumber ? 132 : 0);
+      }
+      break;
+    }
+    case otcLong:
+    case otcLongRaw:
+      column.bufferType = column.internalType;
+      column.elementSize = version8 ? 0 : 2000;
+      rowsPerFetch_ = 1;
+      break;
+    case otcRowId:
+    case otcRowIdDescriptor:
+      column.bufferType = otcString;
+      column.elementSize = std::max(column.dataSize + 1, 19);
+      break;
+    case otcDate:
+      if (stringFieldsOnly_) {
+        column.bufferType = otcString;
+        column.elementSize = session_->DateFormatLength() + 1;
+      } else {
+        column.bufferType = otcDate;
+        column.elementSize = 7;
+      }
+      break;
+    case otcRaw:
+      column.bufferType = otcString;
+      column.elementSize = 2 * column.dataSize + 1;
+      break;
+    case otcMLSLabel:
+      column.bufferType = otcString;
+      column.elementSize = 255;
+      break;
+    case otcObject:
+    case otcReference:
+    case otcCLOB:
+    case otcBLOB:
+    case otcBFile:
+    case otcCursor: {
+      const char* subject = column.internalType == otcObject      ? access_texts::kSubjectQueryWithObjects
+                            : column.internalType == otcReference ? access_texts::kSubjectQueryWithReferences
+                            : column.internalType == otcCursor    ? access_texts::kSubjectSubQueries
+                                                                  : access_texts::kSubjectQueryWithLobs;
+      CheckSessionFeature(session_, subject);
+      column.bufferType = column.internalType;
+      // A client handle per row; its width is the platform's pointer width.
+      column.elementSize = static_cast<std::int32_t>(sizeof(void*));
+      break;
+    }
+    default:
+      column.bufferType = otcString;
+      column.elementSize = column.dataSize + 1;
+      break;
+  }
+}
+
+void TOracleQuery::DefineColumns() {
+  const bool version8 = UsesOCI8();
+  for (std::size_t index = 0; index < columns_.size(); ++index) {
+    TFieldData& column = *columns_[index];
+    const ub4 position = static_cast<ub4>(index + 1);
+    SessionLockScope lock(*session_);
+    if (version8) {
+      // Each define gets a handle of its own from the library.
+      defineHandle_ = nullptr;
+      if (column.IsLong()) {
+        CheckCall(OracleCalls.OCIDefineByPos(statement_, &defineHandle_, errorHandle_, position,
+                                             nullptr, kLongDefineSize, column.DefineType(),
+                                             column.indicators.data(),
+                                             column.returnedLengths.data(), nullptr,
+                                             OCI_DYNAMIC_FETCH));
+        CheckCall(OracleCalls.OCIDefineDynamic(defineHandle_, errorHandle_, &column,
+                                               &TOracleQuery::LongPieceCallback));
+      } else {
+        CheckCall(OracleCalls.OCIDefineByPos(statement_, &defineHandle_, errorHandle_, position,
+                                             column.Slot(0), column.elementSize,
+                                             column.DefineType(), column.indicators.data(),
+                                             column.returnedLengths.data(), nullptr, OCI_DEFAULT));
+      }
+    } else {
+      OracleCalls.odefin(&cursorDataArea_, static_cast<sword>(position), column.Slot(0),
+                         column.elementSize, column.DefineType(), -1, column.indicators.data(),
+                         nullptr, -1, -1, column.returnedLengths.data(), nullptr);
+      CheckCall(OCI_SUCCESS);
+    }
+  }
+}
+
+sb4 TOracleQuery::LongPieceCallback(void* context, OCIDefine*, ub4, void** buffer, ub4** length,
+                                    ub1*, void** indicator, ub2** returnCode) {
+  auto& column = *static_cast<TFieldData*>(context);
+  TLongPiece& piece = column.AddLongPiece();
+  *buffer = piece.buffer.data();
+  *length = &piece.returnedLength;
+  *indicator = column.indicators.data();
+  *returnCode = nullptr;
+  return OCI_CONTINUE;
+}
+
+void TOracleQuery::PrepareBuffersForFetch() {
+  for (auto& column : columns_) {
+    if (column->IsLong()) column->DiscardLongPieces();
+    column->ResetBuffers();
+  }
+}
+
+// ---- Fetching ----------------------------------------------------------------------------
+
+void TOracleQuery::Next() {
+  if (eof_) return;
+  if (!session_) throw Exception(access_texts::kSessionUndefined);
+  if (!session_->Connected()) throw Exception(access_texts::kNotLoggedOn);
+  ++currentRow_;
+  if (currentRow_ >= rowsInBuffer_) {
+    if (rowsInBuffer_ < rowsPerFetch_) {
+      // The last call already came back short: there is nothing more to ask for.
+      eof_ = true;
+    } else {
+      const std::int32_t before = RowsProcessed();
+      ShowQueryCursor();
+      {
+        SessionLockScope lock(*session_);
+        if (UsesOCI8()) {
+          PrepareBuffersForFetch();
+          CheckCall(OracleCalls.OCIStmtFetch(statement_, errorHandle_,
+                                             static_cast<ub4>(rowsPerFetch_), OCI_FETCH_NEXT,
+                                             OCI_DEFAULT),
+                    true);
+        } else {
+          OracleCalls.ofen(&cursorDataArea_, rowsPerFetch_);
+          const std::int32_t code = cursorDataArea_.rc;
+          if (code != 0 && code != kNoDataFound) RaiseCallError();
+        }
+      }
+      RestoreQueryCursor();
+      currentRow_ = 0;
+      rowsInBuffer_ = std::clamp(RowsProcessed() - before, 0, rowsPerFetch_);
+      eof_ = rowsInBuffer_ == 0;
+    }
+  }
+  if (eof_) FireAfterQuery();
+}
+
+std::int32_t TOracleQuery::RowsProcessed() {
+  if (!session_ || !session_->Connected() || !open_) return 0;
+  if (!openedWithOCI8_) return static_cast<std::int32_t>(cursorDataArea_.rpc);
+  if (!statement_) return 0;
+  ub4 count = 0;
+  OracleCalls.OCIAttrGet(statement_, OCI_HTYPE_STMT, &count, nullptr, OCI_ATTR_ROW_COUNT,
+                         secondErrorHandle_);
+  return static_cast<std::int32_t>(count);
+}
+
+// ---- Error position ----------------------------------------------------------------------
+
+void TOracleQuery::ComputeErrorPosition() {
+  std::size_t offset = 0;
+  if (openedWithOCI8_) {
+    std::uint64_t room = 0;  // an unsigned 16-bit offset, read into room for any width
+    if (statement_) {
+      OracleCalls.OCIAttrGet(statement_, OCI_HTYPE_STMT, &room, nullptr,
+                             HasOCI81 ? OCI_ATTR_PARSE_ERROR_OFFSET : kParseErrorOffset80,
+                             secondErrorHandle_);
+    }
+    offset = static_cast<ub2>(room);
+  } else {
+    offset = cursorDataArea_.peo;
+  }
+  // An offset beyond the text counts up to the text's end.
+  offset = std::min(offset, parsedText_.size());
+  std::int32_t line = 0;
+  std::int32_t column = 0;
+  for (std::size_t i = 0; i < offset; ++i) {
+    if (parsedText_[i] == '\n') {
+      ++line;
+      column = 0;
+    } else {
+      ++column;
+    }
+  }
+  errorLine_ = line + 1;
+  errorColumn_ = column + 1;
+}
+
+// ---- Close and clear -------------------------------------------------------------------
+
+void TOracleQuery::Close() {
+  if (!session_ || !session_->Connected() || !open_) return;
+  open_ = false;
+  parsedText_.clear();
+  described_ = false;
+  columns_.clear();
+  eof_ = true;
+  FreeHandles();
+}
+
+void TOracleQuery::FreeHandles() {
+  if (openedWithOCI8_) {
+    if (errorHandle_) OracleCalls.OCIHandleFree(errorHandle_, OCI_HTYPE_ERROR);
+    if (secondErrorHandle_) OracleCalls.OCIHandleFree(secondErrorHandle_, OCI_HTYPE_ERROR);
+    if (rowIdDescriptor_) OracleCalls.OCIDescriptorFree(rowIdDescriptor_, OCI_DTYPE_ROWID);
+    sword status = OCI_SUCCESS;
+    if (statement_) status = OracleCalls.OCIHandleFree(statement_, OCI_HTYPE_STMT);
+    errorHandle_ = nullptr;
+    secondErrorHandle_ = nullptr;
+    rowIdDescriptor_ = nullptr;
+    statement_ = nullptr;
+    if (status != OCI_SUCCESS) {
+      session_->SetStatus(status);
+      RaiseOracleError(*session_, session_->ErrorHandle());
+    }
+    return;
+  }
+  SessionLockScope lock(*session_);
+  OracleCalls.oclose(&cursorDataArea_);
+  const ub2 code = cursorDataArea_.rc;
+  cursorDataArea_ = Cda_Def{};
+  if (code != 0) RaiseOracleError(*session_, code);
+}
+
+void TOracleQuery::Clear() {
+  if (variables_) variables_->DeleteAll();
+  SQL.clear();
+  parsedText_.clear();
+  described_ = false;
+  cursorVariableTarget_ = false;
+  columns_.clear();
+}
+
+}  // namespace vek
