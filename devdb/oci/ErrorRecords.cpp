@@ -23,8 +23,8 @@ std::mutex& MemoryMutex() {
 }
 
 std::map<int, std::string>& Memory() {
-  static auto* memory = new std::map<int, std::string>;
-  return *memory;
+  static std::map<int, std::string> memory;
+  return memory;
 }
 
 constexpr texts::OracleText kKnownTexts[] = {

@@ -7,9 +7,9 @@
 namespace devdb::oci {
 
 HandleRegistry& HandleRegistry::Instance() {
-  // Never destroyed: handles a program forgets must not be torn down at exit behind its back.
-  static HandleRegistry* registry = new HandleRegistry;
-  return *registry;
+  // Destroyed when the library is unloaded, freeing whatever handles the program left.
+  static HandleRegistry registry;
+  return registry;
 }
 
 void HandleRegistry::Insert(const void* key, Entry entry) {

@@ -2,8 +2,10 @@
 // array DML with an offset, array fetches ending in OCI_NO_DATA with rows in the buffers,
 // indicators and returned lengths, truncation, the conversions of the defined types, LONG
 // values in pieces through a callback, parse errors with their offset, and commits.
+#include <atomic>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "OciTest.h"
@@ -386,6 +388,71 @@ TEST_F(StatementTest, LongValuesArriveInPiecesThroughTheCallback) {
   EXPECT_EQ(pieces.Joined(), text);
   EXPECT_EQ(pieces.buffers.size(), 5u) << "pieces of 2, 4, 8, 16 and 32 bytes";
   EXPECT_EQ(pieces.indicator, 0);
+}
+
+TEST_F(StatementTest, PlsqlBlocksWriteOutValuesIntoTheBindBuffers) {
+  Statement probe(env_, err_, "begin null; end;");
+  if (probe.Execute(service_, 1) != OCI_SUCCESS)
+    GTEST_SKIP() << "this devdb runs no PL/SQL: " << ErrorText();
+  Statement block(env_, err_,
+                  "begin :doubled := :n * 2; :name := 'x' || :name; :gone := null; end;");
+  int n = 21;
+  int doubled = 0;
+  char name[16] = "abc";
+  char gone[8] = "keep";
+  sb2 nameIndicator = 0;
+  sb2 goneIndicator = 0;
+  ub2 nameLength = 3;
+  OCIBind* b[4] = {};
+  OCIBindByName(block.get(), &b[0], err_, reinterpret_cast<const OraText*>(":n"), -1, &n, sizeof n,
+                SQLT_INT, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT);
+  OCIBindByName(block.get(), &b[1], err_, reinterpret_cast<const OraText*>(":doubled"), -1,
+                &doubled, sizeof doubled, SQLT_INT, nullptr, nullptr, nullptr, 0, nullptr,
+                OCI_DEFAULT);
+  OCIBindByName(block.get(), &b[2], err_, reinterpret_cast<const OraText*>(":name"), -1, name,
+                sizeof name, SQLT_CHR, &nameIndicator, &nameLength, nullptr, 0, nullptr,
+                OCI_DEFAULT);
+  OCIBindByName(block.get(), &b[3], err_, reinterpret_cast<const OraText*>(":gone"), -1, gone,
+                sizeof gone, SQLT_STR, &goneIndicator, nullptr, nullptr, 0, nullptr, OCI_DEFAULT);
+  ASSERT_EQ(block.Execute(service_, 1), OCI_SUCCESS) << ErrorText();
+  EXPECT_EQ(doubled, 42);
+  EXPECT_EQ(std::string(name, nameLength), "xabc");
+  EXPECT_EQ(nameIndicator, 0);
+  EXPECT_EQ(goneIndicator, -1) << "a NULL out-value shows in the indicator";
+}
+
+TEST_F(StatementTest, BreakInterruptsTheRunningCall) {
+  OCIServer* server = nullptr;
+  OCIAttrGet(service_, OCI_HTYPE_SVCCTX, &server, nullptr, OCI_ATTR_SERVER, err_);
+  EXPECT_EQ(OCIBreak(service_, err_), OCI_SUCCESS) << "without a running call it does nothing";
+  EXPECT_EQ(Scalar(service_, "select 1 from dual"), "1");
+  InsertItems(1, 100);
+
+  OCIError* breakErr = nullptr;
+  OCIHandleAlloc(env_, reinterpret_cast<void**>(&breakErr), OCI_HTYPE_ERROR, 0, nullptr);
+  std::atomic<bool> done{false};
+  sword status = OCI_SUCCESS;
+  int code = 0;
+  std::thread runner([&] {
+    // Far too many rows to count before the break arrives.
+    Statement slow(env_, err_, "select count(*) from items a, items b, items c, items d");
+    int count = 0;
+    OCIDefine* define = nullptr;
+    OCIDefineByPos(slow.get(), &define, err_, 1, &count, sizeof count, SQLT_INT, nullptr, nullptr,
+                   nullptr, OCI_DEFAULT);
+    status = slow.Execute(service_, 1);
+    code = ErrorCode();
+    done = true;
+  });
+  // A break reaches only a running call, so repeat it until the call has ended.
+  while (!done) {
+    EXPECT_EQ(OCIBreak(server, breakErr), OCI_SUCCESS);
+    std::this_thread::yield();
+  }
+  runner.join();
+  EXPECT_EQ(status, OCI_ERROR);
+  EXPECT_EQ(code, 1013);
+  EXPECT_EQ(Scalar(service_, "select count(*) from items"), "100") << "the session stays usable";
 }
 
 }  // namespace
