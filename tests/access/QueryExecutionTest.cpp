@@ -7,47 +7,10 @@
 #include "platform/UiHooks.h"
 #include "tests/access/AccessFixture.h"
 #include "tests/access/CountedClientCalls.h"
+#include "tests/access/RecordingUiHooks.h"
 
 namespace vek::testing {
 namespace {
-
-// UI hooks that record what the layer asked for.
-class RecordingUiHooks : public UiHooks {
- public:
-  TCursor ShowCursor(TCursor cursor) override {
-    shown.push_back(cursor);
-    TCursor previous = current;
-    current = cursor;
-    return previous;
-  }
-  void RestoreCursor(TCursor cursor) override {
-    restored.push_back(cursor);
-    current = cursor;
-  }
-  void ShowMessage(const std::string& text, const std::string&) override { messages.push_back(text); }
-  bool AskYesNo(const std::string&, const std::string&) override { return false; }
-
-  TCursor current = crDefault;
-  std::vector<TCursor> shown;
-  std::vector<TCursor> restored;
-  std::vector<std::string> messages;
-};
-
-class ScopedRecordingHooks {
- public:
-  ScopedRecordingHooks() {
-    auto hooks = std::make_unique<RecordingUiHooks>();
-    recording_ = hooks.get();
-    previous_ = InstallUiHooks(std::move(hooks));
-  }
-  ~ScopedRecordingHooks() { InstallUiHooks(std::move(previous_)); }
-  RecordingUiHooks& operator*() { return *recording_; }
-  RecordingUiHooks* operator->() { return recording_; }
-
- private:
-  RecordingUiHooks* recording_;
-  std::unique_ptr<UiHooks> previous_;
-};
 
 class QueryExecutionTest : public AccessTest {
  protected:

@@ -6,6 +6,7 @@
 #include "access/OracleError.h"
 #include "platform/TextCase.h"
 #include "tests/access/AccessFixture.h"
+#include "tests/access/RecordingUiHooks.h"
 
 namespace vek::testing {
 namespace {
@@ -195,6 +196,24 @@ TEST_P(SessionLogonTest, ThreadSafeSessionsLogOnAndWork) {
   session.Commit();
   session.LogOff();
   EXPECT_EQ(ClientLock.EntryCount(), 0);
+}
+
+TEST_P(SessionLogonTest, TheBusyCursorShowsDuringLogonAndIsRestored) {
+  ScopedRecordingHooks hooks;
+  TOracleSession& session = NewSession();
+  EXPECT_EQ(session.Cursor, crHourGlass);
+  session.LogOn();
+  EXPECT_FALSE(hooks->shown.empty());
+  EXPECT_EQ(hooks->shown.front(), crHourGlass);
+  EXPECT_EQ(hooks->current, crDefault) << "restored after the logon";
+  session.SetLogonPassword("wrong");
+  EXPECT_THROW(session.LogOn(), EOracleError);
+  EXPECT_EQ(hooks->current, crDefault) << "restored after a failed logon";
+  const std::size_t shownBefore = hooks->shown.size();
+  TOracleSession& quiet = NewSession();
+  quiet.Cursor = crDefault;
+  quiet.LogOn();
+  EXPECT_EQ(hooks->shown.size(), shownBefore) << "cursor 0 leaves the screen alone";
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, SessionLogonTest, VEK_ALL_CLIENT_MODES);
