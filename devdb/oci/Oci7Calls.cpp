@@ -62,7 +62,6 @@ sword Report(cda_def* area, ub1 functionCode, int code) {
   area->fc = functionCode;
   area->rc = static_cast<ub2>(code);
   area->v2_rc = static_cast<sb2>(code == 0 ? 0 : -std::min(code, 32767));
-  area->wrn = 0;
   return code;
 }
 
@@ -126,6 +125,7 @@ template <typename Body>
 sword CursorCall(Cda_Def* cursor, ub1 functionCode, Body body) noexcept {
   CursorArea* area = CursorOf(cursor, functionCode);
   if (area == nullptr) return texts::kInvalidCursor.code;
+  cursor->wrn = 0;
   const sword code = V7Call(cursor, functionCode, [&] { return body(*area); });
   UpdateCounts(cursor, *area);
   return code;

@@ -216,6 +216,39 @@ ErrorRecords* RecordsOf(OCIError* errhp) {
   return &error->records;
 }
 
+// Records a program's buffers for a placeholder, by name or by position.
+sword BindBuffers(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp, std::string name, ub4 position,
+                  void* valuep, sb4 value_sz, ub2 dty, void* indp, ub2* alenp, ub2* rcodep,
+                  ub4 maxarr_len, ub4* curelep, ub4 mode) {
+  auto* statement = Lookup<StatementHandle>(stmtp, OCI_HTYPE_STMT);
+  ErrorRecords* records = RecordsOf(errhp);
+  if (statement == nullptr || records == nullptr || bindp == nullptr) return OCI_INVALID_HANDLE;
+  return GuardedCall(*records, [&]() -> sword {
+    if (mode & OCI_DATA_AT_EXEC) ErrorRecords::Raise(texts::kUnimplemented);
+    if (name.empty() && position == 0) ErrorRecords::Raise(texts::kBadBindName);
+    if (!statement->core.HasText()) ErrorRecords::Raise(texts::kNotPrepared);
+    HostBind bind;
+    bind.name = name;
+    bind.position = position;
+    bind.value = valuep;
+    bind.size = value_sz;
+    bind.type = dty;
+    bind.indicators = static_cast<sb2*>(indp);
+    bind.lengths = alenp;
+    bind.codes = rcodep;
+    bind.maxElements = maxarr_len;
+    bind.currentElements = curelep;
+    statement->core.Bind(bind);
+    auto* handle = Lookup<BindHandle>(*bindp, OCI_HTYPE_BIND);
+    if (handle == nullptr || handle->statement != statement || handle->name != name ||
+        handle->position != position)
+      handle = Registry().Add(std::make_unique<BindHandle>(statement, name, position),
+                              OCI_HTYPE_BIND, statement);
+    *bindp = reinterpret_cast<OCIBind*>(handle);
+    return OCI_SUCCESS;
+  });
+}
+
 }  // namespace
 
 extern "C" {
@@ -622,42 +655,6 @@ sword OCIStmtPrepare(OCIStmt* stmtp, OCIError* errhp, const OraText* stmt, ub4 s
     Registry().RemoveChildren(statement);
     statement->core.SetText(Text(stmt, stmt_len));
     statement->described = false;
-    return OCI_SUCCESS;
-  });
-}
-
-sword OCIBindByName(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp, const OraText* placeholder,
-                    sb4 placeh_len, void* valuep, sb4 value_sz, ub2 dty, void* indp, ub2* alenp,
-                    ub2* rcodep, ub4 maxarr_len, ub4* curelep, ub4 mode);
-
-static sword BindBuffers(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp, std::string name,
-                         ub4 position, void* valuep, sb4 value_sz, ub2 dty, void* indp, ub2* alenp,
-                         ub2* rcodep, ub4 maxarr_len, ub4* curelep, ub4 mode) {
-  auto* statement = Lookup<StatementHandle>(stmtp, OCI_HTYPE_STMT);
-  ErrorRecords* records = RecordsOf(errhp);
-  if (statement == nullptr || records == nullptr || bindp == nullptr) return OCI_INVALID_HANDLE;
-  return GuardedCall(*records, [&]() -> sword {
-    if (mode & OCI_DATA_AT_EXEC) ErrorRecords::Raise(texts::kUnimplemented);
-    if (name.empty() && position == 0) ErrorRecords::Raise(texts::kBadBindName);
-    if (!statement->core.HasText()) ErrorRecords::Raise(texts::kNotPrepared);
-    HostBind bind;
-    bind.name = name;
-    bind.position = position;
-    bind.value = valuep;
-    bind.size = value_sz;
-    bind.type = dty;
-    bind.indicators = static_cast<sb2*>(indp);
-    bind.lengths = alenp;
-    bind.codes = rcodep;
-    bind.maxElements = maxarr_len;
-    bind.currentElements = curelep;
-    statement->core.Bind(bind);
-    auto* handle = Lookup<BindHandle>(*bindp, OCI_HTYPE_BIND);
-    if (handle == nullptr || handle->statement != statement || handle->name != name ||
-        handle->position != position)
-      handle = Registry().Add(std::make_unique<BindHandle>(statement, name, position),
-                              OCI_HTYPE_BIND, statement);
-    *bindp = reinterpret_cast<OCIBind*>(handle);
     return OCI_SUCCESS;
   });
 }

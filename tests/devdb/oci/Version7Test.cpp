@@ -197,6 +197,7 @@ TEST_F(Version7Test, LongValuesAreReadOnWithOflng) {
   ASSERT_EQ(oexfet(&cda_, 1, 0, 0), 0)
       << "a truncation the indicator shows is no error: " << cda_.rc;
   EXPECT_EQ(length, 2000);
+  EXPECT_EQ(cda_.wrn & 0x03, 0x03) << "the warning flags show the truncation";
   EXPECT_EQ(indicator, static_cast<sb2>(text.size()));
   std::string whole(slot, length);
   char rest[700];
