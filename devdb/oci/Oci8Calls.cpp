@@ -858,7 +858,8 @@ sword OCISvcCtxToLda(OCISvcCtx* svchp, OCIError* errhp, Lda_Def* ldap) {
     auto link = SessionLink(*service);
     auto area = std::make_unique<LogonArea>(link);
     area->fromService = svchp;
-    Registry().Add(std::move(area), HandleRegistry::kLogonArea, nullptr, ldap);
+    // Freed with the service context (or its environment) if the program never converts back.
+    Registry().Add(std::move(area), HandleRegistry::kLogonArea, svchp, ldap);
     std::memset(ldap, 0, sizeof *ldap);
     service->convertedArea = ldap;
     return OCI_SUCCESS;

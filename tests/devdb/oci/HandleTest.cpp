@@ -150,4 +150,59 @@ TEST_F(HandleTest, RowidDescriptorReadsAsNoRowid) {
   EXPECT_EQ(OCIDescriptorFree(rowid, OCI_DTYPE_ROWID), OCI_INVALID_HANDLE);
 }
 
+TEST_F(HandleTest, MissingOrBogusArgumentsNeverCrash) {
+  int bogus[64] = {};
+  void* const handles[] = {nullptr, bogus};
+  for (void* h : handles) {
+    auto* stmt = static_cast<OCIStmt*>(h);
+    auto* svc = static_cast<OCISvcCtx*>(h);
+    EXPECT_EQ(OCIStmtPrepare(stmt, err_, reinterpret_cast<const OraText*>("select 1 from dual"), 18,
+                             OCI_NTV_SYNTAX, OCI_DEFAULT),
+              OCI_INVALID_HANDLE);
+    EXPECT_EQ(OCIStmtExecute(svc, stmt, err_, 1, 0, nullptr, nullptr, OCI_DEFAULT),
+              OCI_INVALID_HANDLE);
+    EXPECT_EQ(OCIStmtFetch(stmt, err_, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_INVALID_HANDLE);
+    EXPECT_EQ(OCIServerAttach(static_cast<OCIServer*>(h), err_, nullptr, 0, OCI_DEFAULT),
+              OCI_INVALID_HANDLE);
+    EXPECT_EQ(OCISessionBegin(svc, err_, static_cast<OCISession*>(h), OCI_CRED_RDBMS, OCI_DEFAULT),
+              OCI_INVALID_HANDLE);
+    EXPECT_EQ(OCITransCommit(svc, err_, OCI_DEFAULT), OCI_INVALID_HANDLE);
+    EXPECT_EQ(OCIBreak(h, err_), OCI_INVALID_HANDLE);
+    EXPECT_EQ(OCIErrorGet(h, 1, nullptr, nullptr, nullptr, 0, OCI_HTYPE_ERROR), OCI_INVALID_HANDLE);
+    EXPECT_EQ(OCIAttrGet(h, OCI_HTYPE_STMT, bogus, nullptr, OCI_ATTR_ROW_COUNT, err_),
+              OCI_INVALID_HANDLE);
+    EXPECT_EQ(OCIParamGet(h, OCI_HTYPE_STMT, err_, reinterpret_cast<void**>(&bogus[0]), 1),
+              OCI_INVALID_HANDLE);
+    EXPECT_EQ(OCISvcCtxToLda(svc, err_, reinterpret_cast<Lda_Def*>(bogus)), OCI_INVALID_HANDLE);
+    auto* area = static_cast<Cda_Def*>(h);
+    EXPECT_NE(
+        oparse(area, reinterpret_cast<OraText*>(const_cast<char*>("select 1 from dual")), -1, 0, 2),
+        0);
+    EXPECT_NE(oexec(area), 0);
+    EXPECT_NE(ofen(area, 1), 0);
+    EXPECT_NE(oclose(area), 0);
+    EXPECT_NE(ocom(area), 0);
+    EXPECT_NE(ologof(area), 0);
+  }
+  OCIStmt* stmt = nullptr;
+  OCIHandleAlloc(env_, reinterpret_cast<void**>(&stmt), OCI_HTYPE_STMT, 0, nullptr);
+  EXPECT_EQ(OCIStmtPrepare(stmt, err_, nullptr, 0, OCI_NTV_SYNTAX, OCI_DEFAULT), OCI_ERROR);
+  EXPECT_EQ(OCIAttrSet(stmt, OCI_HTYPE_STMT, nullptr, 0, OCI_ATTR_PREFETCH_ROWS, err_), OCI_ERROR);
+  EXPECT_EQ(OCIAttrGet(stmt, OCI_HTYPE_STMT, nullptr, nullptr, OCI_ATTR_STMT_TYPE, err_),
+            OCI_ERROR);
+  EXPECT_EQ(OCIDefineByPos(stmt, nullptr, err_, 1, bogus, 4, SQLT_INT, nullptr, nullptr, nullptr,
+                           OCI_DEFAULT),
+            OCI_INVALID_HANDLE);
+  OCIBind* bind = nullptr;
+  EXPECT_EQ(OCIBindByName(stmt, &bind, err_, nullptr, -1, bogus, 4, SQLT_INT, nullptr, nullptr,
+                          nullptr, 0, nullptr, OCI_DEFAULT),
+            OCI_ERROR);
+  Cda_Def cursor{};
+  Lda_Def lda{};
+  EXPECT_EQ(oopen(&cursor, &lda, nullptr, -1, -1, nullptr, -1), 1012)
+      << "a logon area that never logged on";
+  EXPECT_EQ(cursor.rc, 1012);
+  EXPECT_EQ(oerhms(&lda, 1012, nullptr, 0), 0);
+}
+
 }  // namespace

@@ -222,6 +222,7 @@ TEST_F(Version7Test, AutocommitAndRollback) {
   ASSERT_EQ(ocon(&lda_), 0);
   ASSERT_EQ(oexec(&cda_), 0);
   EXPECT_EQ(Scalar(other, "select count(*) from t7"), "1") << "autocommit is on";
+  EXPECT_EQ(obreak(&lda_), 0) << "a break without a running call does nothing";
   ASSERT_EQ(ocof(&lda_), 0);
   ASSERT_EQ(oexec(&cda_), 0);
   EXPECT_EQ(Scalar(other, "select count(*) from t7"), "1");
