@@ -22,8 +22,7 @@ Server::Server(const ServerOptions& options) : options_(options) {
 
 Server::~Server() {
   Stop();
-  std::lock_guard lock(connectionsMutex_);
-  connections_.clear();  // joins the threads before the database closes
+  JoinConnections();
 }
 
 void Server::Run() {
@@ -39,8 +38,7 @@ void Server::Run() {
     connections_.push_back(std::move(connection));
   }
   Stop();
-  std::lock_guard lock(connectionsMutex_);
-  connections_.clear();
+  JoinConnections();
 }
 
 void Server::Stop() {
@@ -49,6 +47,17 @@ void Server::Stop() {
   listener_.Shutdown();
   std::lock_guard lock(connectionsMutex_);
   for (const auto& connection : connections_) connection->Wake();
+}
+
+void Server::JoinConnections() {
+  // Joined outside the lock: Stop, on the signal thread, takes it to wake the connections.
+  std::list<std::unique_ptr<ClientConnection>> finishing;
+  {
+    std::lock_guard lock(connectionsMutex_);
+    finishing.swap(connections_);
+    for (const auto& connection : finishing) connection->Wake();
+  }
+  finishing.clear();
 }
 
 void Server::ReapFinished() {

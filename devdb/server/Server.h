@@ -32,6 +32,8 @@ class Server {
 
  private:
   void ReapFinished();
+  // Waits for every connection's thread; the database must not close before.
+  void JoinConnections();
 
   ServerOptions options_;
   SessionRegistry registry_;

@@ -1,0 +1,273 @@
+// Statements through the protocol: describe of every column type and of typed expressions,
+// statement types and function codes, binds by name, array execution with a failing row,
+// fetches in batches, and the error numbers and parse offsets of failed statements.
+#include <gtest/gtest.h>
+
+#include "DevdbServerTest.h"
+
+namespace devdb::testing {
+namespace {
+
+using protocol::WireBind;
+using protocol::WireColumn;
+using protocol::WireValue;
+
+class StatementTest : public DevdbServerTest {
+ protected:
+  void SetUp() override {
+    DevdbServerTest::SetUp();
+    client_ = System();
+  }
+  std::unique_ptr<TestClient> client_;
+};
+
+struct DescribeCase {
+  const char* declaration;  // column declaration or select-list expression
+  bool isExpression;
+  int type;
+  int size;       // -1: not checked
+  int precision;  // -1000: not checked
+  int scale;      // -1000: not checked
+};
+
+void PrintTo(const DescribeCase& c, std::ostream* out) { *out << c.declaration; }
+
+class Describe : public StatementTest, public ::testing::WithParamInterface<DescribeCase> {};
+
+TEST_P(Describe, ReportsTheOracleTypeSizePrecisionAndScale) {
+  const DescribeCase& c = GetParam();
+  std::string select;
+  if (c.isExpression) {
+    select = std::string("select ") + c.declaration + " from dual";
+  } else {
+    client_->Run(std::string("create table described (c ") + c.declaration + ")");
+    select = "select c from described";
+  }
+  protocol::PrepareReply prepared = client_->connection.Prepare(select);
+  ASSERT_EQ(prepared.columns.size(), 1u);
+  const WireColumn& column = prepared.columns[0];
+  EXPECT_EQ(column.oracleType, c.type) << c.declaration;
+  if (c.size >= 0) {
+    EXPECT_EQ(column.dataSize, c.size) << c.declaration;
+  }
+  if (c.precision != -1000) {
+    EXPECT_EQ(column.precision, c.precision) << c.declaration;
+  }
+  if (c.scale != -1000) {
+    EXPECT_EQ(column.scale, c.scale) << c.declaration;
+  }
+  EXPECT_EQ(prepared.statementType, 1);
+  EXPECT_EQ(prepared.sqlFunctionCode, 4);
+  EXPECT_EQ(client_->connection.Describe(prepared.cursor), prepared.columns)
+      << "a later describe disagrees with the one at prepare";
+}
+
+constexpr int kAny = -1000;
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryType, Describe,
+    ::testing::Values(DescribeCase{"VARCHAR2(30)", false, 1, 30, kAny, kAny},
+                      DescribeCase{"CHAR(5)", false, 96, 5, kAny, kAny},
+                      DescribeCase{"NUMBER", false, 2, -1, 0, kAny},
+                      DescribeCase{"NUMBER(9)", false, 2, -1, 9, 0},
+                      DescribeCase{"NUMBER(5,2)", false, 2, -1, 5, 2},
+                      DescribeCase{"FLOAT", false, 2, -1, kAny, -127},
+                      DescribeCase{"INTEGER", false, 2, -1, kAny, 0},
+                      DescribeCase{"DATE", false, 12, 7, kAny, kAny},
+                      DescribeCase{"RAW(16)", false, 23, 16, kAny, kAny},
+                      DescribeCase{"LONG", false, 8, -1, kAny, kAny},
+                      DescribeCase{"LONG RAW", false, 24, -1, kAny, kAny},
+                      DescribeCase{"sysdate", true, 12, 7, kAny, kAny},
+                      DescribeCase{"to_date('01-01-2000','DD-MM-YYYY')", true, 12, 7, kAny, kAny},
+                      DescribeCase{"to_char(12)", true, 1, -1, kAny, kAny},
+                      DescribeCase{"'ab' || 'cd'", true, 1, -1, kAny, kAny},
+                      DescribeCase{"count(*)", true, 2, -1, kAny, kAny},
+                      DescribeCase{"length('abc')", true, 2, -1, kAny, kAny},
+                      DescribeCase{"1 + 2", true, 2, -1, kAny, kAny},
+                      DescribeCase{"rowid", true, 11, -1, kAny, kAny}));
+
+TEST_F(StatementTest, DescribeNamesColumnsInUpperCaseOrByAliasAndTellsNullability) {
+  client_->Run("create table named (lower_name number not null, other varchar2(10))");
+  auto columns = client_->connection.Prepare("select lower_name, other as \"Quoted\", other alias from named").columns;
+  ASSERT_EQ(columns.size(), 3u);
+  EXPECT_EQ(columns[0].name, "LOWER_NAME");
+  EXPECT_FALSE(columns[0].nullable);
+  EXPECT_EQ(columns[1].name, "Quoted");
+  EXPECT_EQ(columns[2].name, "ALIAS");
+  EXPECT_TRUE(columns[2].nullable);
+}
+
+struct KindCase {
+  const char* sql;
+  int statementType;
+  int functionCode;
+};
+
+void PrintTo(const KindCase& c, std::ostream* out) { *out << c.sql; }
+
+class StatementKind : public StatementTest, public ::testing::WithParamInterface<KindCase> {};
+
+TEST_P(StatementKind, HasOraclesTypeAndFunctionCode) {
+  client_->Run("create table kinds (n number)");
+  protocol::PrepareReply prepared = client_->connection.Prepare(GetParam().sql);
+  EXPECT_EQ(prepared.statementType, GetParam().statementType);
+  EXPECT_EQ(prepared.sqlFunctionCode, GetParam().functionCode);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, StatementKind,
+                         ::testing::Values(KindCase{"select n from kinds", 1, 4},
+                                           KindCase{"update kinds set n = 1", 2, 5},
+                                           KindCase{"delete from kinds", 3, 9},
+                                           KindCase{"insert into kinds values (1)", 4, 3},
+                                           KindCase{"create table other (n number)", 5, 1},
+                                           KindCase{"drop table kinds", 6, 8},
+                                           KindCase{"commit", 0, 54}));
+
+TEST_F(StatementTest, BindsEveryTypeByNameInAndOut) {
+  client_->Run("create table typed (n number, t varchar2(20), d date, r raw(4), e varchar2(5))");
+  std::vector<WireBind> binds = {
+      InBind(":N", WireValue::Number("-12.5")), InBind("t", WireValue::Text("text")),
+      InBind(":d", WireValue::Date({2024, 2, 29, 13, 14, 15})),
+      InBind("R", WireValue::Raw({0xDE, 0xAD, 0x00, 0x01})), InBind("e", WireValue::Null())};
+  protocol::ExecuteReply inserted = client_->Run("insert into typed values (:n, :t, :d, :r, :e)", binds);
+  EXPECT_EQ(inserted.rowsProcessed, 1u);
+  auto rows = client_->Query("select n, t, d, r, e from typed");
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0][0], WireValue::Number("-12.5"));
+  EXPECT_EQ(rows[0][1], WireValue::Text("text"));
+  EXPECT_EQ(rows[0][2], WireValue::Date({2024, 2, 29, 13, 14, 15}));
+  EXPECT_EQ(rows[0][3], WireValue::Raw({0xDE, 0xAD, 0x00, 0x01}));
+  EXPECT_TRUE(rows[0][4].IsNull());
+}
+
+TEST_F(StatementTest, ARepeatedBindNameIsOneVariable) {
+  protocol::PrepareReply prepared = client_->connection.Prepare("select :x + :X * 2 from dual");
+  EXPECT_EQ(prepared.bindNames, std::vector<std::string>{"X"});
+  client_->connection.CloseCursor(prepared.cursor);
+  auto rows = client_->Query("select :x + :X * 2 from dual", {InBind("x", WireValue::Number("3"))});
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(Show(rows[0][0]), "9");
+}
+
+TEST_F(StatementTest, ArrayExecutionRunsEveryRow) {
+  client_->Run("create table arr (n number, t varchar2(10))");
+  WireBind numbers{"n", false, 22, {WireValue::Number("1"), WireValue::Number("2"), WireValue::Number("3")}};
+  WireBind texts{"t", false, 10, {WireValue::Text("a"), WireValue::Null(), WireValue::Text("c")}};
+  protocol::ExecuteReply reply = client_->Run("insert into arr values (:n, :t)", {numbers, texts}, 3);
+  EXPECT_EQ(reply.rowsProcessed, 3u);
+  EXPECT_EQ(reply.rowError.code, 0);
+  EXPECT_EQ(client_->Scalar("select count(*) from arr where t is null"), "1");
+  EXPECT_EQ(client_->Scalar("select sum(n) from arr"), "6");
+}
+
+TEST_F(StatementTest, ArrayExecutionStartsAtTheRowOffset) {
+  client_->Run("create table offs (n number)");
+  WireBind numbers{"n", false, 22, {WireValue::Number("1"), WireValue::Number("2"), WireValue::Number("3")}};
+  protocol::ExecuteReply reply = client_->Run("insert into offs values (:n)", {numbers}, 2, 1);
+  EXPECT_EQ(reply.rowsProcessed, 2u);
+  EXPECT_EQ(client_->Scalar("select sum(n) from offs"), "5") << "rows 2 and 3 should have been inserted";
+}
+
+TEST_F(StatementTest, ArrayExecutionStopsAtAFailingRowWithTheRowsBeforeItDone) {
+  client_->Run("create table uniq (n number primary key)");
+  WireBind numbers{"n", false, 22,
+                   {WireValue::Number("1"), WireValue::Number("2"), WireValue::Number("2"),
+                    WireValue::Number("3")}};
+  protocol::ExecuteReply reply = client_->Run("insert into uniq values (:n)", {numbers}, 4);
+  EXPECT_EQ(reply.rowError.code, 1) << reply.rowError.message;
+  EXPECT_EQ(reply.rowsProcessed, 2u) << "rows processed must point at the failing row";
+  EXPECT_EQ(client_->Scalar("select count(*) from uniq"), "2");
+}
+
+TEST_F(StatementTest, ArrayExecutionWithAnInBindShortOfValuesIsRefused) {
+  client_->Run("create table short (n number)");
+  WireBind numbers{"n", false, 22, {WireValue::Number("1")}};
+  auto error = ErrorOf([&] { client_->Run("insert into short values (:n)", {numbers}, 3); });
+  ASSERT_TRUE(error);
+  EXPECT_EQ(error->Code(), 1008);
+  EXPECT_EQ(client_->Scalar("select count(*) from short"), "0");
+}
+
+TEST_F(StatementTest, CommitOnSuccessMakesTheRowVisibleToOthers) {
+  client_->Run("create table shared (n number)");
+  client_->Run("insert into shared values (1)", {}, 1, 0, true);
+  auto other = System();
+  EXPECT_EQ(other->Scalar("select count(*) from shared"), "1");
+}
+
+TEST_F(StatementTest, FetchesInBatchesCountRowsFetchedSoFar) {
+  client_->Run("create table ten (n number)");
+  WireBind numbers{"n", false, 22, {}};
+  for (int i = 1; i <= 10; ++i) numbers.values.push_back(WireValue::Number(std::to_string(i)));
+  client_->Run("insert into ten values (:n)", {numbers}, 10);
+
+  protocol::PrepareReply prepared = client_->connection.Prepare("select n from ten order by n");
+  protocol::ExecuteRequest execute;
+  execute.cursor = prepared.cursor;
+  execute.prefetchRows = 3;
+  protocol::ExecuteReply first = client_->connection.Execute(execute);
+  ASSERT_EQ(first.rows.size(), 3u);
+  EXPECT_EQ(first.rowsFetched, 3u);
+  EXPECT_FALSE(first.endOfFetch);
+  protocol::FetchReply second = client_->connection.Fetch(prepared.cursor, 4);
+  ASSERT_EQ(second.rows.size(), 4u);
+  EXPECT_EQ(Show(second.rows[0][0]), "4");
+  EXPECT_EQ(second.rowsFetched, 7u);
+  protocol::FetchReply last = client_->connection.Fetch(prepared.cursor, 5);
+  EXPECT_EQ(last.rows.size(), 3u);
+  EXPECT_EQ(last.rowsFetched, 10u);
+  EXPECT_TRUE(last.endOfFetch);
+  protocol::FetchReply after = client_->connection.Fetch(prepared.cursor, 5);
+  EXPECT_TRUE(after.rows.empty());
+  EXPECT_TRUE(after.endOfFetch);
+}
+
+struct ErrorCase {
+  const char* sql;
+  int code;
+  int offset;  // -1: not checked
+};
+
+void PrintTo(const ErrorCase& c, std::ostream* out) { *out << c.sql; }
+
+class StatementError : public StatementTest, public ::testing::WithParamInterface<ErrorCase> {};
+
+TEST_P(StatementError, HasOraclesNumberAndOffset) {
+  const ErrorCase& c = GetParam();
+  client_->Run("create table errs (n number not null, t varchar2(3), constraint errs_pk primary key (n))");
+  client_->Run("insert into errs values (1, 'a')");
+  auto error = ErrorOf([&] { client_->Query(c.sql); });
+  ASSERT_TRUE(error) << c.sql << " succeeded";
+  EXPECT_EQ(error->Code(), c.code) << error->what();
+  char prefix[16];
+  std::snprintf(prefix, sizeof prefix, "ORA-%05d: ", c.code);
+  EXPECT_EQ(std::string(error->what()).rfind(prefix, 0), 0u) << error->what();
+  if (c.offset >= 0) {
+    EXPECT_EQ(error->Offset(), c.offset) << c.sql;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, StatementError,
+    ::testing::Values(ErrorCase{"xxzzz", 900, 0},
+                      ErrorCase{"select nosuch from dual", 904, 7},
+                      ErrorCase{"select * from nosuch", 942, 14},
+                      ErrorCase{"select 1 dual", 923, -1},
+                      ErrorCase{"select * from dual where", 936, -1},
+                      ErrorCase{"select to_number('abc') from dual", 1722, -1},
+                      ErrorCase{"select to_date('xx', 'DD-MM-YYYY') from dual", 1858, -1},
+                      ErrorCase{"select to_date('2020x01', '\"y\"YYYY') from dual", 1861, -1},
+                      ErrorCase{"insert into errs values (1, 'b')", 1, -1},
+                      ErrorCase{"insert into errs (t) values ('c')", 1400, -1},
+                      ErrorCase{"select :a from dual", 1008, -1}));
+
+TEST_F(StatementTest, CallsWithoutASessionOrWithAnUnknownCursorAreRefused) {
+  auto anonymous = Connect();
+  EXPECT_EQ(ErrorOf([&] { anonymous->connection.Prepare("select 1 from dual"); })->Code(), 1012);
+  EXPECT_EQ(ErrorOf([&] { anonymous->connection.Commit(); })->Code(), 1012);
+  EXPECT_EQ(ErrorOf([&] { client_->connection.Fetch(4242, 1); })->Code(), 1001);
+  EXPECT_EQ(ErrorOf([&] { client_->connection.Describe(4242); })->Code(), 1001);
+}
+
+}  // namespace
+}  // namespace devdb::testing
