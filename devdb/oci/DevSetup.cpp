@@ -1,0 +1,110 @@
+// devdb_devsetup: prepares a development database for the monitor on first use. Logs on as
+// SYSTEM through the client library (database DEV unless named), creates the demo user
+// SCOTT/TIGER when it is missing, and installs the monitor's server package Vek_Debug from
+// the program's resource text when it is missing. A server that cannot run PL/SQL yet is
+// reported and tolerated: the program still starts, without the package.
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "devdb/oci/OciApi.h"
+#include "devdb/oci/SetupScript.h"
+
+namespace {
+
+struct Client {
+  OCIEnv* env = nullptr;
+  OCIError* err = nullptr;
+  OCISvcCtx* service = nullptr;
+
+  std::string LastError() const {
+    sb4 code = 0;
+    OraText text[1024] = {};
+    OCIErrorGet(err, 1, nullptr, &code, text, sizeof text, OCI_HTYPE_ERROR);
+    std::string message = reinterpret_cast<char*>(text);
+    while (!message.empty() && message.back() == '\n') message.pop_back();
+    return message;
+  }
+
+  // Runs a statement; returns "" or the error text.
+  std::string Run(const std::string& sql) {
+    OCIStmt* stmt = nullptr;
+    OCIHandleAlloc(env, reinterpret_cast<void**>(&stmt), OCI_HTYPE_STMT, 0, nullptr);
+    sword status = OCIStmtPrepare(stmt, err, reinterpret_cast<const OraText*>(sql.data()),
+                                  static_cast<ub4>(sql.size()), OCI_NTV_SYNTAX, OCI_DEFAULT);
+    if (status == OCI_SUCCESS)
+      status = OCIStmtExecute(service, stmt, err, 1, 0, nullptr, nullptr, OCI_COMMIT_ON_SUCCESS);
+    std::string error = status == OCI_SUCCESS || status == OCI_SUCCESS_WITH_INFO ? "" : LastError();
+    OCIHandleFree(stmt, OCI_HTYPE_STMT);
+    return error;
+  }
+
+  // The count a "select count(*) ..." gives, or -1 when it fails.
+  long Count(const std::string& sql) {
+    OCIStmt* stmt = nullptr;
+    OCIHandleAlloc(env, reinterpret_cast<void**>(&stmt), OCI_HTYPE_STMT, 0, nullptr);
+    OCIStmtPrepare(stmt, err, reinterpret_cast<const OraText*>(sql.data()),
+                   static_cast<ub4>(sql.size()), OCI_NTV_SYNTAX, OCI_DEFAULT);
+    int count = -1;
+    OCIDefine* define = nullptr;
+    OCIDefineByPos(stmt, &define, err, 1, &count, sizeof count, SQLT_INT, nullptr, nullptr, nullptr,
+                   OCI_DEFAULT);
+    const sword status = OCIStmtExecute(service, stmt, err, 1, 0, nullptr, nullptr, OCI_DEFAULT);
+    OCIHandleFree(stmt, OCI_HTYPE_STMT);
+    return status == OCI_SUCCESS ? count : -1;
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: devdb_devsetup PACKAGE_SCRIPT [DATABASE]\n");
+    return 2;
+  }
+  const std::string database = argc > 2 ? argv[2] : "DEV";
+  Client client;
+  OCIEnvCreate(&client.env, OCI_THREADED, nullptr, nullptr, nullptr, nullptr, 0, nullptr);
+  OCIHandleAlloc(client.env, reinterpret_cast<void**>(&client.err), OCI_HTYPE_ERROR, 0, nullptr);
+  if (OCILogon(client.env, client.err, &client.service, reinterpret_cast<const OraText*>("SYSTEM"),
+               6, reinterpret_cast<const OraText*>("manager"), 7,
+               reinterpret_cast<const OraText*>(database.data()),
+               static_cast<ub4>(database.size())) != OCI_SUCCESS) {
+    std::fprintf(stderr, "devdb_devsetup: cannot log on as SYSTEM to %s: %s\n", database.c_str(),
+                 client.LastError().c_str());
+    OCIHandleFree(client.env, OCI_HTYPE_ENV);
+    return 1;
+  }
+
+  if (client.Count("select count(*) from all_users where username = 'SCOTT'") == 0) {
+    for (const char* sql : {"create user scott identified by tiger",
+                            "grant create session, create table, create procedure to scott"}) {
+      const std::string error = client.Run(sql);
+      if (!error.empty()) std::fprintf(stderr, "devdb_devsetup: %s: %s\n", sql, error.c_str());
+    }
+    std::fprintf(stderr, "devdb_devsetup: created the demo user SCOTT (password TIGER)\n");
+  }
+
+  if (client.Count("select count(*) from all_objects where object_name = 'VEK_DEBUG'") <= 0) {
+    std::ifstream file(argv[1], std::ios::binary);
+    std::stringstream content;
+    content << file.rdbuf();
+    const auto statements =
+        devdb::oci::SetupScript::Statements(devdb::oci::SetupScript::Utf8FromLatin1(content.str()));
+    std::string failure = file ? "" : std::string("cannot read ") + argv[1];
+    for (const std::string& statement : statements) {
+      if (!failure.empty()) break;
+      failure = client.Run(statement);
+    }
+    if (failure.empty() && !statements.empty())
+      std::fprintf(stderr, "devdb_devsetup: installed Vek_Debug\n");
+    else
+      std::fprintf(stderr, "devdb_devsetup: Vek_Debug is not installed: %s\n", failure.c_str());
+  }
+  OCILogoff(client.service, client.err);
+  OCIHandleFree(client.env, OCI_HTYPE_ENV);
+  return 0;
+}
