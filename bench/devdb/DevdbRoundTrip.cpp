@@ -161,6 +161,7 @@ int main() {
     FillTable(connection, 100000);
     Fetch(connection, 25);
     Fetch(connection, 500);
+    std::fflush(stdout);  // the figures before whatever devdb prints as it stops
   } catch (const std::exception& error) {
     std::fprintf(stderr, "devdb_round_trip: %s\n", error.what());
     return 1;
