@@ -137,6 +137,48 @@ TEST_F(StatementTest, ArrayFetchEndsWithNoDataAndTheLastRowsInTheBuffers) {
   EXPECT_EQ(RowCount(select.get()), 7u) << "an exhausted cursor moves no more";
 }
 
+TEST_F(StatementTest, ArraysOfStructuresUseTheirSkips) {
+  struct Row {
+    int id;
+    char name[12];
+    sb2 nameIndicator;
+    ub2 nameLength;
+  };
+  Row in[3] = {{10, "ten", 0, 3}, {20, "", -1, 0}, {30, "thirty", 0, 6}};
+  Statement insert(env_, err_, "insert into items (id, name) values (:id, :name)");
+  OCIBind* idBind = nullptr;
+  OCIBind* nameBind = nullptr;
+  OCIBindByName(insert.get(), &idBind, err_, reinterpret_cast<const OraText*>(":id"), -1, &in[0].id,
+                sizeof(int), SQLT_INT, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT);
+  OCIBindByName(insert.get(), &nameBind, err_, reinterpret_cast<const OraText*>(":name"), -1,
+                in[0].name, sizeof in[0].name, SQLT_CHR, &in[0].nameIndicator, &in[0].nameLength,
+                nullptr, 0, nullptr, OCI_DEFAULT);
+  ASSERT_EQ(OCIBindArrayOfStruct(idBind, err_, sizeof(Row), 0, 0, 0), OCI_SUCCESS);
+  ASSERT_EQ(OCIBindArrayOfStruct(nameBind, err_, sizeof(Row), sizeof(Row), sizeof(Row), 0),
+            OCI_SUCCESS);
+  ASSERT_EQ(insert.Execute(service_, 3), OCI_SUCCESS) << ErrorText();
+
+  Row out[3] = {};
+  Statement select(env_, err_, "select id, name from items order by id");
+  OCIDefine* idDefine = nullptr;
+  OCIDefine* nameDefine = nullptr;
+  OCIDefineByPos(select.get(), &idDefine, err_, 1, &out[0].id, sizeof(int), SQLT_INT, nullptr,
+                 nullptr, nullptr, OCI_DEFAULT);
+  OCIDefineByPos(select.get(), &nameDefine, err_, 2, out[0].name, sizeof out[0].name, SQLT_STR,
+                 &out[0].nameIndicator, &out[0].nameLength, nullptr, OCI_DEFAULT);
+  ASSERT_EQ(OCIDefineArrayOfStruct(idDefine, err_, sizeof(Row), 0, 0, 0), OCI_SUCCESS);
+  ASSERT_EQ(OCIDefineArrayOfStruct(nameDefine, err_, sizeof(Row), sizeof(Row), sizeof(Row), 0),
+            OCI_SUCCESS);
+  ASSERT_EQ(select.Execute(service_, 3), OCI_SUCCESS) << ErrorText();
+  EXPECT_EQ(out[0].id, 10);
+  EXPECT_STREQ(out[0].name, "ten");
+  EXPECT_EQ(out[1].id, 20);
+  EXPECT_EQ(out[1].nameIndicator, -1);
+  EXPECT_EQ(out[2].id, 30);
+  EXPECT_STREQ(out[2].name, "thirty");
+  EXPECT_EQ(out[2].nameLength, 6);
+}
+
 TEST_F(StatementTest, ExecuteWithIterationsFetchesAtOnce) {
   InsertItems(1, 2);
   Statement select(env_, err_, "select id from items order by id");

@@ -87,6 +87,20 @@ TEST_F(Version7Test, GracePeriodLogonSucceedsWithTheWarningInTheReturnCode) {
   ologof(&lda);
 }
 
+TEST_F(Version7Test, ExpiredAndLockedAccountsAreRefused) {
+  OCISvcCtx* system = System();
+  Run(system, "create user expo identified by Secret1");
+  Run(system, "grant create session to expo");
+  Run(system, "alter user expo password expire");
+  Lda_Def lda{};
+  EXPECT_EQ(olog(&lda, hda_, Text("expo/Secret1@DEV"), -1, nullptr, -1, nullptr, -1, 0), 28001);
+  EXPECT_EQ(lda.rc, 28001);
+  Cda_Def cda{};
+  EXPECT_EQ(oopen(&cda, &lda, nullptr, -1, -1, nullptr, -1), 1012) << "no session after a refusal";
+  Run(system, "alter user scott account lock");
+  EXPECT_EQ(orlon(&lda, hda_, Text("scott/tiger@DEV"), -1, nullptr, -1, 0), 28000);
+}
+
 TEST_F(Version7Test, DescribeRunsUntilNotInSelectList) {
   ASSERT_EQ(Parse("select id, name from t7"), 0) << "a deferred parse waits for the server";
   EXPECT_EQ(cda_.ft, 4) << "a query is known before the server parses it";
