@@ -1,4 +1,5 @@
-// A bind handle: which placeholder of which statement a program's buffers are bound to.
+// A bind handle: which placeholder of which statement a program's buffers are bound to. The
+// buffers themselves live in the statement, so a re-bind through the same handle replaces them.
 #pragma once
 
 #include <string>

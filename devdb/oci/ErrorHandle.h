@@ -1,4 +1,5 @@
-// An error handle: the records of the last call that reported through it.
+// An error handle: the records of the last call that reported through it. Every call that
+// takes one clears it first, so OCIErrorGet always reads the latest call's records.
 #pragma once
 
 #include "devdb/oci/ErrorRecords.h"

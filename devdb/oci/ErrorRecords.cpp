@@ -1,4 +1,5 @@
-// Formatting and raising of the library's own Oracle errors.
+// Formatting and raising of the library's own Oracle errors, and the process-wide memory of
+// error texts that oerhms reads.
 #include "devdb/oci/ErrorRecords.h"
 
 #include <cstdio>

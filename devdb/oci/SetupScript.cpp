@@ -1,4 +1,5 @@
-// Reading a SQL*Plus script for the development set-up.
+// Reading a SQL*Plus script for the development set-up: statement ends, the header comment,
+// and the character set of the program's resource.
 #include "devdb/oci/SetupScript.h"
 
 #include <sstream>

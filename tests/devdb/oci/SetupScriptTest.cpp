@@ -1,4 +1,5 @@
-// The monitor's package resource cut into statements as the development set-up sends them.
+// The monitor's package resource cut into statements as the development set-up sends them,
+// and the edges of the script form.
 #include <gtest/gtest.h>
 
 #include <fstream>
