@@ -108,6 +108,9 @@ class TOracleQuery : public TComponent, public TSessionDependant {
   double FieldAsFloat(int index) const;
   TDateTime FieldAsDate(int index) const;
   std::int32_t GetLongField(int index, void* buffer, std::int32_t length, std::int32_t offset);
+  // The LOB locator of a CLOB, BLOB or BFILE column. This layer reads no large objects, so a
+  // LOB column answers none; any other column raises "Field <name> is not a LOB".
+  void* LOBField(int index) const;
   std::string RowId();
 
   // For the variable list and the session.

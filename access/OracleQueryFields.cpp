@@ -291,6 +291,15 @@ std::int32_t TOracleQuery::GetLongField(int index, void* buffer, std::int32_t le
   return copied;
 }
 
+void* TOracleQuery::LOBField(int index) const {
+  const TFieldData& column = Column(index);
+  if (column.bufferType != otcCLOB && column.bufferType != otcBLOB &&
+      column.bufferType != otcBFile) {
+    throw Exception(FieldMessage(column.name, access_texts::kIsNotALOB));
+  }
+  return nullptr;
+}
+
 std::string TOracleQuery::ReadWholeLong(int index) {
   const TFieldData& column = Column(index);
   if (openedWithOCI8_) return column.LongValue();

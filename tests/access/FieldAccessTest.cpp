@@ -4,6 +4,8 @@
 // the row identifier.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "access/OracleError.h"
 #include "platform/ConvertError.h"
 #include "platform/UserLocale.h"
@@ -175,6 +177,24 @@ TEST_P(FieldAccessTest, LongValuesOfAHundredKilobytesArriveWhole) {
     FAIL() << "a LONG column has no string accessor";
   } catch (const Exception& error) {
     EXPECT_STREQ(error.what(), "Cannot convert field L to a String");
+  }
+  for (const auto& [call, target] :
+       std::vector<std::pair<std::function<void()>, std::string>>{
+           {[&] { query.FieldAsInteger(1); }, "an Integer"},
+           {[&] { query.FieldAsFloat(1); }, "a Float"},
+           {[&] { query.FieldAsDate(1); }, "a Date"}}) {
+    try {
+      call();
+      FAIL() << "a LONG column has no accessor for " << target;
+    } catch (const Exception& error) {
+      EXPECT_EQ(std::string(error.what()), "Cannot convert field L to " + target);
+    }
+  }
+  try {
+    query.LOBField(1);
+    FAIL() << "a LONG column is no LOB";
+  } catch (const Exception& error) {
+    EXPECT_STREQ(error.what(), "Field L is not a LOB");
   }
   try {
     char byte;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "access/OracleError.h"
+#include "access/StoredFormReader.h"
 #include "platform/TextCase.h"
 #include "tests/access/AccessFixture.h"
 #include "tests/access/RecordingUiHooks.h"
@@ -196,6 +197,45 @@ TEST_P(SessionLogonTest, ThreadSafeSessionsLogOnAndWork) {
   session.Commit();
   session.LogOff();
   EXPECT_EQ(ClientLock.EntryCount(), 0);
+}
+
+TEST_P(SessionLogonTest, AStoredFormWithoutDesignConnectionLogsOnWhileItIsRead) {
+  TOracleSession& session = NewSession("", "");
+  session.SetLogonDatabase("");
+  std::vector<std::string> events;
+  session.BeforeLogOn = [&](TOracleSession&) { events.push_back("before"); };
+  session.AfterLogOn = [&](TOracleSession&) { events.push_back("after"); };
+  session.OnChange = [&](TOracleSession&) { events.push_back("change"); };
+  {
+    TStoredFormReader reader({&session});
+    session.DesignConnection = false;
+    session.SetLogonUsername("system");
+    session.SetLogonPassword("manager");
+    session.SetLogonDatabase(Server().Database());
+    session.SetConnected(true);
+    EXPECT_TRUE(session.Connected());
+    EXPECT_EQ(events, (std::vector<std::string>{"before"})) << "no events while the form is read";
+  }
+  EXPECT_EQ(events, (std::vector<std::string>{"before", "after", "change"}));
+}
+
+TEST_P(SessionLogonTest, AStoredFormWithDesignConnectionStaysDisconnected) {
+  TOracleSession& session = NewSession("", "");
+  session.SetLogonDatabase("");
+  int events = 0;
+  session.BeforeLogOn = [&](TOracleSession&) { ++events; };
+  session.OnChange = [&](TOracleSession&) { ++events; };
+  {
+    TStoredFormReader reader({&session});
+    session.DesignConnection = true;
+    session.SetLogonUsername("system");
+    session.SetLogonPassword("manager");
+    session.SetLogonDatabase(Server().Database());
+    session.SetConnected(true);
+  }
+  EXPECT_FALSE(session.Connected());
+  EXPECT_EQ(session.LogonUsername(), "");
+  EXPECT_EQ(events, 0);
 }
 
 TEST_P(SessionLogonTest, TheBusyCursorShowsDuringLogonAndIsRestored) {

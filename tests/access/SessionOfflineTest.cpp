@@ -9,6 +9,8 @@
 #include "access/StoredFormReader.h"
 #include "platform/Exception.h"
 #include "platform/ProgramArguments.h"
+#include "platform/Registry.h"
+#include "client/ClientLibraryLocation.h"
 #include "platform/UiHooks.h"
 #include "tests/client/ClientTestEnvironment.h"
 
@@ -75,6 +77,23 @@ TEST(SessionLogonTextTest, OnlyAnOracle7BannerLeavesTheVersion8Interface) {
   for (const auto& [banner, oracle7] : cases) {
     EXPECT_EQ(TOracleSession::IsOracle7Server(banner), oracle7) << banner;
   }
+}
+
+TEST(SessionOfflineTest, AnOdbcDatabaseChoosesTheVersion7LibraryUnlessOCA60IsInstalled) {
+  testing::ClientTestEnvironment environment;
+  TOracleSession session;
+  session.SetLogonDatabase("ODBC:sales");
+  session.ChooseODBCLibrary();
+  EXPECT_EQ(OCIDLL, "ora73.dll");
+  OCIDLL = "forced.so";
+  session.ChooseODBCLibrary();
+  EXPECT_EQ(OCIDLL, "forced.so") << "a chosen library stays";
+  OCIDLL.clear();
+  ASSERT_TRUE(WriteRegistryString(RegistryRoot::rrLocalMachine, "SOFTWARE\\ORACLE", "OCA60", "1"));
+  session.SetLogonDatabase("odbc:other");
+  EXPECT_TRUE(session.OCA60Present());
+  session.ChooseODBCLibrary();
+  EXPECT_EQ(OCIDLL, "");
 }
 
 TEST(SessionOfflineTest, GuardedSettersRaiseOnlyWhenConnected) {
