@@ -4,6 +4,7 @@
 // error handle's records and runs its body behind the call guard.
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "devdb/oci/BindHandle.h"
@@ -272,6 +273,7 @@ sword OCIHandleAlloc(const void* parenth, void** hndlpp, const ub4 type, const s
                      void** usrmempp) {
   auto* environment = Lookup<Environment>(parenth, OCI_HTYPE_ENV);
   if (environment == nullptr || hndlpp == nullptr) return OCI_INVALID_HANDLE;
+  std::lock_guard lock(environment->recordsMutex);
   environment->records.Clear();
   return GuardedCall(environment->records, [&]() -> sword {
     void* handle = nullptr;
@@ -316,6 +318,7 @@ sword OCIDescriptorAlloc(const void* parenth, void** descpp, const ub4 type,
                          const size_t xtramem_sz, void** usrmempp) {
   auto* environment = Lookup<Environment>(parenth, OCI_HTYPE_ENV);
   if (environment == nullptr || descpp == nullptr) return OCI_INVALID_HANDLE;
+  std::lock_guard lock(environment->recordsMutex);
   environment->records.Clear();
   return GuardedCall(environment->records, [&]() -> sword {
     void* descriptor = nullptr;
@@ -344,10 +347,14 @@ sword OCIDescriptorFree(void* descp, const ub4 type) {
 sword OCIErrorGet(void* hndlp, ub4 recordno, OraText*, sb4* errcodep, OraText* bufp, ub4 bufsiz,
                   ub4 type) {
   const ErrorRecords* records = nullptr;
+  std::unique_lock<std::mutex> lock;
   if (type == OCI_HTYPE_ERROR) {
     if (auto* error = Lookup<ErrorHandle>(hndlp, type)) records = &error->records;
   } else if (type == OCI_HTYPE_ENV) {
-    if (auto* environment = Lookup<Environment>(hndlp, type)) records = &environment->records;
+    if (auto* environment = Lookup<Environment>(hndlp, type)) {
+      lock = std::unique_lock(environment->recordsMutex);
+      records = &environment->records;
+    }
   }
   if (records == nullptr) return OCI_INVALID_HANDLE;
   const ErrorRecords::Record* record = records->Get(recordno);

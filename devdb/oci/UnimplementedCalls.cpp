@@ -29,7 +29,10 @@ sword Unimplemented(OCIError* errhp) {
 
 sword UnimplementedInEnvironment(OCIEnv* envhp) {
   auto* environment = HandleRegistry::Instance().Find<Environment>(envhp, OCI_HTYPE_ENV);
-  if (environment != nullptr) Record(environment->records);
+  if (environment != nullptr) {
+    std::lock_guard lock(environment->recordsMutex);
+    Record(environment->records);
+  }
   return OCI_ERROR;
 }
 

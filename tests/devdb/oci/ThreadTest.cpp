@@ -1,5 +1,5 @@
-// Several threads, each on its own connection, at once: every thread logs on, runs its own
-// statements and fetches, with no thread seeing another's work until it commits.
+// Several threads, each on its own connection, at once: every thread logs on through one shared
+// environment, allocates and frees handles, and runs its own statements and fetches.
 #include <thread>
 #include <vector>
 
@@ -21,17 +21,15 @@ TEST_F(ThreadTest, ThreeSessionsOnThreeThreads) {
   std::vector<std::thread> threads;
   for (int worker = 0; worker < kThreads; ++worker) {
     threads.emplace_back([&, worker] {
-      // Each thread has its own environment, error handle and connection.
-      OCIEnv* env = nullptr;
+      // The threads share the environment; each has its own error handle and connection.
+      OCIEnv* env = env_;
       OCIError* err = nullptr;
       OCISvcCtx* service = nullptr;
-      OCIEnvCreate(&env, OCI_THREADED, nullptr, nullptr, nullptr, nullptr, 0, nullptr);
       OCIHandleAlloc(env, reinterpret_cast<void**>(&err), OCI_HTYPE_ERROR, 0, nullptr);
       if (OCILogon(env, err, &service, reinterpret_cast<const OraText*>("scott"), 5,
                    reinterpret_cast<const OraText*>("tiger"), 5,
                    reinterpret_cast<const OraText*>("DEV"), 3) != OCI_SUCCESS) {
         failures[worker] = "logon failed";
-        OCIHandleFree(env, OCI_HTYPE_ENV);
         return;
       }
       for (int step = 0; step < kSteps && failures[worker].empty(); ++step) {
@@ -56,7 +54,7 @@ TEST_F(ThreadTest, ThreeSessionsOnThreeThreads) {
       }
       OCITransCommit(service, err, OCI_DEFAULT);
       OCILogoff(service, err);
-      OCIHandleFree(env, OCI_HTYPE_ENV);
+      OCIHandleFree(err, OCI_HTYPE_ERROR);
     });
   }
   for (auto& thread : threads) thread.join();
