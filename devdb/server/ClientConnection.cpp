@@ -74,6 +74,7 @@ sql::LogonRequest ToEngine(const std::string& user, const std::string& password,
 ClientConnection::ClientConnection(Socket socket, sql::Database& database, SessionRegistry& registry,
                                    std::string banner)
     : socket_(std::move(socket)),
+      socketDescriptor_(socket_.Descriptor()),
       database_(database),
       registry_(registry),
       banner_(std::move(banner)),
@@ -216,7 +217,7 @@ LogonReply ClientConnection::CurrentLogon() const {
 LogonReply ClientConnection::LogOn(const LogonRequest& request) {
   if (entry_) throw sql::SqlError(texts::kAlreadyAuthenticatedCode, texts::kAlreadyAuthenticated);
   if (registry_.ShuttingDown()) throw sql::SqlError(texts::kShutdownCode, texts::kShutdown);
-  auto entry = registry_.Reserve(wake_);
+  auto entry = registry_.Reserve(wake_, socketDescriptor_);
   sql::Database::LogonOutcome outcome;
   try {
     outcome = database_.LogOn(ToEngine(request.user, request.password, request.mode,

@@ -56,6 +56,7 @@ class ClientConnection {
   void EndSession();
 
   protocol::Socket socket_;
+  const int socketDescriptor_;
   sql::Database& database_;
   SessionRegistry& registry_;
   const std::string banner_;

@@ -28,6 +28,8 @@ inline constexpr const char* kAlreadyAuthenticated = "ORA-24313: user already au
 inline constexpr int kUnsupportedVersionCode = 3134;
 inline constexpr const char* kUnsupportedVersion =
     "ORA-03134: Connections to this server version are no longer supported.";
+inline constexpr int kLostContactCode = 3135;
+inline constexpr const char* kLostContact = "ORA-03135: connection lost contact";
 inline constexpr int kInternalErrorCode = 600;
 inline constexpr const char* kInternalErrorPrefix = "ORA-00600: internal error code, arguments: ";
 

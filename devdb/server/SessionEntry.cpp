@@ -68,3 +68,12 @@ bool SessionEntry::IsKilled() {
 }
 
 }  // namespace devdb::server
+
+namespace devdb::server {
+
+bool SessionEntry::IsBusy() {
+  std::lock_guard lock(mutex_);
+  return busy_;
+}
+
+}  // namespace devdb::server

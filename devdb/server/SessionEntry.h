@@ -17,13 +17,20 @@ namespace devdb::server {
 class SessionEntry {
  public:
   SessionEntry(int sid, int serial, std::int64_t audsid, std::uint64_t breakToken,
-               std::shared_ptr<WakeSignal> wake)
-      : sid_(sid), serial_(serial), audsid_(audsid), breakToken_(breakToken), wake_(std::move(wake)) {}
+               std::shared_ptr<WakeSignal> wake, int socketDescriptor)
+      : sid_(sid),
+        serial_(serial),
+        audsid_(audsid),
+        breakToken_(breakToken),
+        wake_(std::move(wake)),
+        socketDescriptor_(socketDescriptor) {}
 
   int Sid() const { return sid_; }
   int Serial() const { return serial_; }
   std::int64_t Audsid() const { return audsid_; }
   std::uint64_t BreakToken() const { return breakToken_; }
+  // The client's connection, watched during calls for a client that hangs up.
+  int SocketDescriptor() const { return socketDescriptor_; }
 
   // Set once by the connection's thread before the entry is published.
   void SetIdentity(const sql::SessionRow& identity) { identity_ = identity; }
@@ -47,6 +54,7 @@ class SessionEntry {
   // thread is woken to end the session if it is idle.
   void Kill();
   bool IsKilled();
+  bool IsBusy();
 
  private:
   const int sid_;
@@ -54,6 +62,7 @@ class SessionEntry {
   const std::int64_t audsid_;
   const std::uint64_t breakToken_;
   const std::shared_ptr<WakeSignal> wake_;
+  const int socketDescriptor_;
   sql::SessionRow identity_;
 
   std::mutex mutex_;  // guards everything below

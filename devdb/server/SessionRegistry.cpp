@@ -20,14 +20,16 @@ SessionRegistry::SessionRegistry()
                                    static_cast<std::uint64_t>(
                                        std::chrono::steady_clock::now().time_since_epoch().count())) {}
 
-std::shared_ptr<SessionEntry> SessionRegistry::Reserve(std::shared_ptr<WakeSignal> wake) {
+std::shared_ptr<SessionEntry> SessionRegistry::Reserve(std::shared_ptr<WakeSignal> wake,
+                                                       int socketDescriptor) {
   std::lock_guard lock(mutex_);
   int sid = 1;
   while (slots_.count(sid) != 0) ++sid;
   int serial = ++lastSerial_[sid];
   std::uint64_t token = 0;
   while (token == 0) token = tokenSource_();
-  auto entry = std::make_shared<SessionEntry>(sid, serial, nextAudsid_++, token, std::move(wake));
+  auto entry = std::make_shared<SessionEntry>(sid, serial, nextAudsid_++, token, std::move(wake),
+                                              socketDescriptor);
   slots_[sid] = Slot{entry, false};
   return entry;
 }
@@ -84,6 +86,16 @@ void SessionRegistry::Break(int sid, std::uint64_t breakToken) {
       target = found->second.entry;
   }
   if (target) target->Interrupt(texts::kCancelledCode);
+}
+
+std::vector<std::shared_ptr<SessionEntry>> SessionRegistry::BusySessions() {
+  std::vector<std::shared_ptr<SessionEntry>> entries;
+  {
+    std::lock_guard lock(mutex_);
+    for (const auto& [sid, slot] : slots_) entries.push_back(slot.entry);
+  }
+  std::erase_if(entries, [](const auto& entry) { return !entry->IsBusy(); });
+  return entries;
 }
 
 void SessionRegistry::BeginShutdown() {

@@ -21,7 +21,7 @@ class SessionRegistry : public sql::SessionDirectory {
 
   // Reserves a SID and the other numbers for a logon in progress; the entry stays out of
   // V$SESSION until Publish.
-  std::shared_ptr<SessionEntry> Reserve(std::shared_ptr<WakeSignal> wake);
+  std::shared_ptr<SessionEntry> Reserve(std::shared_ptr<WakeSignal> wake, int socketDescriptor);
   void Publish(const std::shared_ptr<SessionEntry>& entry);
   // Frees the SID of a reserved or published entry.
   void Remove(const std::shared_ptr<SessionEntry>& entry);
@@ -36,6 +36,9 @@ class SessionRegistry : public sql::SessionDirectory {
   // Interrupts the running call of the session with this SID when the token matches; a
   // break with a wrong token does nothing.
   void Break(int sid, std::uint64_t breakToken);
+
+  // The sessions with a call running, for the hang-up watch.
+  std::vector<std::shared_ptr<SessionEntry>> BusySessions();
 
   void BeginShutdown();
   const std::atomic<bool>& ShuttingDown() const { return shuttingDown_; }

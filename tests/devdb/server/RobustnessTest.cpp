@@ -135,8 +135,8 @@ TEST_F(DevdbServerTest, AClientThatVanishesMidCallLeavesTheServerServingOthers) 
   auto system = System();
   system->Run("create table big (n number)");
   WireBind values{"n", false, 22, {}};
-  for (int i = 0; i < 200; ++i) values.values.push_back(WireValue::Number(std::to_string(i)));
-  system->Run("insert into big values (:n)", {values}, 200, 0, true);
+  for (int i = 0; i < 1000; ++i) values.values.push_back(WireValue::Number(std::to_string(i)));
+  system->Run("insert into big values (:n)", {values}, 1000, 0, true);
   std::uint32_t sid = 0;
   {
     FrameChannel raw(Socket::Connect("127.0.0.1", Port()));
@@ -144,20 +144,30 @@ TEST_F(DevdbServerTest, AClientThatVanishesMidCallLeavesTheServerServingOthers) 
     raw.Read();
     raw.Write(ToFrame(LogonRequest{"system", kSysPassword, {}, "", "", ""}));
     sid = FromFrame<LogonReply>(raw.Read().frame).sid;
-    raw.Write(ToFrame(PrepareRequest{"select count(*) from big a, big b, big c"}));
+    raw.Write(ToFrame(PrepareRequest{"insert into big values (-1)"}));
+    ExecuteRequest insert;
+    insert.cursor = FromFrame<PrepareReply>(raw.Read().frame).cursor;
+    raw.Write(ToFrame(insert));
+    raw.Read();
+    raw.Write(ToFrame(PrepareRequest{"select count(*) from big a, big b, big c, big d"}));
     auto prepared = FromFrame<PrepareReply>(raw.Read().frame);
     ExecuteRequest execute;
     execute.cursor = prepared.cursor;
     execute.prefetchRows = 1;
     raw.Write(ToFrame(execute));
-    // Gone without waiting for the answer.
+    // Gone without waiting for the answer, while the query (10^12 rows, hours of work) runs on.
+    ASSERT_TRUE(WaitUntil([&] {
+      return system->Scalar("select status from v$session where sid = " + std::to_string(sid)) ==
+             "ACTIVE";
+    }));
   }
   EXPECT_EQ(system->Scalar("select 1 from dual"), "1");
   EXPECT_EQ(System()->Scalar("select user from dual"), "SYSTEM");
-  // Once the abandoned call ends, its session must go.
+  // The server notices the hang-up, ends the abandoned call and rolls its session back.
   EXPECT_TRUE(WaitUntil([&] {
     return system->Scalar("select count(*) from v$session where sid = " + std::to_string(sid)) == "0";
   })) << "the vanished client's session never ended";
+  EXPECT_EQ(system->Scalar("select count(*) from big where n = -1"), "0");
 }
 
 TEST_F(DevdbServerTest, VersionAndHelloCarryTheBanner) {
