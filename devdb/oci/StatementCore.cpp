@@ -61,6 +61,20 @@ T* Element(T* base, ub4 skip, ub4 index) {
                               static_cast<std::size_t>(skip) * index);
 }
 
+// Arrays of structures may place an indicator or length at any byte, so slots are read and
+// written bytewise rather than through a possibly misaligned pointer.
+template <typename T>
+void Store(T* slot, T value) {
+  if (slot != nullptr) std::memcpy(slot, &value, sizeof value);
+}
+
+template <typename T>
+T Load(const T* slot) {
+  T value;
+  std::memcpy(&value, slot, sizeof value);
+  return value;
+}
+
 void* ValueElement(void* base, ub4 skip, sb4 size, ub4 index) {
   const ub4 step = skip != 0 ? skip : static_cast<ub4>(size < 0 ? 0 : size);
   return Element(static_cast<unsigned char*>(base), step, index);
@@ -204,13 +218,14 @@ std::vector<protocol::WireBind> StatementCore::WireBinds(ub4 totalRows, bool out
     out.maxLength = bind.size > 0 ? bind.size : 0;
     for (ub4 row = 0; row < totalRows; ++row) {
       const sb2* indicator = Element(bind.indicators, bind.indicatorSkip, row);
-      if (indicator != nullptr && *indicator == -1) {
+      if (indicator != nullptr && Load(indicator) == -1) {
         out.values.push_back(WireValue::Null());
         continue;
       }
       const ub2* length = Element(bind.lengths, bind.lengthSkip, row);
-      const std::size_t bytes =
-          length != nullptr ? *length : static_cast<std::size_t>(bind.size < 0 ? 0 : bind.size);
+      const std::size_t bytes = length != nullptr
+                                    ? Load(length)
+                                    : static_cast<std::size_t>(bind.size < 0 ? 0 : bind.size);
       const void* value = ValueElement(bind.value, bind.valueSkip, bind.size, row);
       out.values.push_back(value == nullptr
                                ? WireValue::Null()
@@ -233,11 +248,9 @@ void StatementCore::WriteOutValues(const protocol::ExecuteReply& reply, ub4 rowO
       const auto written = ValueConverter::ToExternal(
           values[i], bind.type, target, static_cast<std::size_t>(bind.size < 0 ? 0 : bind.size),
           link_->dateFormat);
-      if (sb2* indicator = Element(bind.indicators, bind.indicatorSkip, row))
-        *indicator = written.indicator;
-      if (ub2* length = Element(bind.lengths, bind.lengthSkip, row))
-        *length = static_cast<ub2>(written.length);
-      if (ub2* code = Element(bind.codes, bind.codeSkip, row)) *code = written.code;
+      Store(Element(bind.indicators, bind.indicatorSkip, row), written.indicator);
+      Store(Element(bind.lengths, bind.lengthSkip, row), static_cast<ub2>(written.length));
+      Store(Element(bind.codes, bind.codeSkip, row), written.code);
     }
   }
 }
@@ -316,10 +329,9 @@ StatementCore::FetchResult StatementCore::Place(std::vector<protocol::WireRow> r
         written = ValueConverter::ToExternal(
             value, define.type, target, static_cast<std::size_t>(define.size < 0 ? 0 : define.size),
             link_->dateFormat);
-      if (indicator != nullptr) *indicator = written.indicator;
-      if (ub2* length = Element(define.lengths, define.lengthSkip, row))
-        *length = static_cast<ub2>(written.length);
-      if (ub2* code = Element(define.codes, define.codeSkip, row)) *code = written.code;
+      Store(indicator, written.indicator);
+      Store(Element(define.lengths, define.lengthSkip, row), static_cast<ub2>(written.length));
+      Store(Element(define.codes, define.codeSkip, row), written.code);
       if (written.code == 1405 && indicator == nullptr) result.nullWithoutIndicator = true;
       if (written.code == 1406) {
         result.truncated = true;
@@ -349,12 +361,12 @@ void StatementCore::PlaceDynamic(HostDefine& define, ub4 row, const WireValue& v
     const sb4 answer = define.callback(define.context, define.handle, row, &buffer, &length, &piece,
                                        &indicator, &code);
     if (answer != OCI_CONTINUE) ErrorRecords::Raise(texts::kCallbackAborted);
-    const std::size_t room = length != nullptr ? *length : 0;
+    const std::size_t room = length != nullptr ? Load(length) : 0;
     const std::size_t count = std::min(room, bytes.size() - offset);
     if (count > 0 && buffer != nullptr) std::memcpy(buffer, bytes.data() + offset, count);
-    if (length != nullptr) *length = static_cast<ub4>(count);
-    if (indicator != nullptr) *static_cast<sb2*>(indicator) = isNull ? sb2{-1} : sb2{0};
-    if (code != nullptr) *code = isNull ? ub2{1405} : ub2{0};
+    Store(length, static_cast<ub4>(count));
+    Store(static_cast<sb2*>(indicator), isNull ? sb2{-1} : sb2{0});
+    Store(code, isNull ? ub2{1405} : ub2{0});
     // A callback that offers no room would be asked forever.
     if (count == 0 && offset < bytes.size()) ErrorRecords::Raise(texts::kCallbackAborted);
     offset += count;
