@@ -126,7 +126,10 @@ double TextToFloat(const std::string& text, char decimalSeparator) {
 TDateTime TextToDate(const std::string& text, const std::string& shortDateFormat) {
   std::string order;
   for (char c : shortDateFormat) {
-    const char field = c == 'd' ? 'd' : (c == 'M' || c == 'm') ? 'm' : (c == 'y' || c == 'Y') ? 'y' : 0;
+    const char field = c == 'd'                 ? 'd'
+                       : (c == 'M' || c == 'm') ? 'm'
+                       : (c == 'y' || c == 'Y') ? 'y'
+                                                : 0;
     if (field && order.find(field) == std::string::npos) order += field;
   }
   if (order.size() != 3) order = "mdy";

@@ -75,10 +75,12 @@ class TFieldData {
   std::string LongValue() const;
 
   ub1* Slot(std::int32_t row) {
-    return valueBuffer.empty() ? nullptr : valueBuffer.data() + static_cast<std::size_t>(row) * elementSize;
+    return valueBuffer.empty() ? nullptr
+                               : valueBuffer.data() + static_cast<std::size_t>(row) * elementSize;
   }
   const ub1* Slot(std::int32_t row) const {
-    return valueBuffer.empty() ? nullptr : valueBuffer.data() + static_cast<std::size_t>(row) * elementSize;
+    return valueBuffer.empty() ? nullptr
+                               : valueBuffer.data() + static_cast<std::size_t>(row) * elementSize;
   }
 };
 

@@ -24,10 +24,17 @@ constexpr ub4 kParseErrorOffset80 = 128;
 // Statement kinds that may keep their preparation when the text has not changed.
 bool Reusable(std::int32_t functionType) {
   switch (functionType) {
-    case 3: case 4: case 5: case 9: case 33: case 34: case 35: case 54: case 55: case 56:
-      return true;
-    default:
-      return false;
+    case 3:
+    case 4:
+    case 5:
+    case 9:
+    case 33:
+    case 34:
+    case 35:
+    case 54:
+    case 55:
+    case 56: return true;
+    default: return false;
   }
 }
 
@@ -258,8 +265,8 @@ void TOracleQuery::RunSequence(bool describeOnly, std::int32_t rowStart, std::in
         PrepareBuffersForFetch();
         fetchedWithExecute = true;
       }
-      lastStatus_ = OracleCalls.OCIStmtExecute(session_->ServiceContext(), statement_,
-                                               errorHandle_, iterations, 0, nullptr, nullptr,
+      lastStatus_ = OracleCalls.OCIStmtExecute(session_->ServiceContext(), statement_, errorHandle_,
+                                               iterations, 0, nullptr, nullptr,
                                                describeOnly ? OCI_DESCRIBE_ONLY : OCI_DEFAULT);
       const std::int32_t code = LastCallErrorCode();
       if (code != 0 && code != kNoDataFound) {
@@ -282,10 +289,10 @@ void TOracleQuery::RunSequence(bool describeOnly, std::int32_t rowStart, std::in
       SessionLockScope lock(*session_);
       if (version8) {
         PrepareBuffersForFetch();
-        CheckCall(OracleCalls.OCIStmtFetch(statement_, errorHandle_,
-                                           static_cast<ub4>(rowsPerFetch_), OCI_FETCH_NEXT,
-                                           OCI_DEFAULT),
-                  true);
+        CheckCall(
+            OracleCalls.OCIStmtFetch(statement_, errorHandle_, static_cast<ub4>(rowsPerFetch_),
+                                     OCI_FETCH_NEXT, OCI_DEFAULT),
+            true);
       } else {
         if (cursorVariableTarget_) {
           OracleCalls.ofen(&cursorDataArea_, rowsPerFetch_);
@@ -365,12 +372,12 @@ void TOracleQuery::Open() {
   openedWithOCI8_ = UsesOCI8();
   if (openedWithOCI8_) {
     void* handle = nullptr;
-    CheckCall(OracleCalls.OCIHandleAlloc(session_->EnvironmentHandle(), &handle, OCI_HTYPE_ERROR,
-                                         0, nullptr));
+    CheckCall(OracleCalls.OCIHandleAlloc(session_->EnvironmentHandle(), &handle, OCI_HTYPE_ERROR, 0,
+                                         nullptr));
     errorHandle_ = static_cast<OCIError*>(handle);
     handle = nullptr;
-    CheckCall(OracleCalls.OCIHandleAlloc(session_->EnvironmentHandle(), &handle, OCI_HTYPE_ERROR,
-                                         0, nullptr));
+    CheckCall(OracleCalls.OCIHandleAlloc(session_->EnvironmentHandle(), &handle, OCI_HTYPE_ERROR, 0,
+                                         nullptr));
     secondErrorHandle_ = static_cast<OCIError*>(handle);
     CheckCall(OracleCalls.OCIDescriptorAlloc(session_->EnvironmentHandle(), &rowIdDescriptor_,
                                              OCI_DTYPE_ROWID, 0, nullptr));
@@ -427,10 +434,9 @@ void TOracleQuery::Prepare() {
       OracleCalls.OCIAttrSet(statement_, OCI_HTYPE_STMT, &none, 0, OCI_ATTR_PREFETCH_MEMORY,
                              errorHandle_);
       if (variables_) variables_->ForgetBindHandles();
-      CheckCall(OracleCalls.OCIStmtPrepare(statement_, errorHandle_,
-                                           reinterpret_cast<const OraText*>(text.data()),
-                                           static_cast<ub4>(text.size()), OCI_NTV_SYNTAX,
-                                           OCI_DEFAULT));
+      CheckCall(OracleCalls.OCIStmtPrepare(
+          statement_, errorHandle_, reinterpret_cast<const OraText*>(text.data()),
+          static_cast<ub4>(text.size()), OCI_NTV_SYNTAX, OCI_DEFAULT));
       ub2 statementType = 0;
       OracleCalls.OCIAttrGet(statement_, OCI_HTYPE_STMT, &statementType, nullptr,
                              OCI_ATTR_STMT_TYPE, secondErrorHandle_);
@@ -491,8 +497,8 @@ void TOracleQuery::DescribeSelectList() {
 
 void TOracleQuery::DescribeColumnVersion8(TFieldData& column, ub4 position, std::int32_t& code) {
   void* parameter = nullptr;
-  lastStatus_ = OracleCalls.OCIParamGet(statement_, OCI_HTYPE_STMT, errorHandle_, &parameter,
-                                        position);
+  lastStatus_ =
+      OracleCalls.OCIParamGet(statement_, OCI_HTYPE_STMT, errorHandle_, &parameter, position);
   code = LastCallErrorCode();
   if (code != 0) return;
   // Attribute widths differ between client releases (precision ub1 or sb2, scale sb1 or sb2):
@@ -602,10 +608,11 @@ void TOracleQuery::ApplyTypeMap(TFieldData& column) {
     case otcBLOB:
     case otcBFile:
     case otcCursor: {
-      const char* subject = column.internalType == otcObject      ? access_texts::kSubjectQueryWithObjects
-                            : column.internalType == otcReference ? access_texts::kSubjectQueryWithReferences
-                            : column.internalType == otcCursor    ? access_texts::kSubjectSubQueries
-                                                                  : access_texts::kSubjectQueryWithLobs;
+      const char* subject =
+          column.internalType == otcObject      ? access_texts::kSubjectQueryWithObjects
+          : column.internalType == otcReference ? access_texts::kSubjectQueryWithReferences
+          : column.internalType == otcCursor    ? access_texts::kSubjectSubQueries
+                                                : access_texts::kSubjectQueryWithLobs;
       CheckSessionFeature(session_, subject);
       column.bufferType = column.internalType;
       // A client handle per row; its width is the platform's pointer width.
@@ -629,11 +636,10 @@ void TOracleQuery::DefineColumns() {
       // Each define gets a handle of its own from the library.
       defineHandle_ = nullptr;
       if (column.IsLong()) {
-        CheckCall(OracleCalls.OCIDefineByPos(statement_, &defineHandle_, errorHandle_, position,
-                                             nullptr, kLongDefineSize, column.DefineType(),
-                                             column.indicators.data(),
-                                             column.returnedLengths.data(), nullptr,
-                                             OCI_DYNAMIC_FETCH));
+        CheckCall(OracleCalls.OCIDefineByPos(
+            statement_, &defineHandle_, errorHandle_, position, nullptr, kLongDefineSize,
+            column.DefineType(), column.indicators.data(), column.returnedLengths.data(), nullptr,
+            OCI_DYNAMIC_FETCH));
         CheckCall(OracleCalls.OCIDefineDynamic(defineHandle_, errorHandle_, &column,
                                                &TOracleQuery::LongPieceCallback));
       } else {
@@ -687,10 +693,10 @@ void TOracleQuery::Next() {
         SessionLockScope lock(*session_);
         if (UsesOCI8()) {
           PrepareBuffersForFetch();
-          CheckCall(OracleCalls.OCIStmtFetch(statement_, errorHandle_,
-                                             static_cast<ub4>(rowsPerFetch_), OCI_FETCH_NEXT,
-                                             OCI_DEFAULT),
-                    true);
+          CheckCall(
+              OracleCalls.OCIStmtFetch(statement_, errorHandle_, static_cast<ub4>(rowsPerFetch_),
+                                       OCI_FETCH_NEXT, OCI_DEFAULT),
+              true);
         } else {
           OracleCalls.ofen(&cursorDataArea_, rowsPerFetch_);
           const std::int32_t code = cursorDataArea_.rc;

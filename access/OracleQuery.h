@@ -13,9 +13,9 @@
 
 #include "access/Component.h"
 #include "access/FieldData.h"
+#include "access/OracleConstants.h"
 #include "access/QueryVariables.h"
 #include "access/SessionDependant.h"
-#include "access/OracleConstants.h"
 #include "client/OracleCallTable.h"
 #include "platform/DateTime.h"
 #include "platform/UiHooks.h"
@@ -28,9 +28,9 @@ class TQueryThread;
 class TOracleQuery;
 
 using TOracleQueryEvent = std::function<void(TOracleQuery& sender)>;
-using TArrayErrorEvent = std::function<void(TOracleQuery& sender, std::int32_t index,
-                                            std::int32_t errorCode,
-                                            const std::string& errorMessage, bool& goOn)>;
+using TArrayErrorEvent =
+    std::function<void(TOracleQuery& sender, std::int32_t index, std::int32_t errorCode,
+                       const std::string& errorMessage, bool& goOn)>;
 using TThreadErrorEvent = std::function<void(TOracleQuery& sender, std::int32_t errorCode,
                                              const std::string& errorMessage)>;
 

@@ -249,8 +249,8 @@ std::int32_t TOracleQuery::GetLongField(int index, void* buffer, std::int32_t le
     std::int32_t copied = 0;
     std::int64_t skip = offset;
     for (const auto& piece : column.longPieces) {
-      const std::int64_t available =
-          std::min<std::int64_t>(piece->returnedLength, static_cast<std::int64_t>(piece->buffer.size()));
+      const std::int64_t available = std::min<std::int64_t>(
+          piece->returnedLength, static_cast<std::int64_t>(piece->buffer.size()));
       if (skip >= available) {
         skip -= available;
         continue;
@@ -274,7 +274,8 @@ std::int32_t TOracleQuery::GetLongField(int index, void* buffer, std::int32_t le
     const std::int32_t slotLength = column.returnedLengths[currentRow_];
     if (start < slotLength) {
       taken = std::min(wanted, slotLength - start);
-      std::memcpy(target + copied, column.Slot(currentRow_) + start, static_cast<std::size_t>(taken));
+      std::memcpy(target + copied, column.Slot(currentRow_) + start,
+                  static_cast<std::size_t>(taken));
     }
     if (taken < wanted && slotLength == kLongSlotSize) {
       ub4 read = 0;
@@ -325,8 +326,8 @@ std::string TOracleQuery::RowId() {
   std::uint32_t row = 0;
   if (openedWithOCI8_) {
     if (statement_ && rowIdDescriptor_) {
-      OracleCalls.OCIAttrGet(statement_, OCI_HTYPE_STMT, rowIdDescriptor_, nullptr,
-                             OCI_ATTR_ROWID, errorHandle_);
+      OracleCalls.OCIAttrGet(statement_, OCI_HTYPE_STMT, rowIdDescriptor_, nullptr, OCI_ATTR_ROWID,
+                             errorHandle_);
       const auto* words = static_cast<const ub1*>(rowIdDescriptor_);
       if (HasOCI81) {
         // The third 32-bit word holds a pointer to the byte block of the four numbers.

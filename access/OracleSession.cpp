@@ -93,7 +93,9 @@ TOracleSession::~TOracleSession() {
 
 // ---- Properties -------------------------------------------------------------------------
 
-bool TOracleSession::DesignGuard() const { return DesignConnection && !IsDesigning() && IsLoading(); }
+bool TOracleSession::DesignGuard() const {
+  return DesignConnection && !IsDesigning() && IsLoading();
+}
 
 void TOracleSession::SetLogonUsername(const std::string& value) {
   if (value == logonUsername_ || DesignGuard()) return;
@@ -117,7 +119,8 @@ void TOracleSession::DetectODBC() {
   odbcMode_ = UpperCase(logonDatabase_).find("ODBC:") != std::string::npos ||
               UpperCase(logonUsername_).find("ODBC:") != std::string::npos;
   oca60Present_ =
-      odbcMode_ && !ReadRegistryString(RegistryRoot::rrLocalMachine, "SOFTWARE\\ORACLE", "OCA60").empty();
+      odbcMode_ &&
+      !ReadRegistryString(RegistryRoot::rrLocalMachine, "SOFTWARE\\ORACLE", "OCA60").empty();
 }
 
 void TOracleSession::SetThreadSafe(bool value) {
@@ -229,8 +232,8 @@ void TOracleSession::AttachServer() {
   if (!environment_) {
     if (HasOCI81) {
       const ub4 mode = OCI_OBJECT | (threadSafe_ ? OCI_THREADED : 0u);
-      SetStatus(OracleCalls.OCIEnvCreate(&environment_, mode, nullptr, nullptr, nullptr, nullptr,
-                                         0, nullptr));
+      SetStatus(OracleCalls.OCIEnvCreate(&environment_, mode, nullptr, nullptr, nullptr, nullptr, 0,
+                                         nullptr));
     } else {
       SetStatus(OracleCalls.OCIEnvInit(&environment_, threadSafe_ ? OCI_DEFAULT : OCI_ENV_NO_MUTEX,
                                        0, nullptr));

@@ -19,8 +19,8 @@ class TSessionPreferences {
   // Copies all nine values, UseOCI7 through its guarded setter.
   TSessionPreferences& operator=(const TSessionPreferences& other);
 
-  std::int32_t FloatPrecision = 0;     // 0: no limit
-  std::int32_t IntegerPrecision = 0;   // 0: 9, or 10 in ODBC mode
+  std::int32_t FloatPrecision = 0;    // 0: no limit
+  std::int32_t IntegerPrecision = 0;  // 0: 9, or 10 in ODBC mode
   std::int32_t SmallIntPrecision = -1;
   bool ConvertCRLF = true;
   bool TrimStringFields = true;

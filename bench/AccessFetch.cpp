@@ -3,17 +3,18 @@
 // next to the same fetch made straight through the substitute client library's version-8
 // calls in the same run, so that the layer's own overhead shows as a ratio. Starts its own
 // devdb --memory on a port the system picks and loads the library through OCIDLL.
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <spawn.h>
 #include <stdexcept>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 #include "access/OracleConstants.h"
@@ -41,7 +42,8 @@ class DevdbChild {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
-    const int result = posix_spawn(&pid_, DEVDB_EXECUTABLE, &actions, nullptr, argv.data(), environ);
+    const int result =
+        posix_spawn(&pid_, DEVDB_EXECUTABLE, &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     ::close(ends[1]);
     if (result != 0) throw std::runtime_error("cannot start devdb");
@@ -77,8 +79,10 @@ void Run(vek::TOracleSession& session, const std::string& sql) {
 void FillTable(vek::TOracleSession& session) {
   Run(session, "create table digits100 (n number(9))");
   Run(session, "create table digits10 (n number(9))");
-  for (int i = 0; i < 100; ++i) Run(session, "insert into digits100 values (" + std::to_string(i) + ")");
-  for (int i = 0; i < 10; ++i) Run(session, "insert into digits10 values (" + std::to_string(i) + ")");
+  for (int i = 0; i < 100; ++i)
+    Run(session, "insert into digits100 values (" + std::to_string(i) + ")");
+  for (int i = 0; i < 10; ++i)
+    Run(session, "insert into digits10 values (" + std::to_string(i) + ")");
   Run(session, "create table big (n number(9), t varchar2(20))");
   Run(session,
       "insert into big select a.n * 1000 + b.n * 10 + c.n, 'row ' || (a.n * 1000 + b.n * 10 + c.n) "
@@ -138,8 +142,8 @@ double LibraryRowsPerSecond(vek::TOracleSession& session, int readBuffer, long l
   ub4 before = 0;
   int rows = 0;
   for (;;) {
-    const sword status =
-        oci.OCIStmtFetch(statement, error, static_cast<ub4>(readBuffer), OCI_FETCH_NEXT, OCI_DEFAULT);
+    const sword status = oci.OCIStmtFetch(statement, error, static_cast<ub4>(readBuffer),
+                                          OCI_FETCH_NEXT, OCI_DEFAULT);
     ub4 count = 0;
     oci.OCIAttrGet(statement, OCI_HTYPE_STMT, &count, nullptr, OCI_ATTR_ROW_COUNT, error);
     const int fetched = static_cast<int>(count - before);

@@ -51,8 +51,7 @@ inline std::string OperatingSystemUser() {
 
 class AccessTest : public ::testing::TestWithParam<ClientMode> {
  protected:
-  explicit AccessTest(std::vector<std::string> serverArguments = {})
-      : server_(serverArguments) {
+  explicit AccessTest(std::vector<std::string> serverArguments = {}) : server_(serverArguments) {
     SetProgramArguments({"access-test", "OCIDLL=" + LibraryOf(GetParam())});
   }
   ~AccessTest() override { sessions_.clear(); }
@@ -98,9 +97,9 @@ class AccessTest : public ::testing::TestWithParam<ClientMode> {
   std::vector<std::unique_ptr<TOracleSession>> sessions_;
 };
 
-#define VEK_ALL_CLIENT_MODES                                                            \
-  ::testing::Values(ClientMode::Version8, ClientMode::Version7Preferred,                \
-                    ClientMode::Version7Library, ClientMode::Version8Library),          \
+#define VEK_ALL_CLIENT_MODES                                                   \
+  ::testing::Values(ClientMode::Version8, ClientMode::Version7Preferred,       \
+                    ClientMode::Version7Library, ClientMode::Version8Library), \
       ModeName
 
 }  // namespace vek::testing

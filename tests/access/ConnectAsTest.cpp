@@ -1,7 +1,7 @@
 // The connect-as rules: splitting the clause off a field, and the option's text both ways.
-#include "access/ConnectAs.h"
-
 #include <gtest/gtest.h>
+
+#include "access/ConnectAs.h"
 
 namespace vek {
 namespace {

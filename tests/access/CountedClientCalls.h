@@ -12,11 +12,11 @@
 namespace vek::testing {
 
 struct ClientCallLog {
-  int prepares = 0;      // OCIStmtPrepare or oparse
-  int describes = 0;     // OCIParamGet or odescr
-  int executes = 0;      // OCIStmtExecute, oexfet or oexn
+  int prepares = 0;        // OCIStmtPrepare or oparse
+  int describes = 0;       // OCIParamGet or odescr
+  int executes = 0;        // OCIStmtExecute, oexfet or oexn
   int executeFetches = 0;  // executions that also fetched rows (iterations > 0 for a select)
-  int fetches = 0;       // OCIStmtFetch or ofen
+  int fetches = 0;         // OCIStmtFetch or ofen
   std::vector<std::string> preparedTexts;
 
   int FetchCalls() const { return executeFetches + fetches; }

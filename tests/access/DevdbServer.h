@@ -3,9 +3,10 @@
 // if need be) when the object goes.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdint>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 namespace vek::testing {

@@ -18,7 +18,8 @@ class FieldAccessTest : public AccessTest {
  protected:
   FieldAccessTest() : locale_(LocaleFormats{"dd.MM.yyyy", "HH:mm:ss", ','}) {}
 
-  TOracleQuery& Select(TOracleSession& session, const std::string& sql, bool stringFieldsOnly = false) {
+  TOracleQuery& Select(TOracleSession& session, const std::string& sql,
+                       bool stringFieldsOnly = false) {
     query_ = std::make_unique<TOracleQuery>();
     query_->SetSession(&session);
     query_->SetStringFieldsOnly(stringFieldsOnly);
@@ -46,12 +47,10 @@ TEST_P(FieldAccessTest, EveryColumnTypeHasItsBufferTypeAndSize) {
       "create table all_types (v varchar2(30), c char(4), n number, n9 number(9), n10 number(10), "
       "n52 number(5,2), f float, d date, r raw(16))");
   const std::vector<ColumnCase> cases = {
-      {"V", otcString, 30, otcString, 30},
-      {"C", otcString, 4, otcString, 4},
-      {"N", otcFloat, 0, otcString, 172},   // unconstrained: scale -127 like a float
-      {"N9", otcInteger, 0, otcString, 10},
-      {"N10", otcFloat, 0, otcString, 11},  // element size 12
-      {"N52", otcFloat, 0, otcString, 7},   // element size 8
+      {"V", otcString, 30, otcString, 30},  {"C", otcString, 4, otcString, 4},
+      {"N", otcFloat, 0, otcString, 172},  // unconstrained: scale -127 like a float
+      {"N9", otcInteger, 0, otcString, 10}, {"N10", otcFloat, 0, otcString, 11},  // element size 12
+      {"N52", otcFloat, 0, otcString, 7},                                         // element size 8
       {"F", otcFloat, 0, otcString, 172},   // scale -127: element size 173
       {"D", otcDate, 0, otcString, 0},      // date format length, checked below
       {"R", otcString, 32, otcString, 32},  // 32 hexadecimal characters
@@ -63,11 +62,13 @@ TEST_P(FieldAccessTest, EveryColumnTypeHasItsBufferTypeAndSize) {
       const ColumnCase& c = cases[k];
       SCOPED_TRACE(c.name + (stringFieldsOnly ? " with StringFieldsOnly" : ""));
       EXPECT_EQ(query.FieldName(static_cast<int>(k)), c.name);
-      EXPECT_EQ(query.FieldType(static_cast<int>(k)), stringFieldsOnly ? c.stringBufferType : c.bufferType);
+      EXPECT_EQ(query.FieldType(static_cast<int>(k)),
+                stringFieldsOnly ? c.stringBufferType : c.bufferType);
       if (c.name == "D" && stringFieldsOnly) {
         EXPECT_EQ(query.FieldSize(static_cast<int>(k)), session.DateFormatLength());
       } else {
-        EXPECT_EQ(query.FieldSize(static_cast<int>(k)), stringFieldsOnly ? c.stringFieldSize : c.fieldSize);
+        EXPECT_EQ(query.FieldSize(static_cast<int>(k)),
+                  stringFieldsOnly ? c.stringFieldSize : c.fieldSize);
       }
     }
     EXPECT_TRUE(query.Eof());
@@ -84,11 +85,13 @@ TEST_P(FieldAccessTest, EveryColumnTypeHasItsBufferTypeAndSize) {
 
 TEST_P(FieldAccessTest, ValuesThroughEveryAccessor) {
   TOracleSession& session = LoggedOn();
-  Run(session, "create table vals (v varchar2(30), n9 number(9), n52 number(5,2), d date, r raw(4))");
+  Run(session,
+      "create table vals (v varchar2(30), n9 number(9), n52 number(5,2), d date, r raw(4))");
   Run(session,
       "insert into vals values ('a' || chr(10) || 'b', 42, -3.25, "
       "to_date('2024-02-29 13:45:07', 'yyyy-mm-dd hh24:mi:ss'), '0AFF10B2')");
-  TOracleQuery& query = Select(session, "select v, n9, n52, d, r, to_date('1999-12-31', 'yyyy-mm-dd') from vals");
+  TOracleQuery& query =
+      Select(session, "select v, n9, n52, d, r, to_date('1999-12-31', 'yyyy-mm-dd') from vals");
   ASSERT_FALSE(query.Eof());
   EXPECT_EQ(query.FieldAsString(0), "a\r\nb");
   EXPECT_EQ(query.Field(0).AsString(), "a\r\nb");
@@ -141,7 +144,8 @@ TEST_P(FieldAccessTest, NullsReadAsEmptyValues) {
       EXPECT_EQ(query.FieldAsInteger(k), 0);
       EXPECT_EQ(query.FieldAsFloat(k), 0);
       EXPECT_EQ(query.FieldAsDate(k), 0);
-      EXPECT_EQ(query.Field(k).Kind(), option == nvNull ? VariantKind::vkNull : VariantKind::vkUnassigned);
+      EXPECT_EQ(query.Field(k).Kind(),
+                option == nvNull ? VariantKind::vkNull : VariantKind::vkUnassigned);
     }
   }
 }
@@ -178,8 +182,7 @@ TEST_P(FieldAccessTest, LongValuesOfAHundredKilobytesArriveWhole) {
   } catch (const Exception& error) {
     EXPECT_STREQ(error.what(), "Cannot convert field L to a String");
   }
-  for (const auto& [call, target] :
-       std::vector<std::pair<std::function<void()>, std::string>>{
+  for (const auto& [call, target] : std::vector<std::pair<std::function<void()>, std::string>>{
            {[&] { query.FieldAsInteger(1); }, "an Integer"},
            {[&] { query.FieldAsFloat(1); }, "a Float"},
            {[&] { query.FieldAsDate(1); }, "a Date"}}) {
@@ -237,9 +240,9 @@ TEST_P(FieldAccessTest, RowIdentifiersInBothForms) {
   EXPECT_GE(query.FieldSize(0), 18) << "a ROWID column has room for at least 18 characters";
   const std::string text = query.FieldAsString(0);
   EXPECT_EQ(text.size(), 18u) << text;
-  EXPECT_EQ(text.find_first_not_of(
-                "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/"),
-            std::string::npos)
+  EXPECT_EQ(
+      text.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/"),
+      std::string::npos)
       << text;
 }
 

@@ -22,10 +22,12 @@ struct DateCase {
 TEST(OracleDateTest, ReadsValidAndInvalidDates) {
   const std::vector<DateCase> cases = {
       {{119, 199, 12, 31, 1, 1, 1}, EncodeDate(1999, 12, 31), "midnight"},
-      {{120, 124, 2, 29, 13, 31, 46}, EncodeDate(2024, 2, 29) + EncodeTime(12, 30, 45),
+      {{120, 124, 2, 29, 13, 31, 46},
+       EncodeDate(2024, 2, 29) + EncodeTime(12, 30, 45),
        "leap day with time"},
       {{119, 100, 1, 1, 1, 1, 1}, EncodeDate(1900, 1, 1), "1900"},
-      {{119, 199, 2, 30, 11, 1, 1}, kInvalidOracleDate - EncodeTime(10, 0, 0),
+      {{119, 199, 2, 30, 11, 1, 1},
+       kInvalidOracleDate - EncodeTime(10, 0, 0),
        "30 February: invalid date, time subtracted"},
       {{100, 100, 1, 1, 1, 1, 1}, kInvalidOracleDate, "year 0"},
       {{119, 199, 12, 31, 25, 1, 1}, EncodeDate(1999, 12, 31), "hour 24: time reads as 0"},

@@ -3,6 +3,9 @@
 // empty SQL lists, RowsProcessed and FunctionType, the debug display and the cursor.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <future>
+
 #include "access/OracleError.h"
 #include "platform/UiHooks.h"
 #include "tests/access/AccessFixture.h"
@@ -31,8 +34,8 @@ struct FetchCase {
 
 TEST_P(QueryExecutionTest, FetchCallsFollowTheReadBufferAndReExecutionReusesThePreparation) {
   TOracleSession& session = LoggedOn();
-  for (const FetchCase c : {FetchCase{57, 3}, FetchCase{50, 3}, FetchCase{0, 1}, FetchCase{24, 1},
-                            FetchCase{25, 2}}) {
+  for (const FetchCase c :
+       {FetchCase{57, 3}, FetchCase{50, 3}, FetchCase{0, 1}, FetchCase{24, 1}, FetchCase{25, 2}}) {
     SCOPED_TRACE(std::to_string(c.rows) + " rows");
     const std::string table = "rows_" + std::to_string(c.rows);
     FillNumbers(session, table, c.rows);
@@ -49,7 +52,8 @@ TEST_P(QueryExecutionTest, FetchCallsFollowTheReadBufferAndReExecutionReusesTheP
       while (!query.Eof()) {
         ++seen;
         EXPECT_EQ(query.FieldAsInteger(0), seen);
-        EXPECT_EQ(query.RowsProcessed(), ((seen - 1) / 25) * 25 + std::min(25, c.rows - ((seen - 1) / 25) * 25));
+        EXPECT_EQ(query.RowsProcessed(),
+                  ((seen - 1) / 25) * 25 + std::min(25, c.rows - ((seen - 1) / 25) * 25));
         query.Next();
       }
       EXPECT_EQ(seen, c.rows);
@@ -203,10 +207,9 @@ TEST_P(QueryExecutionTest, FunctionTypesOfStatements) {
     std::int32_t functionType;
   };
   Run(session, "create table kinds (n number)");
-  for (const Case& c : {Case{"insert into kinds values (1)", ftInsert},
-                        Case{"update kinds set n = 2", ftUpdate},
-                        Case{"delete from kinds", ftDelete},
-                        Case{"select * from kinds", ftSelect}}) {
+  for (const Case& c :
+       {Case{"insert into kinds values (1)", ftInsert}, Case{"update kinds set n = 2", ftUpdate},
+        Case{"delete from kinds", ftDelete}, Case{"select * from kinds", ftSelect}}) {
     query.SQL = {c.sql};
     query.Execute();
     EXPECT_EQ(query.FunctionType(), c.functionType) << c.sql;
@@ -311,11 +314,60 @@ TEST_P(QueryExecutionTest, BackgroundExecutionDeliversEveryRow) {
 
   std::int32_t errorCode = 0;
   finished = false;
-  query.OnThreadError = [&](TOracleQuery&, std::int32_t code, const std::string&) { errorCode = code; };
+  query.OnThreadError = [&](TOracleQuery&, std::int32_t code, const std::string&) {
+    errorCode = code;
+  };
   query.SQL = {"select * from no_such_table"};
   query.Execute();
   ServeMainThreadCallsUntil([&] { return finished; });
   EXPECT_EQ(errorCode, 942);
+}
+
+TEST_P(QueryExecutionTest, ABusyBackgroundThreadRefusesASecondExecution) {
+  TOracleSession& session = LoggedOn();
+  TOracleQuery query;
+  query.SetSession(&session);
+  query.Threaded = true;
+  query.ThreadSynchronized = false;  // events arrive on the background thread
+  query.SQL = {"select 1 from dual"};
+  std::promise<void> executed;
+  std::promise<void> release;
+  std::shared_future<void> released = release.get_future().share();
+  std::promise<void> finished;
+  query.OnThreadExecuted = [&](TOracleQuery&) {
+    executed.set_value();
+    released.wait();
+  };
+  query.OnThreadFinished = [&](TOracleQuery&) { finished.set_value(); };
+  query.Execute();
+  executed.get_future().wait();
+  for (const auto& call : {std::function<void()>([&] { query.Execute(); }),
+                           std::function<void()>([&] { query.Describe(); })}) {
+    try {
+      call();
+      FAIL() << "a working thread must refuse";
+    } catch (const Exception& error) {
+      EXPECT_STREQ(error.what(), "Query thread is still in progress");
+    }
+  }
+  release.set_value();
+  finished.get_future().wait();
+}
+
+TEST_P(QueryExecutionTest, APlsqlBlockLeavesEofTrue) {
+  TOracleSession& session = LoggedOn();
+  TOracleQuery query;
+  query.SetSession(&session);
+  query.SQL = {"begin", "  null;", "end;"};
+  try {
+    query.Execute();
+  } catch (const EOracleError& error) {
+    if (error.ErrorCode() == 3001) GTEST_SKIP() << "devdb runs no PL/SQL blocks yet";
+    throw;
+  }
+  EXPECT_TRUE(query.Eof());
+  EXPECT_EQ(query.FunctionType(), ftPLSQL);
+  EXPECT_EQ(query.FieldCount(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, QueryExecutionTest, VEK_ALL_CLIENT_MODES);

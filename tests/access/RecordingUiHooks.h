@@ -23,7 +23,9 @@ class RecordingUiHooks : public UiHooks {
     restored.push_back(cursor);
     current = cursor;
   }
-  void ShowMessage(const std::string& text, const std::string&) override { messages.push_back(text); }
+  void ShowMessage(const std::string& text, const std::string&) override {
+    messages.push_back(text);
+  }
   bool AskYesNo(const std::string&, const std::string&) override { return false; }
 
   TCursor current = crDefault;

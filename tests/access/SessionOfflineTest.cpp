@@ -7,10 +7,10 @@
 #include "access/OracleSession.h"
 #include "access/SessionList.h"
 #include "access/StoredFormReader.h"
+#include "client/ClientLibraryLocation.h"
 #include "platform/Exception.h"
 #include "platform/ProgramArguments.h"
 #include "platform/Registry.h"
-#include "client/ClientLibraryLocation.h"
 #include "platform/UiHooks.h"
 #include "tests/client/ClientTestEnvironment.h"
 
@@ -43,7 +43,8 @@ TEST(SessionLogonTextTest, NormalizeLogonSplitsTheJoinedText) {
     session.SetLogonPassword(c.password);
     session.SetLogonDatabase(c.database);
     session.ConnectAs = c.connectAsBefore;
-    const std::string what = "logon \"" + c.username + "\" \"" + c.password + "\" \"" + c.database + "\"";
+    const std::string what =
+        "logon \"" + c.username + "\" \"" + c.password + "\" \"" + c.database + "\"";
     EXPECT_EQ(session.NormalizeLogon(), c.expectedJoined) << what;
     EXPECT_EQ(session.LogonUsername(), c.expectedUsername) << what;
     EXPECT_EQ(session.LogonPassword(), c.expectedPassword) << what;
@@ -153,7 +154,8 @@ TEST(SessionOfflineTest, DesignConnectionIgnoresStoredLogonWhileTheFormIsRead) {
     bool designing;
     bool expectValuesKept;
   };
-  for (const Case c : {Case{true, false, false}, Case{false, false, true}, Case{true, true, true}}) {
+  for (const Case c :
+       {Case{true, false, false}, Case{false, false, true}, Case{true, true, true}}) {
     TOracleSession session;
     session.SetDesigning(c.designing);
     int afterLogOn = 0;
@@ -193,8 +195,8 @@ TEST(SessionOfflineTest, BytesPerCharacterWithoutAConnection) {
     TBytesPerCharacterOption option;
     std::int32_t effective;
   };
-  for (const Case c : {Case{bcAutoDetect, 1}, Case{bc1Byte, 1}, Case{bc2Bytes, 2}, Case{bc3Bytes, 3},
-                       Case{bc4Bytes, 4}}) {
+  for (const Case c : {Case{bcAutoDetect, 1}, Case{bc1Byte, 1}, Case{bc2Bytes, 2},
+                       Case{bc3Bytes, 3}, Case{bc4Bytes, 4}}) {
     TOracleSession session;
     session.SetBytesPerCharacter(c.option);
     EXPECT_EQ(session.EffectiveBytesPerCharacter(), c.effective) << "option " << c.option;
