@@ -83,6 +83,38 @@ TEST_P(FieldAccessTest, EveryColumnTypeHasItsBufferTypeAndSize) {
   EXPECT_EQ(query.FieldScale(1), 0);
 }
 
+struct PrecisionCase {
+  std::int32_t integerPrecision;
+  std::int32_t floatPrecision;
+  int n9Type;
+  int n10Type;
+  int n10Size;
+};
+
+TEST_P(FieldAccessTest, PrecisionPreferencesMoveTheNumberLimits) {
+  TOracleSession& session = LoggedOn();
+  Run(session, "create table limits (n9 number(9), n10 number(10))");
+  Run(session, "insert into limits values (123456789, 1234567890)");
+  const std::vector<PrecisionCase> cases = {
+      {0, 0, otcInteger, otcFloat, 0},
+      {10, 0, otcInteger, otcInteger, 0},
+      {8, 0, otcFloat, otcFloat, 0},
+      {8, 9, otcFloat, otcString, 11},  // 10 + 2 - 1
+  };
+  for (const PrecisionCase& c : cases) {
+    SCOPED_TRACE("IntegerPrecision " + std::to_string(c.integerPrecision) + ", FloatPrecision " +
+                 std::to_string(c.floatPrecision));
+    session.Preferences().IntegerPrecision = c.integerPrecision;
+    session.Preferences().FloatPrecision = c.floatPrecision;
+    TOracleQuery& query = Select(session, "select n9, n10 from limits");
+    EXPECT_EQ(query.FieldType(0), c.n9Type);
+    EXPECT_EQ(query.FieldType(1), c.n10Type);
+    EXPECT_EQ(query.FieldSize(1), c.n10Size);
+    EXPECT_EQ(query.FieldAsString(0), "123456789");
+    EXPECT_EQ(query.FieldAsString(1), "1234567890");
+  }
+}
+
 TEST_P(FieldAccessTest, ValuesThroughEveryAccessor) {
   TOracleSession& session = LoggedOn();
   Run(session,
