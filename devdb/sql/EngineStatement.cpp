@@ -107,6 +107,7 @@ ExecuteResult EngineStatement::Execute(const std::vector<Bind>& binds, int itera
     sqlite3_reset(statement_.Handle());
     const auto matched = MatchBinds(binds, static_cast<std::size_t>(rowOffset) + 1);
     if (translated_.refreshSessions) core_->RefreshSessions();
+    if (translated_.forUpdate) core_->BeginWrite(translated_.noWait);
     BindRow(matched, static_cast<std::size_t>(rowOffset));
     open_ = true;
     return result;

@@ -98,7 +98,7 @@ int SessionCore::BusyWait(void* core, int /*attempts*/) {
   // Another session holds the write lock: wait as Oracle waits on a row lock, until it
   // commits or rolls back, or until this call is broken or the session killed.
   auto* self = static_cast<SessionCore*>(core);
-  if (self->pendingInterrupt_ != 0) return 0;
+  if (self->pendingInterrupt_ != 0 || self->noWait_) return 0;
   std::this_thread::sleep_for(std::chrono::milliseconds(2));
   return self->pendingInterrupt_ == 0 ? 1 : 0;
 }
@@ -238,8 +238,16 @@ void SessionCore::RunSql(const std::string& sql) {
   Step(statement.Handle(), StatementKind::Commit, "");
 }
 
-void SessionCore::BeginWrite() {
-  if (!connection_->InTransaction()) RunSql("BEGIN IMMEDIATE");
+void SessionCore::BeginWrite(bool noWait) {
+  if (connection_->InTransaction()) return;
+  noWait_ = noWait;
+  try {
+    RunSql("BEGIN IMMEDIATE");
+  } catch (...) {
+    noWait_ = false;
+    throw;
+  }
+  noWait_ = false;
 }
 
 void SessionCore::CommitWork() {
@@ -420,7 +428,8 @@ void SessionCore::CreateTable(const TableSpec& table) {
   RunSql("CREATE TABLE " + definition.storage + " (" + columns + ")");
   catalogue_.AddObject(definition);
   for (const auto& [constraint, keyColumns] : table.uniqueKeys)
-    CreateUniqueIndex(table.owner, constraint, table.name, keyColumns, true);
+    CreateUniqueIndex(table.owner, constraint.empty() ? catalogue_.NextConstraintName() : constraint,
+                      table.name, keyColumns, true);
   if (!table.asSelect.empty())
     RunSql("INSERT INTO " + definition.storage + " SELECT * FROM (" + table.asSelect + ")");
 }

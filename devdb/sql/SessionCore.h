@@ -57,7 +57,9 @@ class SessionCore : public std::enable_shared_from_this<SessionCore> {
   // Steps a statement; throws the Oracle error for a failure (interrupts, constraint
   // violations with Oracle's names, errors raised by the ora_ functions).
   bool Step(sqlite3_stmt* statement, StatementKind kind, const std::string& columnPrefix);
-  void BeginWrite();
+  // Takes the database's write lock unless the transaction has it; with noWait a lock held
+  // by another session fails at once with ORA-00054 instead of waiting.
+  void BeginWrite(bool noWait = false);
   void CommitWork();
   void RollbackWork();
   void RefreshSessions();
@@ -100,6 +102,7 @@ class SessionCore : public std::enable_shared_from_this<SessionCore> {
   std::atomic<bool> killed_{false};
   bool discarded_ = false;   // guarded by callMutex_
   bool discarding_ = false;  // guarded by callMutex_: the rollback after a kill must run
+  bool noWait_ = false;      // guarded by callMutex_: SELECT ... FOR UPDATE NOWAIT
 };
 
 }  // namespace devdb::sql

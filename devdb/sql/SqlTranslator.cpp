@@ -361,7 +361,24 @@ TranslatedStatement Parser::Run() {
 void Parser::ParseSelectStatement(TranslatedStatement& out) {
   if (Peek().Is("WITH")) Fail(3001);
   QueryResult query = ParseQuery(false);
-  if (Peek().Is("FOR")) Fail(3001);
+  if (Accept("FOR")) {
+    Expect("UPDATE", 905);
+    out.forUpdate = true;
+    if (Accept("OF")) {
+      do {
+        Name(904);
+        if (AcceptSymbol(".")) Name(904);
+      } while (AcceptSymbol(","));
+    }
+    if (Accept("NOWAIT")) {
+      out.noWait = true;
+    } else if (Accept("WAIT")) {
+      if (Peek().kind != Token::Kind::Number) Fail(933);
+      out.noWait = Next().text == "0";
+    } else if (Accept("SKIP")) {
+      Fail(3001);
+    }
+  }
   ExpectEnd();
   out.kind = StatementKind::Select;
   out.sqlite = query.sql;
@@ -683,7 +700,6 @@ void Parser::ParseCreateTable(TranslatedStatement& out) {
       if (primaryKey) Fail(2260, at);
       primaryKey = columns;
     }
-    if (constraint.empty()) constraint = catalogue_.NextConstraintName();
     table.uniqueKeys.emplace_back(constraint, columns);
   };
   if (AcceptSymbol("(")) {

@@ -30,7 +30,7 @@ struct TableSpec {
   std::string name;
   std::vector<ColumnDescription> columns;
   std::vector<std::string> defaults;  // SQLite default expression per column, or empty
-  // Primary key and unique constraints: name and column names.
+  // Primary key and unique constraints: name (empty: named when created) and columns.
   std::vector<std::pair<std::string, std::vector<std::string>>> uniqueKeys;
   std::string asSelect;  // CREATE TABLE ... AS: the query, with positional column aliases
 };
@@ -69,6 +69,10 @@ struct TranslatedStatement {
   StatementInfo info;
   std::string sqlite;            // Select / Insert / Update / Delete / TruncateTable
   bool refreshSessions = false;  // reads V$SESSION
+  // SELECT ... FOR UPDATE: takes the write lock when executed (all rows of the database,
+  // the way every write here locks), at once or with ORA-00054 for NOWAIT.
+  bool forUpdate = false;
+  bool noWait = false;
   std::string targetColumnPrefix;  // DML: "\"OWNER\".\"TABLE\"." for NULL errors
   TableSpec table;
   IndexSpec index;

@@ -73,7 +73,15 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{"to_char(userenv('SESSIONID'))", "1001"},
         ValueCase{"(select count(*) from dual)", "1"}, ValueCase{"coalesce(null, null, 3)", "3"},
         ValueCase{"greatest(1, 5, 3)", "5"}, ValueCase{"replace('a-b-c', '-')", "abc"},
-        ValueCase{"nvl2(1, 'set', 'unset')", "set"}));
+        ValueCase{"nvl2(1, 'set', 'unset')", "set"}, ValueCase{"to_char(1234, '999')", "####"},
+        ValueCase{"to_char(0.5, '0.00')", " 0.50"}, ValueCase{"to_char(1.5, 'FM999.00')", "1.50"},
+        ValueCase{"to_char(-1234567.891, 'FM9,999,999.99')", "-1,234,567.89"},
+        ValueCase{"to_char(0, '999')", "   0"}, ValueCase{"to_number('1,234.5', '9,999.9')", "1234.5"},
+        ValueCase{"to_char(to_date('2020-07-04 15:30:00', 'YYYY-MM-DD HH24:MI:SS'), 'HH:MI AM')", "03:30 PM"},
+        ValueCase{"to_char(to_date('01-JAN-49', 'DD-MON-RR'), 'YYYY')", "2049"},
+        ValueCase{"to_char(to_date('01-JAN-50', 'DD-MON-RR'), 'YYYY')", "1950"},
+        ValueCase{"to_char(date '2000-02-29', 'DDD J')", "060 2451604"},
+        ValueCase{"1e3 + 0.5", "1000.5"}, ValueCase{"-(-3)", "3"}, ValueCase{"2 * 3 - 4 / 2", "4"}));
 
 }  // namespace
 }  // namespace devdb::sql::testing

@@ -76,6 +76,18 @@ TEST_F(SessionTest, WriterWaitsForAnotherWritersCommit) {
   EXPECT_EQ(Count(first), "2");
 }
 
+TEST_F(SessionTest, SelectForUpdateLocksAndNowaitRefusesToWait) {
+  Session& first = System();
+  Session& second = System();
+  Run(first, "select * from notes for update");
+  EXPECT_STREQ(ErrorOf(second, "select id from notes for update of id nowait").what(),
+               "ORA-00054: resource busy and acquire with NOWAIT specified or timeout expired");
+  EXPECT_EQ(Count(second), "0");  // reading is never blocked
+  first.Commit();
+  Run(second, "select id from notes for update nowait");
+  second.Rollback();
+}
+
 TEST_F(SessionTest, BreakEndsAWaitWithOra01013AndTheSessionGoesOn) {
   Session& first = System();
   Session& second = System();
