@@ -3,16 +3,17 @@
 // is printed next to the bare loopback round trip (a Ping, which never reaches the engine)
 // measured in the same run, so that figures from different machines can be compared.
 // Starts its own devdb --memory on a port the system picks.
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <fcntl.h>
-#include <spawn.h>
 #include <stdexcept>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 #include "devdb/client/Connection.h"
@@ -27,8 +28,8 @@ using devdb::protocol::WireValue;
 class DevdbChild {
  public:
   DevdbChild() {
-    std::vector<std::string> args = {DEVDB_EXECUTABLE, "--memory", "--listen", "127.0.0.1:0",
-                                     "--sys-password", "bench"};
+    std::vector<std::string> args = {DEVDB_EXECUTABLE, "--memory",       "--listen",
+                                     "127.0.0.1:0",    "--sys-password", "bench"};
     std::vector<char*> argv;
     for (auto& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
@@ -82,9 +83,10 @@ void SelectFromDual(devdb::client::Connection& connection) {
   double seconds = Seconds(Clock::now() - start);
   connection.CloseCursor(prepared.cursor);
   double rtt = PingMicroseconds(connection);
-  std::printf("select 'X' from dual, prepared once, execute+fetch in one round trip: "
-              "%.0f statements/s (%.1f us each; loopback round trip %.1f us)\n",
-              count / seconds, seconds / count * 1e6, rtt);
+  std::printf(
+      "select 'X' from dual, prepared once, execute+fetch in one round trip: "
+      "%.0f statements/s (%.1f us each; loopback round trip %.1f us)\n",
+      count / seconds, seconds / count * 1e6, rtt);
 
   const int fullCount = 5000;
   start = Clock::now();
@@ -96,9 +98,10 @@ void SelectFromDual(devdb::client::Connection& connection) {
   }
   seconds = Seconds(Clock::now() - start);
   rtt = PingMicroseconds(connection);
-  std::printf("select 'X' from dual, prepare+execute+close (3 round trips): "
-              "%.0f statements/s (%.1f us each; loopback round trip %.1f us)\n",
-              fullCount / seconds, seconds / fullCount * 1e6, rtt);
+  std::printf(
+      "select 'X' from dual, prepare+execute+close (3 round trips): "
+      "%.0f statements/s (%.1f us each; loopback round trip %.1f us)\n",
+      fullCount / seconds, seconds / fullCount * 1e6, rtt);
 }
 
 void FillTable(devdb::client::Connection& connection, int rows) {
@@ -143,9 +146,10 @@ void Fetch(devdb::client::Connection& connection, std::uint32_t batch) {
   double seconds = Seconds(Clock::now() - start);
   connection.CloseCursor(prepared.cursor);
   double rtt = PingMicroseconds(connection);
-  std::printf("fetch of %llu rows in batches of %u: %.0f rows/s, %d round trips in %.3f s "
-              "(loopback round trip %.1f us)\n",
-              static_cast<unsigned long long>(rows), batch, rows / seconds, roundTrips, seconds, rtt);
+  std::printf(
+      "fetch of %llu rows in batches of %u: %.0f rows/s, %d round trips in %.3f s "
+      "(loopback round trip %.1f us)\n",
+      static_cast<unsigned long long>(rows), batch, rows / seconds, roundTrips, seconds, rtt);
 }
 
 }  // namespace
@@ -154,8 +158,8 @@ int main() {
   try {
     DevdbChild server;
     devdb::client::Connection connection("127.0.0.1", server.Port());
-    connection.LogOn({"system", "bench", devdb::protocol::WireConnectMode::Normal, "bench", "localhost",
-                      "devdb_round_trip"});
+    connection.LogOn({"system", "bench", devdb::protocol::WireConnectMode::Normal, "bench",
+                      "localhost", "devdb_round_trip"});
     std::printf("loopback round trip (Ping, no engine): %.1f us\n", PingMicroseconds(connection));
     SelectFromDual(connection);
     FillTable(connection, 100000);

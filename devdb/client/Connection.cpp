@@ -139,7 +139,9 @@ FetchReply Connection::Fetch(std::uint32_t cursor, std::uint32_t maxRows) {
   }
 }
 
-void Connection::CloseCursor(std::uint32_t cursor) { Exchange<OkReply>(CloseCursorRequest{cursor}); }
+void Connection::CloseCursor(std::uint32_t cursor) {
+  Exchange<OkReply>(CloseCursorRequest{cursor});
+}
 
 void Connection::Commit() { Exchange<OkReply>(CommitRequest{}); }
 

@@ -2,10 +2,11 @@
 // data. Writes use MSG_NOSIGNAL: a vanished peer is an error to report, not a SIGPIPE.
 #include "devdb/protocol/FrameChannel.h"
 
-#include <cerrno>
-#include <cstring>
 #include <poll.h>
 #include <sys/socket.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include "devdb/protocol/ConnectionLost.h"
 

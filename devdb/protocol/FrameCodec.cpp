@@ -42,7 +42,8 @@ std::vector<std::uint8_t> FrameCodec::Encode(const Frame& frame) {
   std::vector<std::uint8_t> bytes;
   bytes.reserve(kHeaderSize + frame.body.size());
   auto length = static_cast<std::uint32_t>(frame.body.size());
-  for (int shift = 24; shift >= 0; shift -= 8) bytes.push_back(static_cast<std::uint8_t>(length >> shift));
+  for (int shift = 24; shift >= 0; shift -= 8)
+    bytes.push_back(static_cast<std::uint8_t>(length >> shift));
   auto type = static_cast<std::uint16_t>(frame.type);
   bytes.push_back(static_cast<std::uint8_t>(type >> 8));
   bytes.push_back(static_cast<std::uint8_t>(type));
@@ -61,7 +62,8 @@ FrameCodec::Header FrameCodec::DecodeHeader(const std::array<std::uint8_t, kHead
   return {static_cast<MessageType>(type), length};
 }
 
-std::optional<Frame> FrameCodec::Extract(std::vector<std::uint8_t>& buffer, std::uint32_t maximumBody) {
+std::optional<Frame> FrameCodec::Extract(std::vector<std::uint8_t>& buffer,
+                                         std::uint32_t maximumBody) {
   if (buffer.size() < kHeaderSize) return std::nullopt;
   std::array<std::uint8_t, kHeaderSize> headerBytes{};
   std::copy_n(buffer.begin(), kHeaderSize, headerBytes.begin());

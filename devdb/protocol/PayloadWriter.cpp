@@ -14,11 +14,13 @@ void PayloadWriter::U16(std::uint16_t value) {
 }
 
 void PayloadWriter::U32(std::uint32_t value) {
-  for (int shift = 24; shift >= 0; shift -= 8) data_.push_back(static_cast<std::uint8_t>(value >> shift));
+  for (int shift = 24; shift >= 0; shift -= 8)
+    data_.push_back(static_cast<std::uint8_t>(value >> shift));
 }
 
 void PayloadWriter::U64(std::uint64_t value) {
-  for (int shift = 56; shift >= 0; shift -= 8) data_.push_back(static_cast<std::uint8_t>(value >> shift));
+  for (int shift = 56; shift >= 0; shift -= 8)
+    data_.push_back(static_cast<std::uint8_t>(value >> shift));
 }
 
 void PayloadWriter::Text(const std::string& text) {

@@ -3,12 +3,13 @@
 #include "devdb/protocol/Socket.h"
 
 #include <arpa/inet.h>
-#include <cerrno>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
-#include <system_error>
 #include <unistd.h>
+
+#include <cerrno>
+#include <system_error>
 
 namespace devdb::protocol {
 namespace {

@@ -23,21 +23,36 @@ struct WireDate {
 struct WireValue {
   enum class Kind : std::uint8_t { Null = 0, Number = 1, Text = 2, Date = 3, Raw = 4, Rowid = 5 };
   Kind kind = Kind::Null;
-  std::string text;                // Number, Text, Rowid
-  std::vector<std::uint8_t> bytes; // Raw
-  WireDate date;                   // Date
+  std::string text;                 // Number, Text, Rowid
+  std::vector<std::uint8_t> bytes;  // Raw
+  WireDate date;                    // Date
 
   static WireValue Null() { return {}; }
   static WireValue Number(std::string decimal) { return Make(Kind::Number, std::move(decimal)); }
   static WireValue Text(std::string text) { return Make(Kind::Text, std::move(text)); }
   static WireValue Rowid(std::string text) { return Make(Kind::Rowid, std::move(text)); }
-  static WireValue Date(const WireDate& date) { WireValue v; v.kind = Kind::Date; v.date = date; return v; }
-  static WireValue Raw(std::vector<std::uint8_t> bytes) { WireValue v; v.kind = Kind::Raw; v.bytes = std::move(bytes); return v; }
+  static WireValue Date(const WireDate& date) {
+    WireValue v;
+    v.kind = Kind::Date;
+    v.date = date;
+    return v;
+  }
+  static WireValue Raw(std::vector<std::uint8_t> bytes) {
+    WireValue v;
+    v.kind = Kind::Raw;
+    v.bytes = std::move(bytes);
+    return v;
+  }
   bool IsNull() const { return kind == Kind::Null; }
   bool operator==(const WireValue&) const = default;
 
  private:
-  static WireValue Make(Kind kind, std::string text) { WireValue v; v.kind = kind; v.text = std::move(text); return v; }
+  static WireValue Make(Kind kind, std::string text) {
+    WireValue v;
+    v.kind = kind;
+    v.text = std::move(text);
+    return v;
+  }
 };
 
 // An Oracle error or warning: code 942, message "ORA-00942: table or view does not exist",

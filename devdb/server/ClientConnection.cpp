@@ -47,7 +47,7 @@ sql::OracleDate LocalNow() {
   std::tm parts{};
   localtime_r(&now, &parts);
   return {parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday,
-          parts.tm_hour, parts.tm_min, parts.tm_sec};
+          parts.tm_hour,        parts.tm_min,     parts.tm_sec};
 }
 
 std::size_t EstimatedSize(const std::vector<sql::Value>& row) {
@@ -71,8 +71,8 @@ sql::LogonRequest ToEngine(const std::string& user, const std::string& password,
 
 }  // namespace
 
-ClientConnection::ClientConnection(Socket socket, sql::Database& database, SessionRegistry& registry,
-                                   std::string banner)
+ClientConnection::ClientConnection(Socket socket, sql::Database& database,
+                                   SessionRegistry& registry, std::string banner)
     : socket_(std::move(socket)),
       socketDescriptor_(socket_.Descriptor()),
       database_(database),
@@ -84,7 +84,9 @@ ClientConnection::~ClientConnection() {
   if (thread_.joinable()) thread_.join();
 }
 
-void ClientConnection::Start() { thread_ = std::thread([this] { Run(); }); }
+void ClientConnection::Start() {
+  thread_ = std::thread([this] { Run(); });
+}
 
 void ClientConnection::Run() {
   try {
@@ -114,7 +116,8 @@ void ClientConnection::Serve(FrameChannel& channel) {
   auto hello = FromFrame<HelloRequest>(first.frame);
   if (hello.magic != kProtocolMagic) return;
   if (hello.version != kProtocolVersion) {
-    channel.Write(ToFrame(ErrorReply{{texts::kUnsupportedVersionCode, texts::kUnsupportedVersion, 0}}));
+    channel.Write(
+        ToFrame(ErrorReply{{texts::kUnsupportedVersionCode, texts::kUnsupportedVersion, 0}}));
     return;
   }
   channel.Write(ToFrame(HelloReply{kProtocolVersion, banner_}));
@@ -150,16 +153,15 @@ Frame ClientConnection::Handle(const Frame& request, bool& closeAfter) {
   } catch (const std::exception& error) {
     // A fault inside the engine must not take the server down: report it like Oracle
     // reports its own internal errors and carry on.
-    std::string message = std::string(texts::kInternalErrorPrefix) + "[devdb], [" + error.what() + "]";
+    std::string message =
+        std::string(texts::kInternalErrorPrefix) + "[devdb], [" + error.what() + "]";
     return ToFrame(ErrorReply{{texts::kInternalErrorCode, message, 0}});
   }
 }
 
 Frame ClientConnection::Dispatch(const Frame& request) {
   switch (request.type) {
-    case MessageType::Ping:
-      FromFrame<PingRequest>(request);
-      return ToFrame(OkReply{});
+    case MessageType::Ping: FromFrame<PingRequest>(request); return ToFrame(OkReply{});
     case MessageType::Version:
       FromFrame<VersionRequest>(request);
       return ToFrame(VersionReply{banner_});
@@ -220,8 +222,8 @@ LogonReply ClientConnection::LogOn(const LogonRequest& request) {
   auto entry = registry_.Reserve(wake_, socketDescriptor_);
   sql::Database::LogonOutcome outcome;
   try {
-    outcome = database_.LogOn(ToEngine(request.user, request.password, request.mode,
-                                       request.osUser, request.machine, request.program),
+    outcome = database_.LogOn(ToEngine(request.user, request.password, request.mode, request.osUser,
+                                       request.machine, request.program),
                               entry->Sid(), entry->Serial(), entry->Audsid());
     if (!outcome.session) throw std::runtime_error("logon produced no session");
   } catch (...) {
@@ -293,7 +295,9 @@ ExecuteReply ClientConnection::Execute(const ExecuteRequest& request) {
     throw sql::SqlError(texts::kNotAllBoundCode, texts::kNotAllBound);
   // Every in bind needs a value for each row the execution reaches, so that the engine
   // never reads past the values it was given.
-  std::size_t rowsNeeded = isSelect ? 1 : std::size_t{request.rowOffset} + std::max<std::uint32_t>(request.iterations, 1);
+  std::size_t rowsNeeded =
+      isSelect ? 1
+               : std::size_t{request.rowOffset} + std::max<std::uint32_t>(request.iterations, 1);
   std::vector<sql::Bind> binds;
   binds.reserve(request.binds.size());
   for (const auto& wire : request.binds) {
@@ -370,7 +374,8 @@ SessionEntry& ClientConnection::RequireSession() {
 
 sql::Statement& ClientConnection::Cursor(std::uint32_t cursor) {
   auto found = cursors_.find(cursor);
-  if (found == cursors_.end()) throw sql::SqlError(texts::kInvalidCursorCode, texts::kInvalidCursor);
+  if (found == cursors_.end())
+    throw sql::SqlError(texts::kInvalidCursorCode, texts::kInvalidCursor);
   return *found->second;
 }
 

@@ -5,6 +5,7 @@
 #include "devdb/server/HangupWatcher.h"
 
 #include <poll.h>
+
 #include <set>
 #include <vector>
 

@@ -32,8 +32,8 @@ void Server::Run() {
     std::lock_guard lock(connectionsMutex_);
     if (stopping_) break;
     ReapFinished();
-    auto connection =
-        std::make_unique<ClientConnection>(std::move(socket), *database_, registry_, options_.banner);
+    auto connection = std::make_unique<ClientConnection>(std::move(socket), *database_, registry_,
+                                                         options_.banner);
     connection->Start();
     connections_.push_back(std::move(connection));
   }
@@ -61,9 +61,8 @@ void Server::JoinConnections() {
 }
 
 void Server::ReapFinished() {
-  connections_.remove_if([](const std::unique_ptr<ClientConnection>& connection) {
-    return connection->Finished();
-  });
+  connections_.remove_if(
+      [](const std::unique_ptr<ClientConnection>& connection) { return connection->Finished(); });
 }
 
 }  // namespace devdb::server

@@ -11,7 +11,8 @@ int ParseInteger(const std::string& text, int lowest, int highest, const std::st
   if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos)
     throw ServerOptions::UsageError("not a valid " + what + ": " + text);
   int value = std::stoi(text);
-  if (value < lowest || value > highest) throw ServerOptions::UsageError("not a valid " + what + ": " + text);
+  if (value < lowest || value > highest)
+    throw ServerOptions::UsageError("not a valid " + what + ": " + text);
   return value;
 }
 
@@ -26,10 +27,13 @@ std::string ServerOptions::DefaultDataFolder() {
 std::string ServerOptions::Usage() {
   return "usage: devdb [--listen [HOST:]PORT] [--data DIR | --memory] [--banner TEXT]\n"
          "             [--sys-password PASSWORD] [--bytes-per-character 1..4]\n"
-         "  --listen               address to listen on (default 127.0.0.1:15210; port 0 picks one)\n"
+         "  --listen               address to listen on (default 127.0.0.1:15210; port 0 picks "
+         "one)\n"
          "  --data                 data folder (default $HOME/.local/share/vek-devdb)\n"
          "  --memory               a throwaway instance that keeps nothing\n"
-         "  --banner               version banner (default \"" + std::string(kDefaultBanner) + "\")\n"
+         "  --banner               version banner (default \"" +
+         std::string(kDefaultBanner) +
+         "\")\n"
          "  --sys-password         password of SYS and SYSTEM in a new database (default manager)\n"
          "  --bytes-per-character  the database character set's width (default 4, as AL32UTF8)\n";
 }

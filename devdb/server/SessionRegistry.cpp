@@ -16,9 +16,11 @@ thread_local int currentSid = 0;
 }  // namespace
 
 SessionRegistry::SessionRegistry()
-    : nextAudsid_(1), tokenSource_(std::random_device{}() ^
-                                   static_cast<std::uint64_t>(
-                                       std::chrono::steady_clock::now().time_since_epoch().count())) {}
+    : nextAudsid_(1),
+      tokenSource_(
+          std::random_device{}() ^
+          static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count())) {
+}
 
 std::shared_ptr<SessionEntry> SessionRegistry::Reserve(std::shared_ptr<WakeSignal> wake,
                                                        int socketDescriptor) {

@@ -1,11 +1,12 @@
 // eventfd in non-blocking mode: signalling never blocks, draining never waits.
 #include "devdb/server/WakeSignal.h"
 
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdint>
-#include <sys/eventfd.h>
 #include <system_error>
-#include <unistd.h>
 
 namespace devdb::server {
 

@@ -10,7 +10,7 @@ protocol::WireValue WireConversion::ToWire(const sql::Value& value) {
   wire.kind = static_cast<WireValue::Kind>(value.kind);
   wire.text = value.text;
   wire.bytes = value.bytes;
-  wire.date = {value.date.year, value.date.month, value.date.day,
+  wire.date = {value.date.year, value.date.month,  value.date.day,
                value.date.hour, value.date.minute, value.date.second};
   return wire;
 }
@@ -20,14 +20,14 @@ sql::Value WireConversion::FromWire(const protocol::WireValue& wire) {
   value.kind = static_cast<sql::Value::Kind>(wire.kind);
   value.text = wire.text;
   value.bytes = wire.bytes;
-  value.date = {wire.date.year, wire.date.month, wire.date.day,
+  value.date = {wire.date.year, wire.date.month,  wire.date.day,
                 wire.date.hour, wire.date.minute, wire.date.second};
   return value;
 }
 
 protocol::WireColumn WireConversion::ToWire(const sql::ColumnDescription& column) {
-  return {column.name, column.oracleType, column.dataSize,
-          column.precision, column.scale, column.nullable};
+  return {column.name,      column.oracleType, column.dataSize,
+          column.precision, column.scale,      column.nullable};
 }
 
 std::vector<protocol::WireColumn> WireConversion::ToWire(

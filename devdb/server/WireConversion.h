@@ -14,7 +14,8 @@ class WireConversion {
   static protocol::WireColumn ToWire(const sql::ColumnDescription& column);
   static protocol::WireError ToWire(const sql::SqlError& error);
   static sql::ConnectMode FromWire(protocol::WireConnectMode mode);
-  static std::vector<protocol::WireColumn> ToWire(const std::vector<sql::ColumnDescription>& columns);
+  static std::vector<protocol::WireColumn> ToWire(
+      const std::vector<sql::ColumnDescription>& columns);
 };
 
 }  // namespace devdb::server

@@ -1,8 +1,9 @@
 // The devdb program: parses the command line, starts the server, announces the address it
 // listens on as its first line of output, and stops cleanly on SIGINT or SIGTERM.
+#include <pthread.h>
+
 #include <csignal>
 #include <iostream>
-#include <pthread.h>
 #include <string>
 #include <thread>
 #include <vector>

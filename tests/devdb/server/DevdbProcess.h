@@ -3,9 +3,10 @@
 // killed if a test ends without stopping it.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdint>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 namespace devdb::testing {

@@ -17,8 +17,8 @@ using devdb::protocol::ProtocolError;
 
 std::vector<std::uint8_t> Header(std::uint32_t length, std::uint16_t type) {
   return {static_cast<std::uint8_t>(length >> 24), static_cast<std::uint8_t>(length >> 16),
-          static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length),
-          static_cast<std::uint8_t>(type >> 8), static_cast<std::uint8_t>(type)};
+          static_cast<std::uint8_t>(length >> 8),  static_cast<std::uint8_t>(length),
+          static_cast<std::uint8_t>(type >> 8),    static_cast<std::uint8_t>(type)};
 }
 
 TEST(FrameCodec, EncodesLengthAndTypeBigEndianBeforeTheBody) {
@@ -61,18 +61,19 @@ TEST_P(FrameCodecHostileHeader, IsRefusedBeforeTheBodyIsRead) {
   EXPECT_THROW(FrameCodec::Extract(buffer), ProtocolError) << c.description;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, FrameCodecHostileHeader,
-    testing::Values(HostileHeader{"length of 4 GiB", 0xFFFFFFFFu, 10},
-                    HostileHeader{"one byte over the limit", FrameCodec::kMaximumBody + 1, 10},
-                    HostileHeader{"type 0", 0, 0},
-                    HostileHeader{"type between the families", 0, 50},
-                    HostileHeader{"largest type", 0, 0xFFFF}));
+INSTANTIATE_TEST_SUITE_P(Cases, FrameCodecHostileHeader,
+                         testing::Values(HostileHeader{"length of 4 GiB", 0xFFFFFFFFu, 10},
+                                         HostileHeader{"one byte over the limit",
+                                                       FrameCodec::kMaximumBody + 1, 10},
+                                         HostileHeader{"type 0", 0, 0},
+                                         HostileHeader{"type between the families", 0, 50},
+                                         HostileHeader{"largest type", 0, 0xFFFF}));
 
 TEST(FrameCodec, AcceptsABodyExactlyAtTheLimitAndWaitsForIt) {
   std::vector<std::uint8_t> buffer = Header(FrameCodec::kMaximumBody, 22);
   EXPECT_FALSE(FrameCodec::Extract(buffer).has_value()) << "the body has not arrived yet";
-  EXPECT_EQ(buffer.size(), FrameCodec::kHeaderSize) << "an incomplete frame must stay in the buffer";
+  EXPECT_EQ(buffer.size(), FrameCodec::kHeaderSize)
+      << "an incomplete frame must stay in the buffer";
 }
 
 TEST(FrameCodec, ACallerMayLowerTheLimit) {

@@ -128,8 +128,8 @@ TEST_F(LogonTest, ExpiredPasswordIsChangedBeforeALogonAndTheSessionKept) {
 
 TEST_F(LogonTest, PasswordChangeWithoutKeepingTheSessionLeavesNoSession) {
   auto client = Connect();
-  protocol::PasswordChangeRequest change{"alice", "Secret1", "Other3", false,
-                                         WireConnectMode::Normal, "", "", ""};
+  protocol::PasswordChangeRequest change{
+      "alice", "Secret1", "Other3", false, WireConnectMode::Normal, "", "", ""};
   protocol::LogonReply reply = client->connection.ChangePassword(change);
   EXPECT_FALSE(reply.loggedOn);
   EXPECT_FALSE(client->connection.IsLoggedOn());
@@ -138,8 +138,8 @@ TEST_F(LogonTest, PasswordChangeWithoutKeepingTheSessionLeavesNoSession) {
 
 TEST_F(LogonTest, PasswordChangeWithAWrongOldPasswordIsRefused) {
   auto client = Connect();
-  protocol::PasswordChangeRequest change{"alice", "wrong", "Other3", true,
-                                         WireConnectMode::Normal, "", "", ""};
+  protocol::PasswordChangeRequest change{"alice", "wrong", "Other3", true, WireConnectMode::Normal,
+                                         "",      "",      ""};
   auto error = ErrorOf([&] { client->connection.ChangePassword(change); });
   ASSERT_TRUE(error);
   EXPECT_TRUE(error->Code() == 1017 || error->Code() == 28008) << error->what();
@@ -149,8 +149,8 @@ TEST_F(LogonTest, PasswordChangeWithAWrongOldPasswordIsRefused) {
 
 TEST_F(LogonTest, PasswordChangeInsideASessionKeepsTheSession) {
   auto client = LogOnAs("alice", "Secret1");
-  protocol::PasswordChangeRequest change{"alice", "Secret1", "Inside4", false,
-                                         WireConnectMode::Normal, "", "", ""};
+  protocol::PasswordChangeRequest change{
+      "alice", "Secret1", "Inside4", false, WireConnectMode::Normal, "", "", ""};
   protocol::LogonReply reply = client->connection.ChangePassword(change);
   EXPECT_TRUE(reply.loggedOn);
   EXPECT_EQ(client->Scalar("select user from dual"), "ALICE");

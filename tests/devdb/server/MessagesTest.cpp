@@ -31,19 +31,28 @@ Sample MakeSample(std::string name, const Message& message) {
 WireValue SampleDate() { return WireValue::Date({-4712, 1, 1, 23, 59, 58}); }
 
 std::vector<WireValue> EveryKind() {
-  return {WireValue::Null(), WireValue::Number("-12.5E+40"), WireValue::Text("æøå\n\0x"),
-          SampleDate(), WireValue::Raw({0, 1, 0xFF}), WireValue::Rowid("AAAAECAABAAAAgiAAA")};
+  return {
+      WireValue::Null(), WireValue::Number("-12.5E+40"), WireValue::Text("æøå\n\0x"),
+      SampleDate(),      WireValue::Raw({0, 1, 0xFF}),   WireValue::Rowid("AAAAECAABAAAAgiAAA")};
 }
 
 std::vector<Sample> Samples() {
   LogonRequest logon{"scott", "Tiger", WireConnectMode::SysDba, "osuser", "host", "prog"};
-  LogonReply logonReply{true, 7, 3, 123456789012LL, 0xDEADBEEFCAFEF00DULL, "SCOTT",
+  LogonReply logonReply{true,
+                        7,
+                        3,
+                        123456789012LL,
+                        0xDEADBEEFCAFEF00DULL,
+                        "SCOTT",
                         {28002, "ORA-28002: the password will expire within 7 days", 0}};
   PasswordChangeRequest change{"u", "old", "new", true, WireConnectMode::SysOper, "o", "m", "p"};
   PrepareReply prepare{9, 1, 4, {"X", "Y"}, {{"A", 2, 22, 9, 0, false}, {"B", 12, 7, 0, 0, true}}};
-  ExecuteRequest execute{5, 3, 1, true, 25, {{":x", false, 30, EveryKind()}, {"Y", true, 4000, {}}}};
-  ExecuteReply executeReply{2, {EveryKind(), {}}, {1, "ORA-00001: unique constraint (A.B) violated", 0},
-                            "warn", {EveryKind(), {}}, 17, true};
+  ExecuteRequest execute{5,    3,  1,
+                         true, 25, {{":x", false, 30, EveryKind()}, {"Y", true, 4000, {}}}};
+  ExecuteReply executeReply{
+      2,      {EveryKind(), {}}, {1, "ORA-00001: unique constraint (A.B) violated", 0},
+      "warn", {EveryKind(), {}}, 17,
+      true};
   FetchReply fetchReply{{EveryKind(), {WireValue::Text("")}}, 99, false};
   return {
       MakeSample("Hello", HelloRequest{}),
@@ -72,16 +81,18 @@ TEST_P(MessageSample, ReadsBackExactlyAsWritten) {
   const Sample& sample = GetParam();
   Frame again = sample.reencode(sample.frame);
   EXPECT_EQ(again.type, sample.frame.type);
-  EXPECT_EQ(again.body, sample.frame.body) << sample.name << " changed on its way through the codec";
+  EXPECT_EQ(again.body, sample.frame.body)
+      << sample.name << " changed on its way through the codec";
 }
 
 TEST_P(MessageSample, IsRefusedWhenCutShortAnywhere) {
   const Sample& sample = GetParam();
   for (std::size_t length = 0; length < sample.frame.body.size(); ++length) {
-    Frame cut{sample.frame.type,
-              std::vector<std::uint8_t>(sample.frame.body.begin(), sample.frame.body.begin() + length)};
+    Frame cut{sample.frame.type, std::vector<std::uint8_t>(sample.frame.body.begin(),
+                                                           sample.frame.body.begin() + length)};
     EXPECT_THROW(sample.reencode(cut), ProtocolError)
-        << sample.name << " cut to " << length << " of " << sample.frame.body.size() << " bytes was accepted";
+        << sample.name << " cut to " << length << " of " << sample.frame.body.size()
+        << " bytes was accepted";
   }
 }
 
@@ -100,7 +111,9 @@ TEST_P(MessageSample, IsRefusedUnderAnotherType) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryMessage, MessageSample, testing::ValuesIn(Samples()),
-                         [](const testing::TestParamInfo<Sample>& info) { return info.param.name; });
+                         [](const testing::TestParamInfo<Sample>& info) {
+                           return info.param.name;
+                         });
 
 TEST(Messages, ExecuteRequestKeepsEveryValueKind) {
   ExecuteRequest request{5, 3, 1, true, 25, {{":x", false, 30, EveryKind()}}};
@@ -139,26 +152,24 @@ TEST_P(MessagesBadField, IsRefused) {
   EXPECT_THROW(FromFrame<FetchReply>(GetParam().make()), ProtocolError) << GetParam().description;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, MessagesBadField,
-    testing::Values(
-        BadField{"unknown value kind",
-                 [] {
-                   PayloadWriter w;
-                   w.U32(1);  // one row
-                   w.U32(1);  // one value
-                   w.U8(9);   // no such kind
-                   w.U64(0);
-                   w.U8(0);
-                   return Frame{MessageType::FetchReply, w.Take()};
-                 }},
-        BadField{"boolean that is neither 0 nor 1", [] {
-                   PayloadWriter w;
-                   w.U32(0);
-                   w.U64(0);
-                   w.U8(2);
-                   return Frame{MessageType::FetchReply, w.Take()};
-                 }}));
+INSTANTIATE_TEST_SUITE_P(Cases, MessagesBadField,
+                         testing::Values(BadField{"unknown value kind",
+                                                  [] {
+                                                    PayloadWriter w;
+                                                    w.U32(1);  // one row
+                                                    w.U32(1);  // one value
+                                                    w.U8(9);   // no such kind
+                                                    w.U64(0);
+                                                    w.U8(0);
+                                                    return Frame{MessageType::FetchReply, w.Take()};
+                                                  }},
+                                         BadField{"boolean that is neither 0 nor 1", [] {
+                                                    PayloadWriter w;
+                                                    w.U32(0);
+                                                    w.U64(0);
+                                                    w.U8(2);
+                                                    return Frame{MessageType::FetchReply, w.Take()};
+                                                  }}));
 
 TEST(Messages, RefusesAnUnknownConnectMode) {
   LogonRequest logon{"u", "p", WireConnectMode::Normal, "", "", ""};

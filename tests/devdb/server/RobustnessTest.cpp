@@ -2,10 +2,10 @@
 // that vanishes in the middle of a call or of a frame leaves the server serving the others,
 // and a client of another protocol version is told so.
 #include <gtest/gtest.h>
-
-#include <functional>
 #include <poll.h>
 #include <sys/socket.h>
+
+#include <functional>
 
 #include "DevdbServerTest.h"
 #include "devdb/protocol/FrameChannel.h"
@@ -20,8 +20,8 @@ std::vector<std::uint8_t> Bytes(const Frame& frame) { return FrameCodec::Encode(
 
 std::vector<std::uint8_t> Header(std::uint32_t length, std::uint16_t type) {
   return {static_cast<std::uint8_t>(length >> 24), static_cast<std::uint8_t>(length >> 16),
-          static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length),
-          static_cast<std::uint8_t>(type >> 8), static_cast<std::uint8_t>(type)};
+          static_cast<std::uint8_t>(length >> 8),  static_cast<std::uint8_t>(length),
+          static_cast<std::uint8_t>(type >> 8),    static_cast<std::uint8_t>(type)};
 }
 
 void SendAll(const Socket& socket, const std::vector<std::uint8_t>& bytes) {
@@ -73,45 +73,63 @@ TEST_P(HostileClient, LosesItsConnectionAndNobodyElseNotices) {
   if (GetParam().hangUp) ::shutdown(hostile.Descriptor(), SHUT_WR);
   EXPECT_TRUE(ServerClosed(hostile)) << GetParam().description << ": the connection stayed open";
 
-  EXPECT_EQ(bystander->Scalar("select count(*) from t"), "1") << "the bystander's session was harmed";
+  EXPECT_EQ(bystander->Scalar("select count(*) from t"), "1")
+      << "the bystander's session was harmed";
   EXPECT_EQ(System()->Scalar("select 1 from dual"), "1") << "the server stopped taking logons";
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, HostileClient,
     ::testing::Values(
-        HostileInput{"text instead of Hello", [] {
+        HostileInput{"text instead of Hello",
+                     [] {
                        std::string text = "GET / HTTP/1.0\r\n\r\n";
                        return std::vector<std::uint8_t>(text.begin(), text.end());
                      }},
-        HostileInput{"Hello with the wrong magic", [] {
+        HostileInput{"Hello with the wrong magic",
+                     [] {
                        HelloRequest hello;
                        hello.magic = 0x12345678;
                        return Bytes(ToFrame(hello));
                      }},
         HostileInput{"a request before Hello", [] { return Bytes(ToFrame(PingRequest{})); }},
-        HostileInput{"length of 4 GiB", [] { return Join({Hello(), Header(0xFFFFFFFF, 14)}); }},
+        HostileInput{"length of 4 GiB",
+                     [] {
+                       return Join({Hello(), Header(0xFFFFFFFF, 14)});
+                     }},
         HostileInput{"length just over the limit",
-                     [] { return Join({Hello(), Header(FrameCodec::kMaximumBody + 1, 20)}); }},
-        HostileInput{"unknown message type", [] { return Join({Hello(), Header(0, 77)}); }},
-        HostileInput{"a reply type sent by a client", [] { return Join({Hello(), Bytes(ToFrame(OkReply{}))}); }},
-        HostileInput{"text field longer than its frame", [] {
+                     [] {
+                       return Join({Hello(), Header(FrameCodec::kMaximumBody + 1, 20)});
+                     }},
+        HostileInput{"unknown message type",
+                     [] {
+                       return Join({Hello(), Header(0, 77)});
+                     }},
+        HostileInput{"a reply type sent by a client",
+                     [] {
+                       return Join({Hello(), Bytes(ToFrame(OkReply{}))});
+                     }},
+        HostileInput{"text field longer than its frame",
+                     [] {
                        PayloadWriter body;
                        body.U32(1000);
                        body.U8('x');
                        return Join({Hello(), Bytes(Frame{MessageType::Prepare, body.Take()})});
                      }},
-        HostileInput{"surplus bytes after the last field", [] {
+        HostileInput{"surplus bytes after the last field",
+                     [] {
                        Frame ping = ToFrame(PingRequest{});
                        ping.body.push_back(0);
                        return Join({Hello(), Bytes(ping)});
                      }},
-        HostileInput{"logon with an unknown connect mode", [] {
+        HostileInput{"logon with an unknown connect mode",
+                     [] {
                        Frame logon = ToFrame(LogonRequest{"system", kSysPassword, {}, "", "", ""});
                        logon.body[4 + 6 + 4 + std::string(kSysPassword).size()] = 9;
                        return Join({Hello(), Bytes(logon)});
                      }},
-        HostileInput{"half a frame, then gone", [] {
+        HostileInput{"half a frame, then gone",
+                     [] {
                        auto prepare = Bytes(ToFrame(PrepareRequest{"select 1 from dual"}));
                        prepare.resize(prepare.size() / 2);
                        return Join({Hello(), prepare});
@@ -165,23 +183,27 @@ TEST_F(DevdbServerTest, AClientThatVanishesMidCallLeavesTheServerServingOthers) 
   EXPECT_EQ(System()->Scalar("select user from dual"), "SYSTEM");
   // The server notices the hang-up, ends the abandoned call and rolls its session back.
   EXPECT_TRUE(WaitUntil([&] {
-    return system->Scalar("select count(*) from v$session where sid = " + std::to_string(sid)) == "0";
+    return system->Scalar("select count(*) from v$session where sid = " + std::to_string(sid)) ==
+           "0";
   })) << "the vanished client's session never ended";
   EXPECT_EQ(system->Scalar("select count(*) from big where n = -1"), "0");
 }
 
 TEST_F(DevdbServerTest, VersionAndHelloCarryTheBanner) {
   server_->Stop(SIGTERM);
-  Start({"--memory", "--banner", "Oracle Database 11g Enterprise Edition Release 11.2.0.4.0 - 64bit Production"});
+  Start({"--memory", "--banner",
+         "Oracle Database 11g Enterprise Edition Release 11.2.0.4.0 - 64bit Production"});
   TestClient client(Port());
-  EXPECT_EQ(client.connection.Banner(), "Oracle Database 11g Enterprise Edition Release 11.2.0.4.0 - 64bit Production");
+  EXPECT_EQ(client.connection.Banner(),
+            "Oracle Database 11g Enterprise Edition Release 11.2.0.4.0 - 64bit Production");
   EXPECT_EQ(client.connection.Version(), client.connection.Banner());
   client.connection.Ping();
 }
 
 TEST_F(DevdbServerTest, TheDefaultBannerNamesACurrentRelease) {
   TestClient client(Port());
-  EXPECT_EQ(client.connection.Banner(), "Oracle Database 19c Enterprise Edition Release 19.0.0.0.0 - Production");
+  EXPECT_EQ(client.connection.Banner(),
+            "Oracle Database 19c Enterprise Edition Release 19.0.0.0.0 - Production");
 }
 
 TEST(DevdbClient, ReportsNoListenerWhenNothingListens) {

@@ -32,10 +32,10 @@ class SessionTest : public DevdbServerTest {
 
   // Starts the long query on the client in a thread and returns once V$SESSION shows it
   // running.
-  std::future<std::optional<client::ServerError>> StartLongCall(TestClient& busy, TestClient& observer) {
-    auto call = std::async(std::launch::async, [&busy] {
-      return ErrorOf([&busy] { busy.Query(kLongQuery); });
-    });
+  std::future<std::optional<client::ServerError>> StartLongCall(TestClient& busy,
+                                                                TestClient& observer) {
+    auto call = std::async(std::launch::async,
+                           [&busy] { return ErrorOf([&busy] { busy.Query(kLongQuery); }); });
     std::uint32_t sid = busy.connection.Logon().sid;
     EXPECT_TRUE(WaitUntil([&] { return StatusOf(observer, sid) == "ACTIVE"; }))
         << "the long query never showed as ACTIVE";
@@ -47,8 +47,9 @@ TEST_F(SessionTest, VSessionShowsEachSessionWithWhatItsClientReported) {
   auto system = System();
   CreateUser("bob", "Secret1");
   auto bob = Connect();
-  protocol::LogonReply logon = bob->connection.LogOn({"bob", "Secret1", protocol::WireConnectMode::Normal,
-                                                      "bobs-os-user", "bobs-machine", "bobs-program"});
+  protocol::LogonReply logon =
+      bob->connection.LogOn({"bob", "Secret1", protocol::WireConnectMode::Normal, "bobs-os-user",
+                             "bobs-machine", "bobs-program"});
   auto rows = system->Query(
       "select sid, serial#, audsid, username, status, osuser, machine, program, schemaname "
       "from v$session where sid = :s",

@@ -64,31 +64,33 @@ TEST_P(Describe, ReportsTheOracleTypeSizePrecisionAndScale) {
 
 constexpr int kAny = -1000;
 
-INSTANTIATE_TEST_SUITE_P(
-    EveryType, Describe,
-    ::testing::Values(DescribeCase{"VARCHAR2(30)", false, 1, 30, kAny, kAny},
-                      DescribeCase{"CHAR(5)", false, 96, 5, kAny, kAny},
-                      DescribeCase{"NUMBER", false, 2, -1, 0, kAny},
-                      DescribeCase{"NUMBER(9)", false, 2, -1, 9, 0},
-                      DescribeCase{"NUMBER(5,2)", false, 2, -1, 5, 2},
-                      DescribeCase{"FLOAT", false, 2, -1, kAny, -127},
-                      DescribeCase{"INTEGER", false, 2, -1, kAny, 0},
-                      DescribeCase{"DATE", false, 12, 7, kAny, kAny},
-                      DescribeCase{"RAW(16)", false, 23, 16, kAny, kAny},
-                      DescribeCase{"LONG", false, 8, -1, kAny, kAny},
-                      DescribeCase{"LONG RAW", false, 24, -1, kAny, kAny},
-                      DescribeCase{"sysdate", true, 12, 7, kAny, kAny},
-                      DescribeCase{"to_date('01-01-2000','DD-MM-YYYY')", true, 12, 7, kAny, kAny},
-                      DescribeCase{"to_char(12)", true, 1, -1, kAny, kAny},
-                      DescribeCase{"'ab' || 'cd'", true, 1, -1, kAny, kAny},
-                      DescribeCase{"count(*)", true, 2, -1, kAny, kAny},
-                      DescribeCase{"length('abc')", true, 2, -1, kAny, kAny},
-                      DescribeCase{"1 + 2", true, 2, -1, kAny, kAny},
-                      DescribeCase{"rowid", true, 11, -1, kAny, kAny}));
+INSTANTIATE_TEST_SUITE_P(EveryType, Describe,
+                         ::testing::Values(DescribeCase{"VARCHAR2(30)", false, 1, 30, kAny, kAny},
+                                           DescribeCase{"CHAR(5)", false, 96, 5, kAny, kAny},
+                                           DescribeCase{"NUMBER", false, 2, -1, 0, kAny},
+                                           DescribeCase{"NUMBER(9)", false, 2, -1, 9, 0},
+                                           DescribeCase{"NUMBER(5,2)", false, 2, -1, 5, 2},
+                                           DescribeCase{"FLOAT", false, 2, -1, kAny, -127},
+                                           DescribeCase{"INTEGER", false, 2, -1, kAny, 0},
+                                           DescribeCase{"DATE", false, 12, 7, kAny, kAny},
+                                           DescribeCase{"RAW(16)", false, 23, 16, kAny, kAny},
+                                           DescribeCase{"LONG", false, 8, -1, kAny, kAny},
+                                           DescribeCase{"LONG RAW", false, 24, -1, kAny, kAny},
+                                           DescribeCase{"sysdate", true, 12, 7, kAny, kAny},
+                                           DescribeCase{"to_date('01-01-2000','DD-MM-YYYY')", true,
+                                                        12, 7, kAny, kAny},
+                                           DescribeCase{"to_char(12)", true, 1, -1, kAny, kAny},
+                                           DescribeCase{"'ab' || 'cd'", true, 1, -1, kAny, kAny},
+                                           DescribeCase{"count(*)", true, 2, -1, kAny, kAny},
+                                           DescribeCase{"length('abc')", true, 2, -1, kAny, kAny},
+                                           DescribeCase{"1 + 2", true, 2, -1, kAny, kAny},
+                                           DescribeCase{"rowid", true, 11, -1, kAny, kAny}));
 
 TEST_F(StatementTest, DescribeNamesColumnsInUpperCaseOrByAliasAndTellsNullability) {
   client_->Run("create table named (lower_name number not null, other varchar2(10))");
-  auto columns = client_->connection.Prepare("select lower_name, other as \"Quoted\", other alias from named").columns;
+  auto columns =
+      client_->connection.Prepare("select lower_name, other as \"Quoted\", other alias from named")
+          .columns;
   ASSERT_EQ(columns.size(), 3u);
   EXPECT_EQ(columns[0].name, "LOWER_NAME");
   EXPECT_FALSE(columns[0].nullable);
@@ -129,7 +131,8 @@ TEST_F(StatementTest, BindsEveryTypeByNameInAndOut) {
       InBind(":N", WireValue::Number("-12.5")), InBind("t", WireValue::Text("text")),
       InBind(":d", WireValue::Date({2024, 2, 29, 13, 14, 15})),
       InBind("R", WireValue::Raw({0xDE, 0xAD, 0x00, 0x01})), InBind("e", WireValue::Null())};
-  protocol::ExecuteReply inserted = client_->Run("insert into typed values (:n, :t, :d, :r, :e)", binds);
+  protocol::ExecuteReply inserted =
+      client_->Run("insert into typed values (:n, :t, :d, :r, :e)", binds);
   EXPECT_EQ(inserted.rowsProcessed, 1u);
   auto rows = client_->Query("select n, t, d, r, e from typed");
   ASSERT_EQ(rows.size(), 1u);
@@ -151,9 +154,11 @@ TEST_F(StatementTest, ARepeatedBindNameIsOneVariable) {
 
 TEST_F(StatementTest, ArrayExecutionRunsEveryRow) {
   client_->Run("create table arr (n number, t varchar2(10))");
-  WireBind numbers{"n", false, 22, {WireValue::Number("1"), WireValue::Number("2"), WireValue::Number("3")}};
+  WireBind numbers{
+      "n", false, 22, {WireValue::Number("1"), WireValue::Number("2"), WireValue::Number("3")}};
   WireBind texts{"t", false, 10, {WireValue::Text("a"), WireValue::Null(), WireValue::Text("c")}};
-  protocol::ExecuteReply reply = client_->Run("insert into arr values (:n, :t)", {numbers, texts}, 3);
+  protocol::ExecuteReply reply =
+      client_->Run("insert into arr values (:n, :t)", {numbers, texts}, 3);
   EXPECT_EQ(reply.rowsProcessed, 3u);
   EXPECT_EQ(reply.rowError.code, 0);
   EXPECT_EQ(client_->Scalar("select count(*) from arr where t is null"), "1");
@@ -162,15 +167,19 @@ TEST_F(StatementTest, ArrayExecutionRunsEveryRow) {
 
 TEST_F(StatementTest, ArrayExecutionStartsAtTheRowOffset) {
   client_->Run("create table offs (n number)");
-  WireBind numbers{"n", false, 22, {WireValue::Number("1"), WireValue::Number("2"), WireValue::Number("3")}};
+  WireBind numbers{
+      "n", false, 22, {WireValue::Number("1"), WireValue::Number("2"), WireValue::Number("3")}};
   protocol::ExecuteReply reply = client_->Run("insert into offs values (:n)", {numbers}, 2, 1);
   EXPECT_EQ(reply.rowsProcessed, 2u);
-  EXPECT_EQ(client_->Scalar("select sum(n) from offs"), "5") << "rows 2 and 3 should have been inserted";
+  EXPECT_EQ(client_->Scalar("select sum(n) from offs"), "5")
+      << "rows 2 and 3 should have been inserted";
 }
 
 TEST_F(StatementTest, ArrayExecutionStopsAtAFailingRowWithTheRowsBeforeItDone) {
   client_->Run("create table uniq (n number primary key)");
-  WireBind numbers{"n", false, 22,
+  WireBind numbers{"n",
+                   false,
+                   22,
                    {WireValue::Number("1"), WireValue::Number("2"), WireValue::Number("2"),
                     WireValue::Number("3")}};
   protocol::ExecuteReply reply = client_->Run("insert into uniq values (:n)", {numbers}, 4);
@@ -234,7 +243,8 @@ class StatementError : public StatementTest, public ::testing::WithParamInterfac
 
 TEST_P(StatementError, HasOraclesNumberAndOffset) {
   const ErrorCase& c = GetParam();
-  client_->Run("create table errs (n number not null, t varchar2(3), constraint errs_pk primary key (n))");
+  client_->Run(
+      "create table errs (n number not null, t varchar2(3), constraint errs_pk primary key (n))");
   client_->Run("insert into errs values (1, 'a')");
   auto error = ErrorOf([&] { client_->Query(c.sql); });
   ASSERT_TRUE(error) << c.sql << " succeeded";
@@ -249,8 +259,7 @@ TEST_P(StatementError, HasOraclesNumberAndOffset) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, StatementError,
-    ::testing::Values(ErrorCase{"xxzzz", 900, 0},
-                      ErrorCase{"select nosuch from dual", 904, 7},
+    ::testing::Values(ErrorCase{"xxzzz", 900, 0}, ErrorCase{"select nosuch from dual", 904, 7},
                       ErrorCase{"select * from nosuch", 942, 14},
                       ErrorCase{"select 1 dual", 923, -1},
                       ErrorCase{"select * from dual where", 936, -1},

@@ -23,7 +23,8 @@ TEST_F(TransactionTest, UncommittedChangesAreInvisibleToOthersUntilCommit) {
   writer->Run("create table tx (n number)");
   writer->Run("insert into tx values (1)");
   EXPECT_EQ(writer->Scalar("select count(*) from tx"), "1") << "a session must see its own changes";
-  EXPECT_EQ(reader->Scalar("select count(*) from tx"), "0") << "another session saw an uncommitted row";
+  EXPECT_EQ(reader->Scalar("select count(*) from tx"), "0")
+      << "another session saw an uncommitted row";
   writer->connection.Commit();
   EXPECT_EQ(reader->Scalar("select count(*) from tx"), "1");
 }
