@@ -26,6 +26,7 @@ class Version7Test : public OciTest {
  protected:
   void SetUp() override {
     OciTest::SetUp();
+    ASSERT_EQ(opinit(0), 0) << "process initialisation, non-threaded";
     CreateUser("scott", "tiger");
     std::memset(&lda_, 0, sizeof lda_);
     std::memset(hda_, 0, sizeof hda_);
