@@ -470,6 +470,17 @@ void Interpreter::ExecuteSql(const Stmt& statement) {
   std::vector<sql::Bind> binds;
   std::string text = BuildSql(sql, binds);
   TransactionContext& transaction = CurrentTransaction();
+  bool writes = sql.verb != "SELECT" && sql.verb != "WITH";
+  if (writes) {
+    // The engine locks the whole database for a writing transaction, so an autonomous
+    // transaction that writes while a transaction below it holds uncommitted writes would wait
+    // for its own caller for ever. Oracle reports such a self-deadlock as ORA-00060.
+    for (const auto& frame : frames_) {
+      if (frame->transaction != &transaction && frame->transaction->hasWrites) {
+        throw PlsqlError(60, "ORA-00060: deadlock detected while waiting for resource");
+      }
+    }
+  }
   try {
     auto prepared = transaction.session->Prepare(text);
     auto result = prepared->Execute(binds, 1, 0, false);
@@ -494,7 +505,7 @@ void Interpreter::ExecuteSql(const Stmt& statement) {
     }
     rowCount_ = result.rowsProcessed;
     sqlFound_ = result.rowsProcessed > 0;
-    if (sql.verb != "SELECT") transaction.hasChanges = true;
+    if (writes) transaction.hasChanges = transaction.hasWrites = true;
   } catch (const sql::SqlError& error) {
     // Errors the SQL engine finds while parsing are compile errors of the block.
     if (error.Offset() > 0 || error.Code() == 942 || error.Code() == 904 || error.Code() == 900) {

@@ -41,11 +41,13 @@ void ProceduralSession::OnCommit() {
   engine_.Alerts().Deliver(main_.pendingSignals);
   main_.pendingSignals.clear();
   main_.hasChanges = false;
+  main_.hasWrites = false;
 }
 
 void ProceduralSession::OnRollback() {
   main_.pendingSignals.clear();
   main_.hasChanges = false;
+  main_.hasWrites = false;
 }
 
 void ProceduralSession::OnSessionEnd() {
@@ -126,12 +128,14 @@ void ProceduralSession::Commit(TransactionContext& transaction) {
   engine_.Alerts().Deliver(transaction.pendingSignals);
   transaction.pendingSignals.clear();
   transaction.hasChanges = false;
+  transaction.hasWrites = false;
 }
 
 void ProceduralSession::Rollback(TransactionContext& transaction) {
   transaction.session->Rollback();
   transaction.pendingSignals.clear();
   transaction.hasChanges = false;
+  transaction.hasWrites = false;
 }
 
 std::unique_ptr<sql::Session> ProceduralSession::AcquireAutonomousSession() {

@@ -41,6 +41,7 @@ struct TransactionContext {
   sql::Session* session = nullptr;
   std::vector<std::pair<std::string, std::optional<std::string>>> pendingSignals;
   bool hasChanges = false;  // DML or signals not yet committed
+  bool hasWrites = false;   // DML not yet committed
 };
 
 class ProceduralSession {
