@@ -263,6 +263,32 @@ TEST_F(Version7Test, ErrorsGoIntoTheCursorArea) {
   EXPECT_EQ(ocom(&none), 1012);
 }
 
+TEST_F(Version7Test, PlsqlBlocksWriteOutValuesIntoTheBoundBuffers) {
+  ASSERT_EQ(Parse("begin null; end;", 0), 0);
+  EXPECT_EQ(cda_.ft, 34) << "a block is PL/SQL EXECUTE";
+  if (oexec(&cda_) != 0) GTEST_SKIP() << "this devdb runs no PL/SQL: " << Message(cda_.rc);
+  ASSERT_EQ(Parse("begin :total := :a + :b; :label := 'sum'; end;"), 0);
+  int a = 40, b = 2, total = 0;
+  char label[8] = {};
+  sb2 labelIndicator = -1;
+  ASSERT_EQ(obndra(&cda_, Text(":a"), -1, reinterpret_cast<ub1*>(&a), sizeof a, SQLT_INT, -1,
+                   nullptr, nullptr, nullptr, 0, nullptr, nullptr, -1, -1),
+            0);
+  ASSERT_EQ(obndra(&cda_, Text(":b"), -1, reinterpret_cast<ub1*>(&b), sizeof b, SQLT_INT, -1,
+                   nullptr, nullptr, nullptr, 0, nullptr, nullptr, -1, -1),
+            0);
+  ASSERT_EQ(obndra(&cda_, Text(":total"), -1, reinterpret_cast<ub1*>(&total), sizeof total,
+                   SQLT_INT, -1, nullptr, nullptr, nullptr, 0, nullptr, nullptr, -1, -1),
+            0);
+  ASSERT_EQ(obndra(&cda_, Text(":label"), -1, reinterpret_cast<ub1*>(label), sizeof label, SQLT_STR,
+                   -1, &labelIndicator, nullptr, nullptr, 0, nullptr, nullptr, -1, -1),
+            0);
+  ASSERT_EQ(oexec(&cda_), 0) << Message(cda_.rc);
+  EXPECT_EQ(total, 42);
+  EXPECT_STREQ(label, "sum");
+  EXPECT_EQ(labelIndicator, 0);
+}
+
 TEST_F(Version7Test, ServiceContextBecomesALogonAreaAndBack) {
   OCISvcCtx* service = nullptr;
   ASSERT_EQ(LogOn("scott", "tiger", &service), OCI_SUCCESS);
