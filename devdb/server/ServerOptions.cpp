@@ -51,6 +51,9 @@ ServerOptions ServerOptions::Parse(const std::vector<std::string>& arguments) {
       options.inMemory = true;
       continue;
     }
+    const bool takesValue = name == "--listen" || name == "--data" || name == "--banner" ||
+                            name == "--sys-password" || name == "--bytes-per-character";
+    if (!takesValue) throw UsageError("unknown option " + name);
     if (i + 1 >= arguments.size()) throw UsageError("missing value after " + name);
     const std::string& value = arguments[++i];
     if (name == "--listen") {
@@ -68,10 +71,8 @@ ServerOptions ServerOptions::Parse(const std::vector<std::string>& arguments) {
     } else if (name == "--sys-password") {
       if (value.empty()) throw UsageError("empty SYS password");
       options.sysPassword = value;
-    } else if (name == "--bytes-per-character") {
-      options.bytesPerCharacter = ParseInteger(value, 1, 4, "number of bytes per character");
     } else {
-      throw UsageError("unknown option " + name);
+      options.bytesPerCharacter = ParseInteger(value, 1, 4, "number of bytes per character");
     }
   }
   if (dataGiven && options.inMemory) throw UsageError("--data and --memory exclude each other");
