@@ -2,6 +2,7 @@
 // storage here and nowhere else.
 #include "devdb/sql/EngineStatement.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 
@@ -53,8 +54,13 @@ std::vector<const Bind*> EngineStatement::MatchBinds(const std::vector<Bind>& bi
     }
     if (!found) throw OracleErrors::Make(1036);
   }
-  for (const Bind* bind : matched)
-    if (!bind || bind->values.size() < rowsNeeded) throw OracleErrors::Make(1008);
+  const auto& returning = translated_.returningBinds;
+  for (std::size_t k = 0; k < names.size(); ++k) {
+    const Bind* bind = matched[k];
+    const bool receivesOnly =
+        std::find(returning.begin(), returning.end(), names[k]) != returning.end();
+    if (!bind || (!receivesOnly && bind->values.size() < rowsNeeded)) throw OracleErrors::Make(1008);
+  }
   return matched;
 }
 
@@ -62,6 +68,8 @@ void EngineStatement::BindRow(const std::vector<const Bind*>& matched, std::size
   sqlite3_stmt* statement = statement_.Handle();
   sqlite3_reset(statement);
   for (std::size_t k = 0; k < matched.size(); ++k) {
+    // A RETURNING ... INTO target has no place in the SQLite text and may carry no value.
+    if (row >= matched[k]->values.size()) continue;
     const Value& value = matched[k]->values[row];
     const int index = static_cast<int>(k + 1);
     switch (value.kind) {
@@ -122,12 +130,23 @@ ExecuteResult EngineStatement::Execute(const std::vector<Bind>& binds, int itera
   if (translated_.refreshSessions) core_->RefreshSessions();
   core_->BeginWrite();
   sqlite3* db = core_->Handle();
+  const auto& returningTypes = translated_.returningTypes;
+  // Per RETURNING column, the value of each iteration (NULL when no row was touched).
+  std::vector<std::vector<Value>> returned(returningTypes.size());
   for (std::size_t row = first; row < end; ++row) {
     try {
       BindRow(matched, row);
-      core_->Step(statement_.Handle(), kind, translated_.targetColumnPrefix);
+      for (auto& values : returned) values.push_back(Value::Null());
+      bool firstRow = true;
+      while (core_->Step(statement_.Handle(), kind, translated_.targetColumnPrefix)) {
+        if (!firstRow) continue;
+        firstRow = false;
+        for (std::size_t k = 0; k < returningTypes.size(); ++k)
+          returned[k].back() = ColumnValue(static_cast<int>(k), returningTypes[k]);
+      }
       result.rowsProcessed += static_cast<std::uint64_t>(sqlite3_changes(db));
     } catch (const SqlError& error) {
+      for (auto& values : returned) values.pop_back();
       sqlite3_reset(statement_.Handle());
       // A single execution fails as a whole; an array execution keeps the rows before
       // the failing one and reports where it stopped.
@@ -139,8 +158,18 @@ ExecuteResult EngineStatement::Execute(const std::vector<Bind>& binds, int itera
   sqlite3_reset(statement_.Handle());
   for (const Bind& bind : binds) {
     if (!bind.out) continue;
-    std::vector<Value> values(bind.values.begin() + static_cast<long>(first),
-                              bind.values.begin() + static_cast<long>(std::min(end, bind.values.size())));
+    const std::string key = BindKey(bind.name);
+    const auto& names = translated_.returningBinds;
+    const auto target = std::find(names.begin(), names.end(), key);
+    if (target != names.end()) {
+      result.outValues.push_back(returned[static_cast<std::size_t>(target - names.begin())]);
+      continue;
+    }
+    // SQL cannot set any other bind variable: it comes back as it went in.
+    const std::size_t stop = std::min(end, bind.values.size());
+    std::vector<Value> values;
+    if (first < stop)
+      values.assign(bind.values.begin() + static_cast<long>(first), bind.values.begin() + static_cast<long>(stop));
     result.outValues.push_back(std::move(values));
   }
   if (commitOnSuccess && !result.rowError) core_->CommitWork();
@@ -163,7 +192,8 @@ std::vector<std::vector<Value>> EngineStatement::Fetch(int maxRows) {
       }
       std::vector<Value> row;
       row.reserve(static_cast<std::size_t>(columns));
-      for (int column = 0; column < columns; ++column) row.push_back(ColumnValue(column));
+      for (int column = 0; column < columns; ++column)
+        row.push_back(ColumnValue(column, translated_.info.columns[static_cast<std::size_t>(column)]));
       rows.push_back(std::move(row));
     }
   } catch (...) {
@@ -175,11 +205,10 @@ std::vector<std::vector<Value>> EngineStatement::Fetch(int maxRows) {
   return rows;
 }
 
-Value EngineStatement::ColumnValue(int column) const {
+Value EngineStatement::ColumnValue(int column, const ColumnDescription& description) const {
   sqlite3_stmt* statement = statement_.Handle();
   const int type = sqlite3_column_type(statement, column);
   if (type == SQLITE_NULL) return Value::Null();
-  const ColumnDescription& description = translated_.info.columns[static_cast<std::size_t>(column)];
   auto text = [&] {
     const auto* data = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
     return std::string(data, static_cast<std::size_t>(sqlite3_column_bytes(statement, column)));

@@ -26,7 +26,7 @@ class EngineStatement : public Statement {
   // For each statement bind name, the bind that supplies it; throws 1036 / 1008.
   std::vector<const Bind*> MatchBinds(const std::vector<Bind>& binds, std::size_t rowsNeeded) const;
   void BindRow(const std::vector<const Bind*>& matched, std::size_t row);
-  Value ColumnValue(int column) const;
+  Value ColumnValue(int column, const ColumnDescription& description) const;
 
   std::shared_ptr<SessionCore> core_;
   TranslatedStatement translated_;

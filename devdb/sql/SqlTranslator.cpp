@@ -63,7 +63,7 @@ const std::set<std::string>& Reserved() {
       "ON", "JOIN", "INNER", "LEFT", "RIGHT", "FULL", "CROSS", "OUTER", "AND", "OR", "NOT",
       "CONNECT", "START", "AS", "BY", "INTO", "VALUES", "SET", "WITH", "NATURAL", "USING",
       "FOR", "IS", "IN", "LIKE", "BETWEEN", "NULL", "DISTINCT", "ALL", "UNIQUE", "ASC", "DESC",
-      "CASE", "WHEN", "THEN", "ELSE", "END", "EXISTS", "PRIOR", "ANY", "SOME"};
+      "CASE", "WHEN", "THEN", "ELSE", "END", "EXISTS", "PRIOR", "ANY", "SOME", "RETURNING"};
   return words;
 }
 
@@ -190,6 +190,7 @@ class Parser {
   void ParseInsert(TranslatedStatement& out);
   void ParseUpdate(TranslatedStatement& out);
   void ParseDelete(TranslatedStatement& out);
+  std::string ParseReturning(TranslatedStatement& out, const Source& target);
   void ParseCreate(TranslatedStatement& out);
   void ParseCreateTable(TranslatedStatement& out);
   void ParseCreateIndex(TranslatedStatement& out, bool unique);
@@ -425,7 +426,7 @@ void Parser::ParseInsert(TranslatedStatement& out) {
   TableDefinition definition;
   Source target = ResolveTable(owner, name, tableToken, &definition);
   if (definition.kind != "TABLE") Fail(1732, tableToken);
-  if (AtName() && !Peek().Is("VALUES")) Next();  // an alias, which nothing here needs
+  if (AtName() && !Peek().Is("VALUES")) target.alias = Next().text;
   std::vector<std::size_t> columns;
   if (AcceptSymbol("(")) {
     do {
@@ -483,9 +484,39 @@ void Parser::ParseInsert(TranslatedStatement& out) {
   } else {
     Fail(926);
   }
+  target.reference = definition.storage;
+  sql += ParseReturning(out, target);
   ExpectEnd();
   out.kind = StatementKind::Insert;
   out.sqlite = sql;
+}
+
+std::string Parser::ParseReturning(TranslatedStatement& out, const Source& target) {
+  if (!Accept("RETURNING") && !Accept("RETURN")) return "";
+  Scope scope;
+  scope.sources.push_back(target);
+  scopes_.push_back(&scope);
+  const bool outerAggregates = aggregatesAllowed_;
+  aggregatesAllowed_ = false;
+  std::string list;
+  do {
+    const Token& at = Peek();
+    Expr value = RequireValue(ParseExpression(), at);
+    if (value.type.oracleType == kUnknown) value.type = VarcharType(4000);
+    if (value.type.oracleType == kChar && value.stringLiteral) value.type.oracleType = kVarchar;
+    out.returningTypes.push_back(value.type);
+    list += (list.empty() ? "" : ", ") + value.sql;
+  } while (AcceptSymbol(","));
+  aggregatesAllowed_ = outerAggregates;
+  scopes_.pop_back();
+  Expect("INTO", 925);
+  do {
+    if (Peek().kind != Token::Kind::Bind) Fail(1036);
+    out.returningBinds.push_back(Next().text);
+  } while (AcceptSymbol(","));
+  if (out.returningBinds.size() < out.returningTypes.size()) Fail(947);
+  if (out.returningBinds.size() > out.returningTypes.size()) Fail(913);
+  return " RETURNING " + list;
 }
 
 void Parser::ParseUpdate(TranslatedStatement& out) {
@@ -529,6 +560,7 @@ void Parser::ParseUpdate(TranslatedStatement& out) {
     sql += " WHERE " + condition.sql;
   }
   scopes_.pop_back();
+  sql += ParseReturning(out, target);
   ExpectEnd();
   out.kind = StatementKind::Update;
   out.sqlite = sql;
@@ -555,6 +587,7 @@ void Parser::ParseDelete(TranslatedStatement& out) {
     sql += " WHERE " + condition.sql;
   }
   scopes_.pop_back();
+  sql += ParseReturning(out, target);
   ExpectEnd();
   out.kind = StatementKind::Delete;
   out.sqlite = sql;

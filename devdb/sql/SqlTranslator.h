@@ -73,6 +73,10 @@ struct TranslatedStatement {
   // the way every write here locks), at once or with ORA-00054 for NOWAIT.
   bool forUpdate = false;
   bool noWait = false;
+  // DML ... RETURNING expr, ... INTO :a, ...: the types of the returned values and the
+  // bind variables (upper case, without colon) that receive them.
+  std::vector<ColumnDescription> returningTypes;
+  std::vector<std::string> returningBinds;
   std::string targetColumnPrefix;  // DML: "\"OWNER\".\"TABLE\"." for NULL errors
   TableSpec table;
   IndexSpec index;

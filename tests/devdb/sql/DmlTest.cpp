@@ -51,6 +51,37 @@ TEST_F(DmlTest, BindsOfEveryTypeRoundTrip) {
   EXPECT_EQ(byRowid[0][0], Value::Text("widget"));
 }
 
+TEST_F(DmlTest, ReturningIntoFillsOutBinds) {
+  auto insert = session_->Prepare(
+      "insert into items (id, name, born) values (:id, :name, to_date('2001-02-03', 'YYYY-MM-DD')) "
+      "returning id * 10, name || '!', born, rowid into :tens, :shout, :born, :rid");
+  Bind tens = In("tens", {});
+  tens.out = true;
+  Bind shout = In(":SHOUT", {});
+  shout.out = true;
+  Bind born = In("born", {});
+  born.out = true;
+  Bind rid = In("rid", {});
+  rid.out = true;
+  const auto result = insert->Execute(
+      {In("id", {Value::Number("1"), Value::Number("2")}), tens,
+       In("name", {Value::Text("a"), Value::Text("b")}), shout, born, rid},
+      2, 0, false);
+  ASSERT_FALSE(result.rowError.has_value());
+  ASSERT_EQ(result.outValues.size(), 4u);
+  EXPECT_EQ(result.outValues[0], (std::vector<Value>{Value::Number("10"), Value::Number("20")}));
+  EXPECT_EQ(result.outValues[1], (std::vector<Value>{Value::Text("a!"), Value::Text("b!")}));
+  EXPECT_EQ(result.outValues[2][1], Value::Date({2001, 2, 3, 0, 0, 0}));
+  EXPECT_EQ(result.outValues[3][0].kind, Value::Kind::Rowid);
+  auto update = session_->Prepare("update items set price = 9.5 where id = :id returning price into :p");
+  Bind price = In("p", {});
+  price.out = true;
+  const auto updated = update->Execute({In("id", {Value::Number("2"), Value::Number("7")}), price}, 2, 0, false);
+  EXPECT_EQ(updated.rowsProcessed, 1u);
+  EXPECT_EQ(updated.outValues[0], (std::vector<Value>{Value::Number("9.5"), Value::Null()}));
+  EXPECT_EQ(ErrorOf(*session_, "delete from items returning id, name into :a").Code(), 947);
+}
+
 TEST_F(DmlTest, RepeatedBindNameTakesOneValue) {
   Run(*session_, "insert into items (id, name, price) values (:v, 'n' || :v, :v)",
       {In("V", {Value::Number("7")})});

@@ -113,6 +113,31 @@ TEST_F(SessionTest, BreakEndsAWaitWithOra01013AndTheSessionGoesOn) {
   EXPECT_EQ(Count(second), "1");
 }
 
+TEST_F(SessionTest, BreakEndsARunningQuery) {
+  Session& session = System();
+  Bind ids;
+  ids.name = "id";
+  for (int id = 0; id < 1000; ++id) ids.values.push_back(Value::Number(std::to_string(id)));
+  session.Prepare("insert into notes (id) values (:id)")->Execute({ids}, 1000, 0, true);
+  // A billion combinations: far more than the break takes to arrive.
+  auto query = session.Prepare("select count(*) from notes a, notes b, notes c");
+  query->Execute({}, 1, 0, false);
+  std::optional<SqlError> failure;
+  std::thread running([&] {
+    try {
+      query->Fetch(1);
+    } catch (const SqlError& error) {
+      failure = error;
+    }
+  });
+  WaitUntilActive(session);
+  session.Interrupt(1013);
+  running.join();
+  ASSERT_TRUE(failure.has_value());
+  EXPECT_EQ(failure->Code(), 1013);
+  EXPECT_EQ(Count(session), "1000");
+}
+
 TEST_F(SessionTest, KillEndsTheCurrentCallAndEveryLaterOne) {
   Session& first = System();
   Session& victim = LogOn("scott", "tiger");
