@@ -68,7 +68,7 @@ sword Report(cda_def* area, ub1 functionCode, int code) {
 // Runs a body; on any exception the area receives the Oracle number (and the text is kept
 // for oerhms). The body returns the code to report (0 for success).
 template <typename Body>
-sword V7Call(cda_def* area, ub1 functionCode, Body body) noexcept {
+sword V7Call(cda_def* area, ub1 functionCode, Body body, LogonArea* logon = nullptr) noexcept {
   try {
     return Report(area, functionCode, body());
   } catch (...) {
@@ -76,6 +76,7 @@ sword V7Call(cda_def* area, ub1 functionCode, Body body) noexcept {
     try {
       const ErrorRecords::Record record = RecordOfCurrentException();
       ErrorRecords::Remember(record.code, record.message);
+      if (logon != nullptr) logon->messages[record.code] = record.message;
       code = record.code;
     } catch (...) {
     }
@@ -126,7 +127,9 @@ sword CursorCall(Cda_Def* cursor, ub1 functionCode, Body body) noexcept {
   CursorArea* area = CursorOf(cursor, functionCode);
   if (area == nullptr) return texts::kInvalidCursor.code;
   cursor->wrn = 0;
-  const sword code = V7Call(cursor, functionCode, [&] { return body(*area); });
+  auto* logon = Registry().Find<LogonArea>(area->logonArea, HandleRegistry::kLogonArea);
+  const sword code = V7Call(
+      cursor, functionCode, [&] { return body(*area); }, logon);
   UpdateCounts(cursor, *area);
   return code;
 }
@@ -203,10 +206,13 @@ template <typename Body>
 sword LogonCall(Lda_Def* lda, Body body) noexcept {
   LogonArea* area = LogonOf(lda);
   if (area == nullptr) return lda == nullptr ? OCI_ERROR : texts::kNotLoggedOn.code;
-  return V7Call(lda, 0, [&] {
-    body(*area);
-    return 0;
-  });
+  return V7Call(
+      lda, 0,
+      [&] {
+        body(*area);
+        return 0;
+      },
+      area);
 }
 
 }  // namespace
@@ -270,10 +276,17 @@ sword obreak(Lda_Def* lda) {
   }
 }
 
-sword oerhms(Lda_Def*, sb2 rcode, OraText* buf, sword bufsiz) {
+sword oerhms(Lda_Def* lda, sb2 rcode, OraText* buf, sword bufsiz) {
   if (buf == nullptr || bufsiz <= 0) return 0;
   try {
-    const std::string text = ErrorRecords::Recall(rcode < 0 ? -rcode : rcode) + "\n";
+    const int code = rcode < 0 ? -rcode : rcode;
+    std::string text;
+    if (auto* logon = Registry().Find<LogonArea>(lda, HandleRegistry::kLogonArea)) {
+      auto found = logon->messages.find(code);
+      if (found != logon->messages.end()) text = found->second;
+    }
+    if (text.empty()) text = ErrorRecords::Recall(code);
+    text += "\n";
     const std::size_t count =
         std::min<std::size_t>(text.size(), static_cast<std::size_t>(bufsiz - 1));
     std::memcpy(buf, text.data(), count);

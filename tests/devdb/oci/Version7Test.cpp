@@ -289,6 +289,24 @@ TEST_F(Version7Test, PlsqlBlocksWriteOutValuesIntoTheBoundBuffers) {
   EXPECT_EQ(labelIndicator, 0);
 }
 
+TEST_F(Version7Test, ErrorTextsBelongToTheLogonThatMetThem) {
+  Lda_Def other{};
+  Cda_Def otherCursor{};
+  ASSERT_EQ(olog(&other, hda_, Text("scott/tiger@DEV"), -1, nullptr, -1, nullptr, -1, 0), 0);
+  ASSERT_EQ(oopen(&otherCursor, &other, nullptr, -1, -1, nullptr, -1), 0);
+  const int mine = Parse("select first_unknown from dual", 0);
+  const int theirs = oparse(&otherCursor, Text("select second_unknown from dual"), -1, 0, 2);
+  ASSERT_EQ(mine, theirs);
+  ASSERT_NE(mine, 0);
+  EXPECT_NE(Message(mine).find("FIRST_UNKNOWN"), std::string::npos) << Message(mine);
+  OraText buffer[512] = {};
+  oerhms(&other, static_cast<sb2>(theirs), buffer, sizeof buffer);
+  EXPECT_NE(std::string(reinterpret_cast<char*>(buffer)).find("SECOND_UNKNOWN"), std::string::npos)
+      << buffer;
+  oclose(&otherCursor);
+  ologof(&other);
+}
+
 TEST_F(Version7Test, ServiceContextBecomesALogonAreaAndBack) {
   OCISvcCtx* service = nullptr;
   ASSERT_EQ(LogOn("scott", "tiger", &service), OCI_SUCCESS);
