@@ -98,6 +98,8 @@ void ClientConnection::Run() {
     // The client went away; its session ends below like any other.
   } catch (const std::exception& error) {
     std::cerr << "devdb: connection ended: " << error.what() << std::endl;
+  } catch (...) {
+    std::cerr << "devdb: connection ended by an unknown error" << std::endl;
   }
   EndSession();
   finished_ = true;
@@ -155,6 +157,9 @@ Frame ClientConnection::Handle(const Frame& request, bool& closeAfter) {
     // reports its own internal errors and carry on.
     std::string message =
         std::string(texts::kInternalErrorPrefix) + "[devdb], [" + error.what() + "]";
+    return ToFrame(ErrorReply{{texts::kInternalErrorCode, message, 0}});
+  } catch (...) {
+    std::string message = std::string(texts::kInternalErrorPrefix) + "[devdb], [unknown]";
     return ToFrame(ErrorReply{{texts::kInternalErrorCode, message, 0}});
   }
 }

@@ -14,11 +14,15 @@ sql::SessionRow SessionEntry::Row() {
   row.serial = serial_;
   row.audsid = audsid_;
   if (session_) {
-    sql::SessionRow live = session_->Describe();
-    row.module = live.module;
-    row.action = live.action;
-    row.clientInfo = live.clientInfo;
-    if (!live.schemaName.empty()) row.schemaName = live.schemaName;
+    try {
+      sql::SessionRow live = session_->Describe();
+      row.module = live.module;
+      row.action = live.action;
+      row.clientInfo = live.clientInfo;
+      if (!live.schemaName.empty()) row.schemaName = live.schemaName;
+    } catch (const std::exception&) {
+      // A session that cannot describe itself (it is being killed) is still listed.
+    }
   }
   row.status = killed_ ? "KILLED" : busy_ ? "ACTIVE" : "INACTIVE";
   return row;
@@ -49,7 +53,17 @@ void SessionEntry::EndCall() {
 
 void SessionEntry::Interrupt(int errorCode) {
   std::lock_guard lock(mutex_);
-  if (busy_ && session_) session_->Interrupt(errorCode);
+  InterruptLocked(errorCode);
+}
+
+void SessionEntry::InterruptLocked(int errorCode) {
+  if (!busy_ || !session_) return;
+  try {
+    session_->Interrupt(errorCode);
+  } catch (const std::exception&) {
+    // Interrupting is called from other threads (a break, a kill, the hang-up watch, the
+    // shutdown); a failure there must not end the server. The call then simply runs on.
+  }
 }
 
 void SessionEntry::Kill() {
@@ -57,7 +71,7 @@ void SessionEntry::Kill() {
     std::lock_guard lock(mutex_);
     if (killed_) return;
     killed_ = true;
-    if (busy_ && session_) session_->Interrupt(texts::kSessionKilledCode);
+    InterruptLocked(texts::kSessionKilledCode);
   }
   if (wake_) wake_->Signal();
 }

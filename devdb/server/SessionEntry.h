@@ -61,6 +61,8 @@ class SessionEntry {
   const int serial_;
   const std::int64_t audsid_;
   const std::uint64_t breakToken_;
+  void InterruptLocked(int errorCode);
+
   const std::shared_ptr<WakeSignal> wake_;
   const int socketDescriptor_;
   sql::SessionRow identity_;
