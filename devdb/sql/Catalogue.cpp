@@ -239,8 +239,6 @@ std::vector<TableDefinition> Catalogue::IndexesOf(const std::string& owner,
   return indexes;
 }
 
-bool Catalogue::OwnsObjects(const std::string& owner) { return !ObjectsOf(owner).empty(); }
-
 std::vector<TableDefinition> Catalogue::ObjectsOf(const std::string& owner) {
   std::vector<std::string> names;
   {

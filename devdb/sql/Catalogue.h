@@ -54,7 +54,6 @@ class Catalogue {
   std::int64_t AddObject(const TableDefinition& definition);
   void RemoveObject(std::int64_t objectId);
   std::vector<TableDefinition> IndexesOf(const std::string& owner, const std::string& table);
-  bool OwnsObjects(const std::string& owner);
   std::vector<TableDefinition> ObjectsOf(const std::string& owner);
   std::string NextConstraintName();
 

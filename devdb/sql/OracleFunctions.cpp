@@ -443,6 +443,14 @@ void Rowid(Call& call) {
   call.ResultText(OracleFunctions::EncodeRowid(sqlite3_int64(call.Number(0)), sqlite3_int64(call.Number(1))));
 }
 
+// ora_rowid_check(text): a text compared with a ROWID must be one (ORA-01410).
+void RowidCheck(Call& call) {
+  if (call.IsNull(0)) return call.ResultNull();
+  const std::string text = call.Text(0);
+  if (OracleFunctions::DecodeRowid(text) < 0) throw OracleErrors::Make(1410);
+  call.ResultText(text);
+}
+
 // ora_store(value, type, size, precision, scale, column): the conversion and checks a value
 // goes through on its way into a column.
 void Store(Call& call) {
@@ -576,6 +584,7 @@ void OracleFunctions::Register(sqlite3* db, SessionState& state) {
       {"ora_add_months", 2, Invoke<AddMonths>, false},
       {"ora_last_day", 1, Invoke<LastDay>, false},
       {"ora_rowid", 2, Invoke<Rowid>, true},
+      {"ora_rowid_check", 1, Invoke<RowidCheck>, true},
       {"ora_store", 6, Invoke<Store>, false},
   };
   sqlite3_create_function_v2(db, "ora_single", 1, SQLITE_UTF8, &state, nullptr, SingleStep,

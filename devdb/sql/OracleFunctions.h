@@ -16,8 +16,8 @@ namespace devdb::sql {
 class OracleFunctions {
  public:
   static void Register(sqlite3* db, SessionState& state);
-  // The extended 18-character ROWID of a row of a table, and back (nullopt-like -1 for a
-  // text that is not a ROWID of ours).
+  // The extended 18-character ROWID of a row of a table, and back (-1 for a text that is
+  // not a ROWID).
   static std::string EncodeRowid(std::int64_t objectId, std::int64_t rowid);
   static std::int64_t DecodeRowid(const std::string& text);
 };

@@ -45,7 +45,6 @@ SessionCore::SessionCore(std::shared_ptr<EngineShared> shared)
       catalogue_(connection_->Handle()) {
   sqlite3* db = connection_->Handle();
   state_.bytesPerCharacter = shared_->Options().bytesPerCharacter;
-  state_.banner = shared_->Banner();
   OracleFunctions::Register(db, state_);
   connection_->Execute("PRAGMA case_sensitive_like = ON");
   Catalogue::PrepareConnection(db, shared_->Banner());

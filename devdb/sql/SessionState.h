@@ -25,7 +25,6 @@ struct SessionState {
   std::string program;
   OracleDate logonTime;
   int bytesPerCharacter = 4;
-  std::string banner;
 
   // Changed by ALTER SESSION on the session's own thread.
   std::string nlsDateFormat = "DD-MON-RR";

@@ -1433,6 +1433,9 @@ Expr Parser::Compare(Expr left, const std::string& op, Expr right, const Token& 
   } else if (IsNumber(left.type) || IsNumber(right.type)) {
     if (IsText(left.type)) l = AsNumber(left, at);
     if (IsText(right.type)) r = AsNumber(right, at);
+  } else if (left.type.oracleType == kRowid || right.type.oracleType == kRowid) {
+    if (left.type.oracleType != kRowid) l = "ora_rowid_check(" + l + ")";
+    if (right.type.oracleType != kRowid) r = "ora_rowid_check(" + r + ")";
   } else if (left.type.oracleType == kChar && right.type.oracleType == kChar) {
     // Two CHAR values compare with blank-padded semantics: trailing blanks do not count.
     l = "rtrim(" + l + ", ' ')";

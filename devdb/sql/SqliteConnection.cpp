@@ -2,7 +2,6 @@
 #include "devdb/sql/SqliteConnection.h"
 
 #include "devdb/sql/OracleErrors.h"
-#include "devdb/sql/SqliteStatement.h"
 
 namespace devdb::sql {
 
@@ -31,11 +30,6 @@ void SqliteConnection::Execute(const std::string& sql) {
     sqlite3_free(error);
     throw OracleErrors::FromMessage(message);
   }
-}
-
-std::int64_t SqliteConnection::QueryInteger(const std::string& sql, std::int64_t fallback) {
-  SqliteStatement statement(db_, sql);
-  return statement.Step() ? statement.Integer(0) : fallback;
 }
 
 }  // namespace devdb::sql

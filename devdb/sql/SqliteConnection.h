@@ -23,8 +23,6 @@ class SqliteConnection {
   sqlite3* Handle() const { return db_; }
   // Runs one or more statements without results; throws SqlError on failure.
   void Execute(const std::string& sql);
-  // Runs a query that yields one integer (or the fallback when no row comes back).
-  std::int64_t QueryInteger(const std::string& sql, std::int64_t fallback = 0);
   bool InTransaction() const { return sqlite3_get_autocommit(db_) == 0; }
 
  private:

@@ -49,6 +49,8 @@ TEST_F(DmlTest, BindsOfEveryTypeRoundTrip) {
                            {In("r", {rows[0][6]})});
   ASSERT_EQ(byRowid.size(), 1u);
   EXPECT_EQ(byRowid[0][0], Value::Text("widget"));
+  EXPECT_STREQ(ErrorOf(*session_, "select name from items where rowid = 'not a rowid'").what(),
+               "ORA-01410: invalid ROWID");
 }
 
 TEST_F(DmlTest, ReturningIntoFillsOutBinds) {
