@@ -38,6 +38,25 @@ TEST_F(SessionTest, UncommittedChangesAreInvisibleAndVanishOnRollback) {
   EXPECT_EQ(Count(reader), "1");
 }
 
+TEST_F(SessionTest, CommitAndRollbackLeaveAnOpenCursorFetching) {
+  Session& session = System();
+  for (int id = 1; id <= 5; ++id)
+    Run(session, "insert into notes values (" + std::to_string(id) + ", 'n')");
+  session.Commit();
+  auto cursor = session.Prepare("select id from notes order by id");
+  cursor->Execute({}, 1, 0, false);
+  ASSERT_EQ(cursor->Fetch(2).size(), 2u);
+  Run(session, "insert into notes values (6, 'while fetching')");
+  session.Commit();
+  ASSERT_EQ(cursor->Fetch(1).size(), 1u);
+  Run(session, "update notes set text = 'undone'");
+  session.Rollback();
+  const auto rest = cursor->Fetch(10);
+  EXPECT_FALSE(rest.empty());
+  EXPECT_EQ(Text(One(session, "select count(*) from notes where text = 'undone'")), "0");
+  EXPECT_EQ(Count(session), "6");
+}
+
 TEST_F(SessionTest, DisconnectDiscardsTheTransaction) {
   Session& writer = System();
   Run(writer, "insert into notes values (1, 'lost')");
