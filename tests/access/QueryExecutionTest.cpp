@@ -15,6 +15,29 @@
 namespace vek::testing {
 namespace {
 
+// A variable list that binds nothing but claims an array of `arraySize` elements, so that the
+// statement runs as an array execution, and that names itself in the debug display.
+class ArrayOfNothing : public TQueryVariables {
+ public:
+  explicit ArrayOfNothing(std::int32_t arraySize) : arraySize_(arraySize) {}
+  int Count() const override { return 1; }
+  bool ForcesPreparation() const override { return arraySize_ > 1; }
+  void ForgetBindHandles() override {}
+  std::int32_t BindAll(TOracleQuery&) override {
+    ++binds;
+    return arraySize_;
+  }
+  void UpdateAfterExecute(TOracleQuery&) override { ++updates; }
+  std::string DebugText() const override { return "\r:ROWS = (Array)"; }
+  void DeleteAll() override {}
+
+  int binds = 0;
+  int updates = 0;
+
+ private:
+  std::int32_t arraySize_;
+};
+
 class QueryExecutionTest : public AccessTest {
  protected:
   void FillNumbers(TOracleSession& session, const std::string& table, int rows) {
@@ -368,6 +391,59 @@ TEST_P(QueryExecutionTest, APlsqlBlockLeavesEofTrue) {
   EXPECT_TRUE(query.Eof());
   EXPECT_EQ(query.FunctionType(), ftPLSQL);
   EXPECT_EQ(query.FieldCount(), 0);
+}
+
+TEST_P(QueryExecutionTest, ArrayExecutionOffersEachFailedRowToOnArrayError) {
+  TOracleSession& session = LoggedOn();
+  Run(session, "create table unique_rows (n number primary key)");
+  TOracleQuery query;
+  query.SetSession(&session);
+  query.SetVariables(std::make_unique<ArrayOfNothing>(3));
+  query.SQL = {"insert into unique_rows values (1)"};
+  std::vector<std::int32_t> failedRows;
+  std::vector<std::int32_t> codes;
+  query.OnArrayError = [&](TOracleQuery&, std::int32_t index, std::int32_t code,
+                           const std::string& message, bool& goOn) {
+    failedRows.push_back(index);
+    codes.push_back(code);
+    EXPECT_NE(message.find("ORA-00001"), std::string::npos) << message;
+    EXPECT_TRUE(goOn);
+  };
+  query.Execute();
+  // Row 0 goes in; rows 1 and 2 repeat its key.
+  EXPECT_EQ(failedRows, (std::vector<std::int32_t>{1, 2}));
+  EXPECT_EQ(codes, (std::vector<std::int32_t>{1, 1}));
+  EXPECT_EQ(One(session, "select count(*) from unique_rows"), "1");
+
+  failedRows.clear();
+  query.OnArrayError = [&](TOracleQuery&, std::int32_t index, std::int32_t, const std::string&,
+                           bool& goOn) {
+    failedRows.push_back(index);
+    goOn = false;
+  };
+  query.Execute();
+  EXPECT_EQ(failedRows, (std::vector<std::int32_t>{0})) << "the handler stopped the run";
+
+  query.OnArrayError = nullptr;
+  EXPECT_THROW(query.Execute(), EOracleError) << "without a handler the error is raised";
+}
+
+TEST_P(QueryExecutionTest, TheVariableListBindsBeforeEachExecutionAndShowsInTheDebugText) {
+  TOracleSession& session = LoggedOn();
+  ScopedRecordingHooks hooks;
+  TOracleQuery query;
+  query.SetSession(&session);
+  auto variables = std::make_unique<ArrayOfNothing>(0);
+  ArrayOfNothing& list = *variables;
+  query.SetVariables(std::move(variables));
+  query.Debug = true;
+  query.SQL = {"select 1 from dual"};
+  query.Execute();
+  query.Execute();
+  EXPECT_EQ(list.binds, 2);
+  EXPECT_EQ(list.updates, 2);
+  ASSERT_EQ(hooks->messages.size(), 2u);
+  EXPECT_EQ(hooks->messages[0], "select 1 from dual\r\n\r:ROWS = (Array)");
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, QueryExecutionTest, VEK_ALL_CLIENT_MODES);
