@@ -3,6 +3,8 @@
 // the per-connection values' defaults, and the busy cursor through the UI hooks.
 #include <gtest/gtest.h>
 
+#include <cstddef>
+
 #include "access/OracleQuery.h"
 #include "access/OracleSession.h"
 #include "access/SessionList.h"
@@ -95,6 +97,23 @@ TEST(SessionOfflineTest, AnOdbcDatabaseChoosesTheVersion7LibraryUnlessOCA60IsIns
   EXPECT_TRUE(session.OCA60Present());
   session.ChooseODBCLibrary();
   EXPECT_EQ(OCIDLL, "");
+}
+
+TEST(SessionOfflineTest, TheVersion7AreasHaveTheSizesOfTheClientLibrary) {
+  // A genuine 64-bit client writes 88-byte cursor and logon data areas and a 512-byte host
+  // data area; a 32-bit one 64 and 256 bytes.
+  const bool wide = sizeof(void*) == 8;
+  EXPECT_EQ(sizeof(Cda_Def), wide ? 88u : 64u);
+  EXPECT_GE(HDA_SIZE, wide ? 512u : 256u);
+  // The fields the layer reads, where the library writes them.
+  EXPECT_EQ(offsetof(Cda_Def, ft), 2u);
+  EXPECT_EQ(offsetof(Cda_Def, rpc), 4u);
+  EXPECT_EQ(offsetof(Cda_Def, peo), 8u);
+  EXPECT_EQ(offsetof(Cda_Def, rc), 12u);
+  EXPECT_EQ(offsetof(Cda_Def, rid.rd.rcs4), 20u);
+  EXPECT_EQ(offsetof(Cda_Def, rid.rd.rcs5), 24u);
+  EXPECT_EQ(offsetof(Cda_Def, rid.rcs7), 28u);
+  EXPECT_EQ(offsetof(Cda_Def, rid.rcs8), 32u);
 }
 
 TEST(SessionOfflineTest, GuardedSettersRaiseOnlyWhenConnected) {
