@@ -123,7 +123,12 @@ INSTANTIATE_TEST_SUITE_P(Cases, StatementKind,
                                            KindCase{"insert into kinds values (1)", 4, 3},
                                            KindCase{"create table other (n number)", 5, 1},
                                            KindCase{"drop table kinds", 6, 8},
-                                           KindCase{"commit", 0, 54}));
+                                           KindCase{"commit", 0, 54}, KindCase{"rollback", 0, 55},
+                                           KindCase{"create index kinds_n on kinds (n)", 5, 20},
+                                           KindCase{"alter session set sql_trace = true", 7, 52},
+                                           KindCase{"create user kid identified by Pw1", 5, 19},
+                                           KindCase{"alter user system identified by Pw1", 7, 53},
+                                           KindCase{"drop user nobody", 6, 11}));
 
 TEST_F(StatementTest, BindsEveryTypeByNameInAndOut) {
   client_->Run("create table typed (n number, t varchar2(20), d date, r raw(4), e varchar2(5))");
@@ -141,6 +146,35 @@ TEST_F(StatementTest, BindsEveryTypeByNameInAndOut) {
   EXPECT_EQ(rows[0][2], WireValue::Date({2024, 2, 29, 13, 14, 15}));
   EXPECT_EQ(rows[0][3], WireValue::Raw({0xDE, 0xAD, 0x00, 0x01}));
   EXPECT_TRUE(rows[0][4].IsNull());
+}
+
+// Out binds need a PL/SQL block; the test waits for the server to run blocks.
+TEST_F(StatementTest, OutBindsOfEveryTypeComeBackFromABlock) {
+  const std::string block =
+      "begin :n := -12.5; :t := 'text'; "
+      ":d := to_date('2024-02-29 13:14:15', 'YYYY-MM-DD HH24:MI:SS'); "
+      ":r := hextoraw('DEAD0001'); :e := null; end;";
+  protocol::PrepareReply prepared;
+  protocol::ExecuteReply reply;
+  auto error = ErrorOf([&] {
+    prepared = client_->connection.Prepare(block);
+    protocol::ExecuteRequest execute;
+    execute.cursor = prepared.cursor;
+    for (const char* name : {"n", "t", "d", "r", "e"})
+      execute.binds.push_back({name, true, 100, {}});
+    reply = client_->connection.Execute(execute);
+  });
+  if (error && error->Code() == 3001) GTEST_SKIP() << "this devdb does not run PL/SQL blocks yet";
+  ASSERT_FALSE(error) << error->what();
+  EXPECT_EQ(prepared.statementType, 8);
+  EXPECT_EQ(prepared.sqlFunctionCode, 34);
+  ASSERT_EQ(reply.outValues.size(), 5u);
+  for (const auto& values : reply.outValues) ASSERT_EQ(values.size(), 1u);
+  EXPECT_EQ(reply.outValues[0][0], WireValue::Number("-12.5"));
+  EXPECT_EQ(reply.outValues[1][0], WireValue::Text("text"));
+  EXPECT_EQ(reply.outValues[2][0], WireValue::Date({2024, 2, 29, 13, 14, 15}));
+  EXPECT_EQ(reply.outValues[3][0], WireValue::Raw({0xDE, 0xAD, 0x00, 0x01}));
+  EXPECT_TRUE(reply.outValues[4][0].IsNull());
 }
 
 TEST_F(StatementTest, ARepeatedBindNameIsOneVariable) {
