@@ -87,6 +87,7 @@ struct Source {
   std::string table;
   std::int64_t objectId = 0;  // 0 for a subquery (no ROWID)
   std::vector<ColumnDescription> columns;
+  bool levels = false;  // DUAL turned into a row generator by CONNECT BY LEVEL
 };
 
 struct Scope {
@@ -260,6 +261,8 @@ class Parser {
   int subqueryCounter_ = 0;
   // Set just before the query of a scalar subquery is parsed, taken by its first block.
   bool scalarSubquery_ = false;
+  // CONNECT BY LEVEL <= n on DUAL: the generator's limit while its FROM clause is parsed.
+  std::optional<std::string> levelLimit_;
   // ROWNUM: a limit found in the WHERE clause being parsed, and whether an OR or NOT
   // surrounds the place where it was found (which a LIMIT cannot express).
   std::optional<std::string>* rownumLimit_ = nullptr;
@@ -1203,11 +1206,53 @@ BlockResult Parser::ParseQueryBlock(bool positional, Scope& scope, std::vector<s
       break;
     }
   }
+  // CONNECT BY is understood only as Oracle's row generator on DUAL:
+  // SELECT ... FROM DUAL CONNECT BY LEVEL <= n.
+  std::optional<std::size_t> connectIndex;
+  std::size_t afterConnect = 0;
+  std::optional<std::string> levelLimit;
+  if (fromIndex) {
+    depth = 0;
+    for (std::size_t k = *fromIndex; k < tokens_.size(); ++k) {
+      const Token& token = tokens_[k];
+      if (token.kind == Token::Kind::End) break;
+      if (token.IsSymbol("(")) ++depth;
+      else if (token.IsSymbol(")")) {
+        if (--depth < 0) break;
+      } else if (depth == 0 && (token.Is("CONNECT") || token.Is("START"))) {
+        connectIndex = k;
+        break;
+      } else if (depth == 0 && (token.Is("UNION") || token.Is("MINUS") || token.Is("INTERSECT") ||
+                                token.Is("ORDER") || token.Is("GROUP"))) {
+        break;
+      }
+    }
+  }
+  if (connectIndex) {
+    pos_ = *connectIndex;
+    if (!Accept("CONNECT")) Fail(3001);
+    Expect("BY", 924);
+    if (!Accept("LEVEL")) Fail(3001);
+    const Token& op = Peek();
+    if (!op.IsSymbol("<=") && !op.IsSymbol("<")) Fail(3001);
+    Next();
+    const Token& limitAt = Peek();
+    Scope empty;
+    scopes_.push_back(&empty);
+    Expr limit = RequireValue(ParseExpression(), limitAt);
+    scopes_.pop_back();
+    levelLimit = std::string(op.IsSymbol("<=") ? "<= (" : "< (") + AsNumber(limit, limitAt) + ")";
+    afterConnect = pos_;
+  }
   std::string fromSql;
   std::size_t afterFrom = 0;
   if (fromIndex) {
     pos_ = *fromIndex + 1;
+    levelLimit_ = levelLimit;
     fromSql = ParseFromClause(scope);
+    levelLimit_.reset();
+    if (levelLimit && (scope.sources.size() != 1 || !scope.sources[0].levels))
+      Fail(3001, tokens_[*connectIndex]);
     afterFrom = pos_;
     pos_ = listStart;
   }
@@ -1286,7 +1331,8 @@ BlockResult Parser::ParseQueryBlock(bool positional, Scope& scope, std::vector<s
     rownumLimit_ = nullptr;
     aggregatesAllowed_ = true;
   }
-  if (Peek().Is("CONNECT") || Peek().Is("START")) Fail(3001);
+  if (connectIndex && pos_ == *connectIndex) pos_ = afterConnect;
+  else if (Peek().Is("CONNECT") || Peek().Is("START")) Fail(3001);
   std::vector<std::string> groupBy;
   if (Accept("GROUP")) {
     Expect("BY", 924);
@@ -1392,6 +1438,16 @@ std::string Parser::ParseTableReference(Scope& scope) {
   auto [owner, name] = ParseObjectName();
   Source source = ResolveTable(owner, name, at);
   if (AtName()) source.alias = Next().text;
+  if (levelLimit_ && source.owner == "SYS" && source.table == "DUAL") {
+    const std::string generator =
+        "(WITH RECURSIVE \"__LEVELS\"(\"LEVEL\") AS (SELECT 1 UNION ALL SELECT \"LEVEL\" + 1 "
+        "FROM \"__LEVELS\" WHERE \"LEVEL\" + 1 " + *levelLimit_ +
+        ") SELECT 'X' AS \"DUMMY\", \"LEVEL\" FROM \"__LEVELS\")";
+    source.levels = true;
+    source.objectId = 0;
+    source.reference = generator;
+    levelLimit_.reset();
+  }
   // SQLite needs distinct names even where Oracle lets the same table appear twice.
   const std::string sqliteAlias =
       Quote(source.alias + (scope.sources.empty() ? "" : "#" + std::to_string(scope.sources.size())));
@@ -1886,7 +1942,17 @@ Expr Parser::ParseName() {
       e.rownum = true;
       return e;
     }
-    if (word == "LEVEL") Fail(3001, at);
+    if (word == "LEVEL") {
+      for (auto scope = scopes_.rbegin(); scope != scopes_.rend(); ++scope)
+        for (const Source& source : (*scope)->sources)
+          if (source.levels) {
+            e.sql = source.reference + ".\"LEVEL\"";
+            e.type = NumberType();
+            e.bareColumns.emplace_back(e.sql, at.offset);
+            return e;
+          }
+      Fail(3001, at);
+    }
   }
   const std::string& columnName = parts.back();
   if (parts.size() == 1) {

@@ -271,6 +271,21 @@ TEST_F(DmlTest, TableDefinitionsAndTheirLife) {
   EXPECT_EQ(ErrorOf(*session_, "select * from stamped s, items i where s.id = i.id(+)").Code(), 3001);
 }
 
+TEST_F(DmlTest, ConnectByLevelGeneratesRows) {
+  const auto rows = Run(*session_, "select level, dummy from dual connect by level <= 5 order by level desc");
+  ASSERT_EQ(rows.size(), 5u);
+  EXPECT_EQ(rows[0][0], Value::Number("5"));
+  EXPECT_EQ(rows[4][1], Value::Text("X"));
+  EXPECT_EQ(Text(One(*session_, "select count(*) from dual where level > 2 connect by level < :n",
+                     {In("n", {Value::Number("11")})})), "8");
+  EXPECT_EQ(Text(One(*session_, "select count(*) from dual connect by level <= 0")), "1");
+  Run(*session_, "insert into items (id, name) select level, 'g' || level from dual connect by level <= 100");
+  EXPECT_EQ(Text(One(*session_, "select sum(id) from items")), "5050");
+  EXPECT_EQ(ErrorOf(*session_, "select level from items connect by level <= 3").Code(), 3001);
+  EXPECT_EQ(ErrorOf(*session_, "select level from dual").Code(), 3001);
+  EXPECT_EQ(ErrorOf(*session_, "select 1 from dual connect by prior id = id").Code(), 3001);
+}
+
 TEST_F(DmlTest, UnionsTakeTheFirstBranchsNames) {
   Run(*session_, "insert into items (id, name) values (1, 'one')");
   auto statement = session_->Prepare(
