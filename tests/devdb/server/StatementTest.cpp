@@ -265,6 +265,35 @@ TEST_F(StatementTest, FetchesInBatchesCountRowsFetchedSoFar) {
   EXPECT_TRUE(after.endOfFetch);
 }
 
+// 20 MB of rows is more than the server puts into one reply; the client asks again for
+// the rest, so the caller still gets every row it asked for in one Fetch.
+TEST_F(StatementTest, AFetchLargerThanOneReplyArrivesWhole) {
+  client_->Run("create table wide (n number, t varchar2(1000))");
+  const std::string text(1000, 'w');
+  WireBind numbers{"n", false, 22, {}};
+  WireBind texts{"t", false, 1000, {}};
+  for (int i = 0; i < 20000; ++i) {
+    numbers.values.push_back(WireValue::Number(std::to_string(i)));
+    texts.values.push_back(WireValue::Text(text));
+  }
+  client_->Run("insert into wide values (:n, :t)", {numbers, texts}, 20000);
+
+  protocol::PrepareReply prepared = client_->connection.Prepare("select n, t from wide order by n");
+  protocol::ExecuteRequest execute;
+  execute.cursor = prepared.cursor;
+  client_->connection.Execute(execute);
+  protocol::FetchReply all = client_->connection.Fetch(prepared.cursor, 19999);
+  ASSERT_EQ(all.rows.size(), 19999u);
+  EXPECT_FALSE(all.endOfFetch);
+  EXPECT_EQ(all.rowsFetched, 19999u);
+  EXPECT_EQ(Show(all.rows[19998][0]), "19998");
+  EXPECT_EQ(Show(all.rows[19998][1]), text);
+  protocol::FetchReply last = client_->connection.Fetch(prepared.cursor, 10);
+  ASSERT_EQ(last.rows.size(), 1u);
+  EXPECT_TRUE(last.endOfFetch);
+  EXPECT_EQ(last.rowsFetched, 20000u);
+}
+
 struct ErrorCase {
   const char* sql;
   int code;
