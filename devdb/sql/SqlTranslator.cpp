@@ -207,6 +207,7 @@ class Parser {
 
   // --- queries -----------------------------------------------------------------------
   QueryResult ParseQuery(bool positional);
+  QueryResult ParseQueryBody(bool positional);
   BlockResult ParseQueryTerm(bool positional);
   BlockResult ParseQueryBlock(bool positional, Scope& scope, std::vector<std::string>& names);
   std::string ParseOrderBy(Scope* scope, const std::vector<std::string>& names);
@@ -261,6 +262,8 @@ class Parser {
   int subqueryCounter_ = 0;
   // Set just before the query of a scalar subquery is parsed, taken by its first block.
   bool scalarSubquery_ = false;
+  // Queries named by WITH clauses being parsed, innermost last.
+  std::vector<std::pair<std::string, std::vector<ColumnDescription>>> namedQueries_;
   // CONNECT BY LEVEL <= n on DUAL: the generator's limit while its FROM clause is parsed.
   std::optional<std::string> levelLimit_;
   // ROWNUM: a limit found in the WHERE clause being parsed, and whether an OR or NOT
@@ -363,7 +366,6 @@ TranslatedStatement Parser::Run() {
 }
 
 void Parser::ParseSelectStatement(TranslatedStatement& out) {
-  if (Peek().Is("WITH")) Fail(3001);
   QueryResult query = ParseQuery(false);
   if (Accept("FOR")) {
     Expect("UPDATE", 905);
@@ -398,6 +400,16 @@ std::pair<std::string, std::string> Parser::ParseObjectName() {
 
 Source Parser::ResolveTable(const std::string& owner, const std::string& name, const Token& at,
                             TableDefinition* found) {
+  if (owner.empty()) {
+    for (auto named = namedQueries_.rbegin(); named != namedQueries_.rend(); ++named) {
+      if (named->first != name) continue;
+      Source source;
+      source.alias = name;
+      source.reference = Quote("WITH." + name);
+      source.columns = named->second;
+      return source;
+    }
+  }
   std::optional<TableDefinition> definition;
   if (!owner.empty()) {
     definition = catalogue_.FindObject(owner, name);
@@ -470,7 +482,7 @@ void Parser::ParseInsert(TranslatedStatement& out) {
     sql += "VALUES (";
     for (std::size_t k = 0; k < values.size(); ++k) sql += (k ? ", " : "") + values[k];
     sql += ")";
-  } else if (Peek().Is("SELECT") || Peek().IsSymbol("(")) {
+  } else if (Peek().Is("SELECT") || Peek().Is("WITH") || Peek().IsSymbol("(")) {
     const Token& at = Peek();
     QueryResult query = ParseQuery(true);
     if (query.columns.size() > columns.size()) Fail(913, at);
@@ -1060,6 +1072,45 @@ void Parser::ParseGrant(TranslatedStatement& out, bool grant) {
 // Queries
 
 QueryResult Parser::ParseQuery(bool positional) {
+  // WITH name [(columns)] AS (query), ...: names visible to the rest of this query.
+  std::string with;
+  const std::size_t namedBefore = namedQueries_.size();
+  if (Accept("WITH")) {
+    if (Peek().Is("FUNCTION") || Peek().Is("PROCEDURE")) Fail(3001);
+    do {
+      const std::string name = Name(903);
+      std::vector<std::string> renamed;
+      if (AcceptSymbol("(")) {
+        do {
+          renamed.push_back(Name(904));
+        } while (AcceptSymbol(","));
+        ExpectSymbol(")", 907);
+      }
+      Expect("AS", 905);
+      const Token& at = Peek();
+      ExpectSymbol("(", 906);
+      QueryResult query = ParseQuery(false);
+      ExpectSymbol(")", 907);
+      if (!renamed.empty()) {
+        if (renamed.size() != query.columns.size()) Fail(1789, at);
+        for (std::size_t k = 0; k < renamed.size(); ++k) query.columns[k].name = renamed[k];
+      }
+      std::string columnList;
+      for (const auto& column : query.columns)
+        columnList += (columnList.empty() ? "" : ", ") + Quote(column.name);
+      with += (with.empty() ? "WITH " : ", ") + Quote("WITH." + name) + "(" + columnList +
+              ") AS (" + query.sql + ")";
+      namedQueries_.emplace_back(name, query.columns);
+    } while (AcceptSymbol(","));
+    if (!Peek().Is("SELECT") && !Peek().IsSymbol("(")) Fail(928);
+  }
+  QueryResult result = ParseQueryBody(positional);
+  namedQueries_.resize(namedBefore);
+  if (!with.empty()) result.sql = with + " " + result.sql;
+  return result;
+}
+
+QueryResult Parser::ParseQueryBody(bool positional) {
   QueryResult result;
   std::vector<std::string> names;
   Scope scope;
@@ -1421,7 +1472,7 @@ std::string Parser::ParseFromClause(Scope& scope) {
 std::string Parser::ParseTableReference(Scope& scope) {
   const Token& at = Peek();
   if (AcceptSymbol("(")) {
-    if (!Peek().Is("SELECT") && !Peek().IsSymbol("(")) Fail(928);
+    if (!Peek().Is("SELECT") && !Peek().Is("WITH") && !Peek().IsSymbol("(")) Fail(928);
     std::optional<std::string>* outerLimit = rownumLimit_;
     rownumLimit_ = nullptr;
     QueryResult query = ParseQuery(false);
@@ -1592,7 +1643,7 @@ Expr Parser::ParsePredicate() {
     ExpectSymbol("(", 906);
     Expr result;
     result.condition = true;
-    if (Peek().Is("SELECT")) {
+    if (Peek().Is("SELECT") || Peek().Is("WITH")) {
       QueryResult query = ParseQuery(false);
       if (query.columns.size() != 1) Fail(913);
       result.sql = "(" + left.sql + (negated ? " NOT IN (" : " IN (") + query.sql + "))";
@@ -1809,7 +1860,7 @@ Expr Parser::ParseSubqueryValue() {
   std::optional<std::string>* outerLimit = rownumLimit_;
   rownumLimit_ = nullptr;
   const bool outerAggregates = aggregatesAllowed_;
-  scalarSubquery_ = Peek().Is("SELECT");
+  scalarSubquery_ = Peek().Is("SELECT");  // not for WITH: its first block is a named query
   QueryResult query = ParseQuery(false);
   scalarSubquery_ = false;
   aggregatesAllowed_ = outerAggregates;

@@ -286,6 +286,20 @@ TEST_F(DmlTest, ConnectByLevelGeneratesRows) {
   EXPECT_EQ(ErrorOf(*session_, "select 1 from dual connect by prior id = id").Code(), 3001);
 }
 
+TEST_F(DmlTest, WithClauseNamesQueries) {
+  Run(*session_, "insert into items (id, name, price) select level, 'w' || level, level * 2 from dual connect by level <= 4");
+  const auto rows = Run(*session_,
+                        "with cheap (n, p) as (select id, price from items where price < 6), "
+                        "cheaper as (select n from cheap where p < 4) "
+                        "select c.n, (select count(*) from cheaper) k from cheap c order by c.n");
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[1][0], Value::Number("2"));
+  EXPECT_EQ(rows[0][1], Value::Number("1"));
+  EXPECT_EQ(Text(One(*session_, "select count(*) from (with t as (select 1 x from dual) select x from t)")), "1");
+  EXPECT_EQ(Text(One(*session_, "select (with t as (select 7 x from dual) select x from t) from dual")), "7");
+  EXPECT_EQ(ErrorOf(*session_, "with t as (select 1 x from dual) select * from u").Code(), 942);
+}
+
 TEST_F(DmlTest, UnionsTakeTheFirstBranchsNames) {
   Run(*session_, "insert into items (id, name) values (1, 'one')");
   auto statement = session_->Prepare(
