@@ -135,6 +135,13 @@ void ClientConnection::Serve(FrameChannel& channel) {
     }
     bool closeAfter = false;
     Frame reply = Handle(next.frame, closeAfter);
+    if (reply.body.size() > FrameCodec::kMaximumBody) {
+      // Too large for one frame (a huge LONG value, say): the call fails, the connection
+      // stays in step.
+      std::string message = std::string(texts::kInternalErrorPrefix) + "[devdb], [reply of " +
+                            std::to_string(reply.body.size()) + " bytes exceeds the frame limit]";
+      reply = ToFrame(ErrorReply{{texts::kInternalErrorCode, message, 0}});
+    }
     if (!registry_.ShuttingDown()) wake_->Drain();
     if (!channel.Write(reply, wake_->Descriptor())) return;
     if (closeAfter) return;

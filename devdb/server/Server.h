@@ -9,8 +9,8 @@
 #include <mutex>
 
 #include "devdb/protocol/Socket.h"
+#include "devdb/server/CallWatcher.h"
 #include "devdb/server/ClientConnection.h"
-#include "devdb/server/HangupWatcher.h"
 #include "devdb/server/ServerOptions.h"
 #include "devdb/server/SessionRegistry.h"
 #include "devdb/sql/SqlEngine.h"
@@ -39,7 +39,7 @@ class Server {
   ServerOptions options_;
   SessionRegistry registry_;
   std::unique_ptr<sql::Database> database_;
-  HangupWatcher hangupWatcher_{registry_};
+  CallWatcher callWatcher_{registry_};
   protocol::Socket listener_;
   std::atomic<bool> stopping_{false};
   std::mutex connectionsMutex_;  // guards connections_

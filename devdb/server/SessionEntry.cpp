@@ -49,6 +49,7 @@ sql::Session& SessionEntry::BeginCall(const std::atomic<bool>& shuttingDown) {
 void SessionEntry::EndCall() {
   std::lock_guard lock(mutex_);
   busy_ = false;
+  pendingInterrupt_ = 0;
 }
 
 void SessionEntry::Interrupt(int errorCode) {
@@ -56,10 +57,17 @@ void SessionEntry::Interrupt(int errorCode) {
   InterruptLocked(errorCode);
 }
 
+void SessionEntry::RepeatPendingInterrupt() {
+  std::lock_guard lock(mutex_);
+  if (pendingInterrupt_ != 0) InterruptLocked(pendingInterrupt_);
+}
+
 void SessionEntry::InterruptLocked(int errorCode) {
   if (!busy_ || !session_) return;
+  // A kill stays a kill whatever comes after it.
+  if (pendingInterrupt_ != texts::kSessionKilledCode) pendingInterrupt_ = errorCode;
   try {
-    session_->Interrupt(errorCode);
+    session_->Interrupt(pendingInterrupt_);
   } catch (const std::exception&) {
     // Interrupting is called from other threads (a break, a kill, the hang-up watch, the
     // shutdown); a failure there must not end the server. The call then simply runs on.

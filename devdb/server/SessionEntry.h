@@ -50,6 +50,10 @@ class SessionEntry {
 
   // From another thread: interrupts the running call, if any, with the given error.
   void Interrupt(int errorCode);
+  // Delivers the running call's interrupt again. The engine drops an interrupt that comes
+  // before it has begun the call, and the server cannot see that moment, so the interrupt
+  // is repeated until the call ends.
+  void RepeatPendingInterrupt();
   // Marks the session killed: the running call ends with ORA-00028, and the connection's
   // thread is woken to end the session if it is idle.
   void Kill();
@@ -70,6 +74,7 @@ class SessionEntry {
   std::mutex mutex_;  // guards everything below
   std::unique_ptr<sql::Session> session_;
   bool busy_ = false;
+  int pendingInterrupt_ = 0;  // the running call's interrupt, 0 for none
   bool killed_ = false;
 };
 

@@ -1,8 +1,8 @@
-// One thread for the whole server that looks at the busy sessions' sockets a few times a
-// second, so that calls themselves pay nothing for the watch. A hang-up shows as POLLRDHUP
+// One thread for the whole server that looks at the busy sessions a few times a second, so
+// that calls themselves pay nothing for the watch. A hang-up shows as POLLRDHUP
 // (the client closed its end) or POLLHUP/POLLERR (the connection was reset); data the client
 // sends meanwhile is not asked for and stays unread for the connection's own thread.
-#include "devdb/server/HangupWatcher.h"
+#include "devdb/server/CallWatcher.h"
 
 #include <poll.h>
 
@@ -18,17 +18,17 @@ constexpr int kWatchIntervalMilliseconds = 200;
 
 }  // namespace
 
-HangupWatcher::HangupWatcher(SessionRegistry& registry) : registry_(registry) {
+CallWatcher::CallWatcher(SessionRegistry& registry) : registry_(registry) {
   thread_ = std::thread([this] { Run(); });
 }
 
-HangupWatcher::~HangupWatcher() {
+CallWatcher::~CallWatcher() {
   stopping_ = true;
   stop_.Signal();
   thread_.join();
 }
 
-void HangupWatcher::Run() {
+void CallWatcher::Run() {
   // Sessions already interrupted are left out until their call ends, so that a hang-up
   // that keeps being reported does not turn the watch into a busy loop.
   std::set<std::shared_ptr<SessionEntry>> interrupted;
@@ -38,6 +38,7 @@ void HangupWatcher::Run() {
     std::vector<pollfd> descriptors{{stop_.Descriptor(), POLLIN, 0}};
     std::vector<std::shared_ptr<SessionEntry>> watched;
     for (const auto& entry : busy) {
+      entry->RepeatPendingInterrupt();
       if (interrupted.count(entry) != 0) {
         stillInterrupted.insert(entry);
         continue;
