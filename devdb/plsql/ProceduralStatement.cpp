@@ -6,6 +6,7 @@
 
 #include "devdb/plsql/Interpreter.h"
 #include "devdb/plsql/Lexer.h"
+#include "devdb/plsql/NameChecker.h"
 #include "devdb/plsql/PlsqlError.h"
 #include "devdb/plsql/PlsqlTexts.h"
 #include "devdb/plsql/ProceduralEngine.h"
@@ -88,6 +89,13 @@ std::string ProceduralStatement::RunDefinition() {
   session_.Commit(session_.MainTransaction());
   switch (definition_.action) {
     case Action::Create: {
+      if (definition_.compileError.empty()) {
+        try {
+          NameChecker(catalogue, owner, owner).Check(*definition_.unit);
+        } catch (const PlsqlError& error) {
+          definition_.compileError = error.what();
+        }
+      }
       StoredObject object;
       object.owner = owner;
       object.name = definition_.name;
@@ -133,6 +141,8 @@ std::string ProceduralStatement::ExecuteWithBinds(std::vector<BlockBind>& binds,
     if (definition_.action != Action::Block) {
       warning = RunDefinition();
     } else {
+      // Like Oracle's compiler, refuse the whole block before any of it runs.
+      NameChecker(engine_.Catalogue(), session_.Identity().user, session_.Identity().user).Check(*definition_.unit);
       Interpreter interpreter(session_, &binds);
       interpreter.RunAnonymous(*definition_.unit);
     }

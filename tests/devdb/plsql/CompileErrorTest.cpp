@@ -84,6 +84,27 @@ TEST_F(CompileErrorTest, StoredCodeWithErrorsIsKeptAndRefusesToRun) {
   EXPECT_EQ(app_->ErrorOf("begin broken; end;").Code(), 0);
 }
 
+TEST_F(CompileErrorTest, NothingOfABlockRunsWhenANameIsUndeclared) {
+  app_->Run("CREATE TABLE effects (n NUMBER)");
+  auto error = app_->ErrorOf("begin\n  insert into effects values (1);\n  if missing_flag then null; end if;\nend;");
+  EXPECT_EQ(std::string(error.what()).rfind("ORA-06550: line 3, column 6:\nPLS-00201: identifier 'MISSING_FLAG' must be declared", 0), 0u)
+      << error.what();
+  EXPECT_TRUE(app_->Query("SELECT n FROM effects").empty()) << "the insert before the bad name must not run";
+}
+
+TEST_F(CompileErrorTest, StoredCodeIsCheckedForNamesWhenCreated) {
+  EXPECT_EQ(app_->Run("CREATE OR REPLACE PROCEDURE uses_nothing IS\nBEGIN\n  undefined_helper(1);\nEND;"),
+            "ORA-24344: success with compilation error");
+  auto stored = Engine().Catalogue().Find("APP", "USES_NOTHING", Unit::Kind::Procedure);
+  ASSERT_NE(stored, nullptr);
+  EXPECT_EQ(stored->errors.rfind("ORA-06550: line 3, column 3:\nPLS-00201: identifier 'UNDEFINED_HELPER' must be declared", 0), 0u)
+      << stored->errors;
+  EXPECT_EQ(app_->ErrorOf("begin uses_nothing; end;").Code(), 4063);
+
+  EXPECT_EQ(app_->Run("CREATE OR REPLACE PACKAGE BODY orphan AS\nEND;"), "ORA-24344: success with compilation error");
+  EXPECT_NE(Engine().Catalogue().Find("APP", "ORPHAN", Unit::Kind::PackageBody)->errors.find("PLS-00304"), std::string::npos);
+}
+
 TEST_F(CompileErrorTest, RunTimeErrorsInStoredCodeNameTheUnitAndLine) {
   app_->Run(
       "CREATE OR REPLACE PACKAGE failing AS\n  PROCEDURE go(n NUMBER);\nEND;");
