@@ -210,7 +210,9 @@ class Parser {
   QueryResult ParseQueryBody(bool positional);
   BlockResult ParseQueryTerm(bool positional);
   BlockResult ParseQueryBlock(bool positional, Scope& scope, std::vector<std::string>& names);
-  std::string ParseOrderBy(Scope* scope, const std::vector<std::string>& names);
+  // names: the select list's Oracle names; aliases: what the SQLite text calls them.
+  std::string ParseOrderBy(Scope* scope, const std::vector<std::string>& names,
+                           const std::vector<std::string>& aliases);
   std::string ParseFromClause(Scope& scope);
   std::string ParseTableReference(Scope& scope);
   Source ResolveTable(const std::string& owner, const std::string& name, const Token& at,
@@ -357,6 +359,12 @@ TranslatedStatement Parser::Run() {
   } else if (first.Is("CALL")) {
     setCodes(10, 34);
     out.kind = StatementKind::PlsqlBlock;
+  } else if (first.Is("MERGE") || first.Is("LOCK") || first.Is("SAVEPOINT") ||
+             first.Is("EXPLAIN") || first.Is("RENAME") || first.Is("COMMENT") ||
+             first.Is("ANALYZE") || first.Is("AUDIT") || first.Is("NOAUDIT") ||
+             (first.Is("SET") && (Peek(1).Is("TRANSACTION") || Peek(1).Is("ROLE")))) {
+    // Oracle statements that devdb does not carry out.
+    Fail(3001, first);
   } else {
     Fail(900, first);
   }
@@ -1162,15 +1170,29 @@ QueryResult Parser::ParseQueryBody(bool positional) {
   std::string sql = blockSql(parts[0]);
   for (std::size_t k = 1; k < parts.size(); ++k) sql += " " + operators[k - 1] + " " + blockSql(parts[k]);
   if (Peek().Is("ORDER")) {
-    if (parts[0].limit && !compound) Fail(3001);
-    const bool scoped = simple && !compound;
-    if (scoped) scopes_.push_back(&scope);
-    std::vector<std::string> orderNames;
-    for (const auto& column : result.columns) orderNames.push_back(column.name);
-    const std::string order = ParseOrderBy(scoped ? &scope : nullptr, positional ? names : orderNames);
-    if (scoped) scopes_.pop_back();
-    if (!compound && parts[0].limit) Fail(3001);
-    sql += order;
+    std::vector<std::string> orderNames, aliases;
+    for (std::size_t k = 0; k < result.columns.size(); ++k) {
+      orderNames.push_back(result.columns[k].name);
+      aliases.push_back(positional ? "__C" + std::to_string(k + 1) : result.columns[k].name);
+    }
+    if (parts[0].limit && !compound) {
+      // Oracle numbers the rows before it sorts them: keep the first n, then sort those,
+      // which can only name the select list's columns.
+      const Token& at = Peek();
+      std::string order;
+      try {
+        order = ParseOrderBy(nullptr, orderNames, aliases);
+      } catch (const SqlError& error) {
+        if (error.Code() == 904) Fail(3001, at);
+        throw;
+      }
+      sql = "SELECT * FROM (" + sql + ")" + order;
+    } else {
+      const bool scoped = simple && !compound;
+      if (scoped) scopes_.push_back(&scope);
+      sql += ParseOrderBy(scoped ? &scope : nullptr, orderNames, aliases);
+      if (scoped) scopes_.pop_back();
+    }
   }
   result.sql = sql;
   return result;
@@ -1191,7 +1213,8 @@ BlockResult Parser::ParseQueryTerm(bool positional) {
   return ParseQueryBlock(positional, scope, names);
 }
 
-std::string Parser::ParseOrderBy(Scope* scope, const std::vector<std::string>& names) {
+std::string Parser::ParseOrderBy(Scope* scope, const std::vector<std::string>& names,
+                                 const std::vector<std::string>& aliases) {
   Next();
   Expect("BY", 924);
   std::string sql = " ORDER BY ";
@@ -1210,7 +1233,8 @@ std::string Parser::ParseOrderBy(Scope* scope, const std::vector<std::string>& n
       item = std::to_string(position);
     } else if (bare && std::find(names.begin(), names.end(), at.text) != names.end()) {
       Next();
-      item = Quote(at.text);
+      item = Quote(aliases[static_cast<std::size_t>(
+          std::find(names.begin(), names.end(), at.text) - names.begin())]);
     } else if (scope) {
       Expr e = RequireValue(ParseExpression(), at);
       item = e.sql;

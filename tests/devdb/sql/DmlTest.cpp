@@ -197,6 +197,16 @@ TEST_F(DmlTest, QueriesJoinGroupAndOrder) {
   EXPECT_TRUE(joined[1][1].IsNull());
   EXPECT_EQ(Text(One(*session_, "select count(*) from items where id in (select id + 1 from kinds)")), "2");
   EXPECT_EQ(Text(One(*session_, "select name from items where price = (select max(price) from items)")), "i6");
+  // ROWNUM counts rows before the sort: some three rows, then sorted.
+  const auto sorted = Run(*session_, "select id from items where rownum <= 3 order by id desc");
+  ASSERT_EQ(sorted.size(), 3u);
+  EXPECT_GT(std::stoi(sorted[0][0].text), std::stoi(sorted[1][0].text));
+  EXPECT_GT(std::stoi(sorted[1][0].text), std::stoi(sorted[2][0].text));
+  EXPECT_EQ(ErrorOf(*session_, "select id from items where rownum < 3 order by price").Code(), 3001);
+  Run(*session_, "create table sorted_copy as select id, name from items order by name desc");
+  Run(*session_, "insert into sorted_copy select id + 10, name from items where id < 3 order by name");
+  EXPECT_EQ(Text(One(*session_, "select count(*) from sorted_copy")), "8");
+  EXPECT_EQ(ErrorOf(*session_, "merge into items using dual on (1 = 1) when matched then update set name = 'x'").Code(), 3001);
   const auto limited = Run(*session_, "select * from (select name from items order by id desc) where rownum <= 2");
   ASSERT_EQ(limited.size(), 2u);
   EXPECT_EQ(limited[0][0], Value::Text("i6"));
