@@ -66,6 +66,7 @@ const std::map<int, const char*>& Templates() {
       {1008, "not all variables bound"},
       {1012, "not logged on"},
       {1013, "user requested cancel of current operation"},
+      {1086, "savepoint '%s' never established in this session or is invalid"},
       {1017, "invalid username/password; logon denied"},
       {1027, "bind variables not allowed for data definition operations"},
       {1031, "insufficient privileges"},

@@ -325,6 +325,20 @@ ExecuteResult SessionCore::ExecuteCommand(const TranslatedStatement& statement) 
   switch (statement.kind) {
     case StatementKind::Commit: CommitWork(); break;
     case StatementKind::Rollback: RollbackWork(); break;
+    case StatementKind::Savepoint:
+      // A savepoint lives in the write transaction, which it therefore begins.
+      BeginWrite();
+      RunSql("SAVEPOINT " + Quote(statement.savepoint));
+      break;
+    case StatementKind::RollbackToSavepoint:
+      if (!connection_->InTransaction()) throw OracleErrors::Make(1086, {statement.savepoint});
+      try {
+        RunSql("ROLLBACK TO " + Quote(statement.savepoint));
+      } catch (const SqlError& error) {
+        if (error.Code() == 600) throw OracleErrors::Make(1086, {statement.savepoint});
+        throw;
+      }
+      break;
     case StatementKind::CreateTable:
       if (statement.table.owner != state_.user) RequireDba();
       RunDdl([&] { CreateTable(statement.table); });

@@ -346,7 +346,14 @@ TranslatedStatement Parser::Run() {
     setCodes(0, commit ? 54 : 55);
     Next();
     Accept("WORK");
-    if (!commit && Peek().Is("TO")) Fail(3001);
+    if (!commit && Accept("TO")) {
+      Accept("SAVEPOINT");
+      out.savepoint = Name(933);
+      ExpectEnd();
+      out.kind = StatementKind::RollbackToSavepoint;
+      out.info.bindNames = bindNames_;
+      return out;
+    }
     if (commit && Accept("COMMENT")) {
       if (Peek().kind != Token::Kind::String) Fail(905);
       Next();
@@ -359,7 +366,13 @@ TranslatedStatement Parser::Run() {
   } else if (first.Is("CALL")) {
     setCodes(10, 34);
     out.kind = StatementKind::PlsqlBlock;
-  } else if (first.Is("MERGE") || first.Is("LOCK") || first.Is("SAVEPOINT") ||
+  } else if (first.Is("SAVEPOINT")) {
+    setCodes(0, 56);
+    Next();
+    out.kind = StatementKind::Savepoint;
+    out.savepoint = Name(933);
+    ExpectEnd();
+  } else if (first.Is("MERGE") || first.Is("LOCK") ||
              first.Is("EXPLAIN") || first.Is("RENAME") || first.Is("COMMENT") ||
              first.Is("ANALYZE") || first.Is("AUDIT") || first.Is("NOAUDIT") ||
              (first.Is("SET") && (Peek(1).Is("TRANSACTION") || Peek(1).Is("ROLE")))) {

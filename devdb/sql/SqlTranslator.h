@@ -20,7 +20,7 @@ enum class StatementKind {
   Select, Insert, Update, Delete,
   CreateTable, CreateIndex, DropTable, DropIndex, TruncateTable,
   CreateUser, AlterUser, DropUser, Grant, Revoke,
-  AlterSession, KillSession, Commit, Rollback,
+  AlterSession, KillSession, Commit, Rollback, Savepoint, RollbackToSavepoint,
   // Anonymous blocks and stored units, for the PL/SQL engine to take over.
   PlsqlBlock, PlsqlUnit
 };
@@ -84,6 +84,7 @@ struct TranslatedStatement {
   UserSpec user;
   GrantSpec grant;
   std::vector<std::pair<std::string, std::string>> settings;  // ALTER SESSION SET
+  std::string savepoint;  // SAVEPOINT name / ROLLBACK TO [SAVEPOINT] name
   int killSid = 0;
   int killSerial = 0;
 };

@@ -57,6 +57,23 @@ TEST_F(SessionTest, CommitAndRollbackLeaveAnOpenCursorFetching) {
   EXPECT_EQ(Count(session), "6");
 }
 
+TEST_F(SessionTest, SavepointsUndoPartOfATransaction) {
+  Session& session = System();
+  Session& other = System();
+  Run(session, "insert into notes values (1, 'keep')");
+  Run(session, "savepoint before_second");
+  Run(session, "insert into notes values (2, 'undo')");
+  Run(session, "rollback to savepoint before_second");
+  EXPECT_EQ(Count(session), "1");
+  EXPECT_EQ(Count(other), "0");
+  session.Commit();
+  EXPECT_EQ(Count(other), "1");
+  EXPECT_STREQ(ErrorOf(session, "rollback to nowhere").what(),
+               "ORA-01086: savepoint 'NOWHERE' never established in this session or is invalid");
+  auto statement = session.Prepare("savepoint s1");
+  EXPECT_EQ(statement->Info().sqlFunctionCode, 56);
+}
+
 TEST_F(SessionTest, DisconnectDiscardsTheTransaction) {
   Session& writer = System();
   Run(writer, "insert into notes values (1, 'lost')");
