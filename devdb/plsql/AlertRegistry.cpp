@@ -111,7 +111,8 @@ int AlertRegistry::WaitOne(SessionKey session, const std::string& name, double t
 }
 
 int AlertRegistry::WaitAny(SessionKey session, double timeoutSeconds,
-                           const InterruptCheck& checkInterrupt, std::string& name, Message& message) {
+                           const InterruptCheck& checkInterrupt, std::string& name,
+                           Message& message) {
   auto deadline = Deadline(timeoutSeconds);
   std::unique_lock lock(room_.Mutex());
   if (registrations_.find(session) == registrations_.end()) {

@@ -18,7 +18,7 @@ struct BlockBind {
   std::optional<PlType> type;      // what the client declared, when it says
   int maxLength = 4000;            // text buffer of an out value
   bool isTable = false;
-  int maxElements = 0;             // tables: the client's array size
+  int maxElements = 0;  // tables: the client's array size
   bool isCursor = false;
   std::shared_ptr<sql::Statement> cursor;  // after the block: the opened query of OPEN :c FOR
 };

@@ -11,8 +11,8 @@
 namespace devdb::plsql {
 
 struct BuiltinArgument {
-  std::optional<PlValue> value;       // IN value; no value when omitted (the default applies)
-  std::optional<PlType> targetType;   // the declared type of an OUT target, when known
+  std::optional<PlValue> value;      // IN value; no value when omitted (the default applies)
+  std::optional<PlType> targetType;  // the declared type of an OUT target, when known
   std::function<void(const PlValue&)> assign;                    // OUT and IN OUT
   std::function<void(const std::vector<PlValue>&)> assignTable;  // OUT into an index-by table
 };

@@ -3,8 +3,8 @@
 #include "devdb/plsql/BuiltinPackages.h"
 
 #include <chrono>
-#include <optional>
 #include <cmath>
+#include <optional>
 
 #include "devdb/plsql/Interpreter.h"
 #include "devdb/plsql/PlsqlError.h"
@@ -28,9 +28,15 @@ const std::vector<BuiltinSignature>& Signatures() {
       {"DBMS_PIPE", "UNPACK_MESSAGE_RAW", false, {Out("ITEM")}},
       {"DBMS_PIPE", "UNPACK_MESSAGE_ROWID", false, {Out("ITEM")}},
       {"DBMS_PIPE", "NEXT_ITEM_TYPE", true, {}},
-      {"DBMS_PIPE", "CREATE_PIPE", true, {In("PIPENAME"), Optional("MAXPIPESIZE"), Optional("PRIVATE")}},
+      {"DBMS_PIPE",
+       "CREATE_PIPE",
+       true,
+       {In("PIPENAME"), Optional("MAXPIPESIZE"), Optional("PRIVATE")}},
       {"DBMS_PIPE", "REMOVE_PIPE", true, {In("PIPENAME")}},
-      {"DBMS_PIPE", "SEND_MESSAGE", true, {In("PIPENAME"), Optional("TIMEOUT"), Optional("MAXPIPESIZE")}},
+      {"DBMS_PIPE",
+       "SEND_MESSAGE",
+       true,
+       {In("PIPENAME"), Optional("TIMEOUT"), Optional("MAXPIPESIZE")}},
       {"DBMS_PIPE", "RECEIVE_MESSAGE", true, {In("PIPENAME"), Optional("TIMEOUT")}},
       {"DBMS_PIPE", "RESET_BUFFER", false, {}},
       {"DBMS_PIPE", "PURGE", false, {In("PIPENAME")}},
@@ -40,8 +46,14 @@ const std::vector<BuiltinSignature>& Signatures() {
       {"DBMS_ALERT", "REMOVEALL", false, {}},
       {"DBMS_ALERT", "SET_DEFAULTS", false, {In("SENSITIVITY")}},
       {"DBMS_ALERT", "SIGNAL", false, {In("NAME"), In("MESSAGE")}},
-      {"DBMS_ALERT", "WAITANY", false, {Out("NAME"), Out("MESSAGE"), Out("STATUS"), Optional("TIMEOUT")}},
-      {"DBMS_ALERT", "WAITONE", false, {In("NAME"), Out("MESSAGE"), Out("STATUS"), Optional("TIMEOUT")}},
+      {"DBMS_ALERT",
+       "WAITANY",
+       false,
+       {Out("NAME"), Out("MESSAGE"), Out("STATUS"), Optional("TIMEOUT")}},
+      {"DBMS_ALERT",
+       "WAITONE",
+       false,
+       {In("NAME"), Out("MESSAGE"), Out("STATUS"), Optional("TIMEOUT")}},
       {"DBMS_SESSION", "UNIQUE_SESSION_ID", true, {}},
       {"DBMS_APPLICATION_INFO", "SET_CLIENT_INFO", false, {In("CLIENT_INFO")}},
       {"DBMS_APPLICATION_INFO", "READ_CLIENT_INFO", false, {Out("CLIENT_INFO")}},
@@ -67,13 +79,16 @@ double Seconds(const std::optional<PlValue>& value, double fallback) {
   return std::max(0.0, value->ToNumber());
 }
 
-std::string Text(const std::optional<PlValue>& value) { return value ? value->ToText() : std::string(); }
+std::string Text(const std::optional<PlValue>& value) {
+  return value ? value->ToText() : std::string();
+}
 
 void SetOut(BuiltinArgument& argument, const PlValue& value) {
   if (argument.assign) argument.assign(value);
 }
 
-PlValue CallPipe(Interpreter& interpreter, const std::string& member, std::vector<BuiltinArgument>& arguments) {
+PlValue CallPipe(Interpreter& interpreter, const std::string& member,
+                 std::vector<BuiltinArgument>& arguments) {
   ProceduralSession& session = interpreter.Session();
   PipeRegistry& pipes = session.Engine().Pipes();
   PipeBuffer& buffer = session.Pipe();
@@ -96,14 +111,20 @@ PlValue CallPipe(Interpreter& interpreter, const std::string& member, std::vecto
         case PlType::Raw: packed.type = kPipeRaw; break;
         case PlType::Boolean:
         case PlType::Cursor:
-          throw PlsqlError(6550, "ORA-06550: PLS-00306: wrong number or types of arguments in call to 'PACK_MESSAGE'");
-        default: packed.type = kPipeVarchar2; packed.value = PlValue::Text(item.ToText()); break;
+          throw PlsqlError(
+              6550,
+              "ORA-06550: PLS-00306: wrong number or types of arguments in call to 'PACK_MESSAGE'");
+        default:
+          packed.type = kPipeVarchar2;
+          packed.value = PlValue::Text(item.ToText());
+          break;
       }
     }
     buffer.Pack(std::move(packed));
     return {};
   }
-  if (member == "UNPACK_MESSAGE" || member == "UNPACK_MESSAGE_RAW" || member == "UNPACK_MESSAGE_ROWID") {
+  if (member == "UNPACK_MESSAGE" || member == "UNPACK_MESSAGE_RAW" ||
+      member == "UNPACK_MESSAGE_ROWID") {
     int expected = 0;
     if (member == "UNPACK_MESSAGE_RAW") {
       expected = kPipeRaw;
@@ -126,7 +147,8 @@ PlValue CallPipe(Interpreter& interpreter, const std::string& member, std::vecto
     buffer.Reset();
     return {};
   }
-  if (member == "UNIQUE_SESSION_NAME") return PlValue::Text("ORA$PIPE$" + session.UniqueSessionId());
+  if (member == "UNIQUE_SESSION_NAME")
+    return PlValue::Text("ORA$PIPE$" + session.UniqueSessionId());
   std::string name = Text(arguments[0].value);
   if (member == "SEND_MESSAGE") {
     double timeout = Seconds(arguments[1].value, PipeRegistry::kMaxWait);
@@ -159,14 +181,16 @@ PlValue CallPipe(Interpreter& interpreter, const std::string& member, std::vecto
   }
   if (member == "CREATE_PIPE") {
     auto size = static_cast<std::size_t>(Seconds(arguments[1].value, PipeRegistry::kDefaultSize));
-    bool isPrivate = !arguments[2].value || arguments[2].value->IsNull() || arguments[2].value->AsBoolean();
+    bool isPrivate =
+        !arguments[2].value || arguments[2].value->IsNull() || arguments[2].value->AsBoolean();
     return PlValue::Number(pipes.Create(name, size, isPrivate, user));
   }
   if (member == "REMOVE_PIPE") return PlValue::Number(pipes.Remove(name, user));
   return {};
 }
 
-PlValue CallAlert(Interpreter& interpreter, const std::string& member, std::vector<BuiltinArgument>& arguments) {
+PlValue CallAlert(Interpreter& interpreter, const std::string& member,
+                  std::vector<BuiltinArgument>& arguments) {
   ProceduralSession& session = interpreter.Session();
   AlertRegistry& alerts = session.Engine().Alerts();
   auto check = [&session] { session.ThrowIfInterrupted(); };
@@ -205,7 +229,8 @@ PlValue CallAlert(Interpreter& interpreter, const std::string& member, std::vect
     } else {
       std::string name;
       status = alerts.WaitAny(session.Key(), timeout, check, name, message);
-      SetOut(arguments[0], status == AlertRegistry::kAlerted ? PlValue::Text(name) : PlValue::Null());
+      SetOut(arguments[0],
+             status == AlertRegistry::kAlerted ? PlValue::Text(name) : PlValue::Null());
     }
     SetOut(arguments[1], message ? PlValue::Text(*message) : PlValue::Null());
     SetOut(arguments[2], PlValue::Number(status));
@@ -214,12 +239,15 @@ PlValue CallAlert(Interpreter& interpreter, const std::string& member, std::vect
   return {};
 }
 
-PlValue CallOutput(Interpreter& interpreter, const std::string& member, std::vector<BuiltinArgument>& arguments) {
+PlValue CallOutput(Interpreter& interpreter, const std::string& member,
+                   std::vector<BuiltinArgument>& arguments) {
   OutputBuffer& output = interpreter.Session().Output();
   if (member == "ENABLE") {
     std::optional<std::size_t> limit;
-    if (!arguments[0].value) limit = 20000;
-    else if (!arguments[0].value->IsNull()) limit = static_cast<std::size_t>(std::max(0.0, arguments[0].value->ToNumber()));
+    if (!arguments[0].value)
+      limit = 20000;
+    else if (!arguments[0].value->IsNull())
+      limit = static_cast<std::size_t>(std::max(0.0, arguments[0].value->ToNumber()));
     output.Enable(limit);
   } else if (member == "DISABLE") {
     output.Disable();
@@ -235,14 +263,17 @@ PlValue CallOutput(Interpreter& interpreter, const std::string& member, std::vec
     SetOut(arguments[0], line ? PlValue::Text(*line) : PlValue::Null());
     SetOut(arguments[1], PlValue::Number(line ? 0 : 1));
   } else if (member == "GET_LINES") {
-    double wanted = arguments[1].value && !arguments[1].value->IsNull() ? arguments[1].value->ToNumber() : 0;
+    double wanted =
+        arguments[1].value && !arguments[1].value->IsNull() ? arguments[1].value->ToNumber() : 0;
     std::vector<PlValue> lines;
     while (static_cast<double>(lines.size()) < wanted) {
       auto line = output.GetLine();
       if (!line) break;
       lines.push_back(PlValue::Text(*line));
     }
-    if (!arguments[0].assignTable) throw PlsqlError(6550, "ORA-06550: PLS-00306: wrong number or types of arguments in call to 'GET_LINES'");
+    if (!arguments[0].assignTable)
+      throw PlsqlError(
+          6550, "ORA-06550: PLS-00306: wrong number or types of arguments in call to 'GET_LINES'");
     arguments[0].assignTable(lines);
     SetOut(arguments[1], PlValue::Number(static_cast<double>(lines.size())));
   }
@@ -271,22 +302,25 @@ void Sleep(Interpreter& interpreter, double seconds) {
 
 std::string BuiltinPackages::CanonicalPackage(const std::string& name, const std::string& schema) {
   if (!schema.empty() && schema != "SYS") return {};
-  static const char* packages[] = {"DBMS_PIPE", "DBMS_ALERT", "DBMS_SESSION", "DBMS_APPLICATION_INFO",
-                                   "DIUTIL", "DBMS_OUTPUT", "DBMS_LOCK"};
+  static const char* packages[] = {
+      "DBMS_PIPE", "DBMS_ALERT",  "DBMS_SESSION", "DBMS_APPLICATION_INFO",
+      "DIUTIL",    "DBMS_OUTPUT", "DBMS_LOCK"};
   for (const char* package : packages) {
     if (name == package) return package;
   }
   return {};
 }
 
-const BuiltinSignature* BuiltinPackages::Find(const std::string& package, const std::string& member) {
+const BuiltinSignature* BuiltinPackages::Find(const std::string& package,
+                                              const std::string& member) {
   for (const auto& signature : Signatures()) {
     if (package == signature.package && member == signature.member) return &signature;
   }
   return nullptr;
 }
 
-std::optional<PlValue> BuiltinPackages::Constant(const std::string& package, const std::string& member) {
+std::optional<PlValue> BuiltinPackages::Constant(const std::string& package,
+                                                 const std::string& member) {
   if ((package == "DBMS_PIPE" || package == "DBMS_ALERT") && member == "MAXWAIT") {
     return PlValue::Number(86400000);
   }
@@ -302,7 +336,8 @@ PlValue BuiltinPackages::Call(Interpreter& interpreter, const std::string& packa
   if (package == "DBMS_SESSION") return PlValue::Text(session.UniqueSessionId());
   if (package == "DBMS_APPLICATION_INFO") {
     if (member == "SET_CLIENT_INFO") session.SetClientInfo(Text(arguments[0].value));
-    if (member == "SET_MODULE") session.SetModule(Text(arguments[0].value), Text(arguments[1].value));
+    if (member == "SET_MODULE")
+      session.SetModule(Text(arguments[0].value), Text(arguments[1].value));
     if (member == "SET_ACTION") session.SetAction(Text(arguments[0].value));
     ApplicationInfo info = session.Application();
     if (member == "READ_CLIENT_INFO") SetOut(arguments[0], PlValue::Text(info.clientInfo));
@@ -314,10 +349,14 @@ PlValue BuiltinPackages::Call(Interpreter& interpreter, const std::string& packa
   }
   if (package == "DIUTIL") {
     const PlValue& value = *arguments[0].value;
-    if (value.IsNull()) return member == "BOOL_TO_INT" ? PlValue::Null(PlType::Number) : PlValue::Null(PlType::Boolean);
+    if (value.IsNull())
+      return member == "BOOL_TO_INT" ? PlValue::Null(PlType::Number)
+                                     : PlValue::Null(PlType::Boolean);
     if (member == "BOOL_TO_INT") {
       if (value.Type() != PlType::Boolean) {
-        throw PlsqlError(6550, "ORA-06550: PLS-00306: wrong number or types of arguments in call to 'BOOL_TO_INT'");
+        throw PlsqlError(
+            6550,
+            "ORA-06550: PLS-00306: wrong number or types of arguments in call to 'BOOL_TO_INT'");
       }
       return PlValue::Number(value.AsBoolean() ? 1 : 0);
     }

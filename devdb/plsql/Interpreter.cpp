@@ -35,11 +35,11 @@ struct PredefinedException {
   int code;
 };
 constexpr PredefinedException kPredefined[] = {
-    {"NO_DATA_FOUND", 1403},  {"TOO_MANY_ROWS", 1422},     {"ZERO_DIVIDE", 1476},
-    {"VALUE_ERROR", 6502},    {"INVALID_NUMBER", 1722},    {"DUP_VAL_ON_INDEX", 1},
+    {"NO_DATA_FOUND", 1403},  {"TOO_MANY_ROWS", 1422},       {"ZERO_DIVIDE", 1476},
+    {"VALUE_ERROR", 6502},    {"INVALID_NUMBER", 1722},      {"DUP_VAL_ON_INDEX", 1},
     {"INVALID_CURSOR", 1001}, {"CURSOR_ALREADY_OPEN", 6511}, {"PROGRAM_ERROR", 6501},
-    {"STORAGE_ERROR", 6500},  {"TIMEOUT_ON_RESOURCE", 51}, {"LOGIN_DENIED", 1017},
-    {"NOT_LOGGED_ON", 1012},  {"CASE_NOT_FOUND", 6592},    {"ROWTYPE_MISMATCH", 6504}};
+    {"STORAGE_ERROR", 6500},  {"TIMEOUT_ON_RESOURCE", 51},   {"LOGIN_DENIED", 1017},
+    {"NOT_LOGGED_ON", 1012},  {"CASE_NOT_FOUND", 6592},      {"ROWTYPE_MISMATCH", 6504}};
 
 const PredefinedException* Predefined(const std::string& name) {
   std::string bare = name.rfind("STANDARD.", 0) == 0 ? name.substr(9) : name;
@@ -65,7 +65,8 @@ std::string PredefinedText(int code) {
     case 1017: return "ORA-01017: invalid username/password; logon denied";
     case 1012: return "ORA-01012: not logged on";
     case 6592: return texts::kCaseNotFound;
-    case 6504: return "ORA-06504: PL/SQL: Return types of Result Set variables or query do not match";
+    case 6504:
+      return "ORA-06504: PL/SQL: Return types of Result Set variables or query do not match";
   }
   return OraText(code, "");
 }
@@ -74,8 +75,9 @@ std::string PredefinedText(int code) {
 void AppendSqlToken(std::string& text, const std::string& token, const std::string& previous) {
   bool glue = text.empty() || token == "." || token == ")" || token == "," || previous == "." ||
               previous == "(" || token == "(";
-  if (token == "(" && !previous.empty() && (previous == "IN" || previous == "in" || previous == "," ||
-                                            previous == "=" || previous == "AND" || previous == "OR")) {
+  if (token == "(" && !previous.empty() &&
+      (previous == "IN" || previous == "in" || previous == "," || previous == "=" ||
+       previous == "AND" || previous == "OR")) {
     glue = false;
   }
   if (!glue) text += ' ';
@@ -91,7 +93,8 @@ sql::OracleDate Now() {
   std::time_t now = std::time(nullptr);
   std::tm local{};
   localtime_r(&now, &local);
-  return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
+  return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+          local.tm_hour,        local.tm_min,     local.tm_sec};
 }
 
 }  // namespace
@@ -174,20 +177,24 @@ std::string Interpreter::FrameText(const Frame& frame) const {
   return std::string(texts::kAtUnit) + frame.unitName + "\", line " + std::to_string(line);
 }
 
-void Interpreter::CompileError(int line, int column, const std::string& message, const char* ignored) {
+void Interpreter::CompileError(int line, int column, const std::string& message,
+                               const char* ignored) {
   // Oracle names the offending symbol first, then the statement it ignored.
   auto place = [this](int at, int col) {
     int relative = frames_.empty() ? at : at - Top().firstLine + 1;
-    return std::string(texts::kCompileLine) + std::to_string(relative) + ", column " + std::to_string(col) + ":\n";
+    return std::string(texts::kCompileLine) + std::to_string(relative) + ", column " +
+           std::to_string(col) + ":\n";
   };
   int statementLine = frames_.empty() ? line : Top().line;
   int statementColumn = frames_.empty() ? column : Top().column;
-  throw PlsqlError(6550, place(line, column) + message + "\n" + place(statementLine, statementColumn) +
+  throw PlsqlError(6550, place(line, column) + message + "\n" +
+                             place(statementLine, statementColumn) +
                              (ignored ? ignored : texts::kStatementIgnored));
 }
 
 void Interpreter::NotDeclared(const Expr& expr) {
-  CompileError(expr.line, expr.column, std::string(texts::kIdentifier) + Joined(expr.name) + texts::kMustBeDeclared);
+  CompileError(expr.line, expr.column,
+               std::string(texts::kIdentifier) + Joined(expr.name) + texts::kMustBeDeclared);
 }
 
 void Interpreter::RunAnonymous(const Unit& unit) {
@@ -241,12 +248,15 @@ void Interpreter::DeclareInto(VariableScope& scope, const Block& block) {
     variable.notNull = declaration.notNull;
     if (declaration.isException) {
       variable.isException = true;
-      variable.exceptionCode = declaration.exceptionCode < 0 ? -declaration.exceptionCode : declaration.exceptionCode;
-      variable.exceptionId = declaration.name + "@" + std::to_string(reinterpret_cast<std::uintptr_t>(&declaration));
+      variable.exceptionCode =
+          declaration.exceptionCode < 0 ? -declaration.exceptionCode : declaration.exceptionCode;
+      variable.exceptionId =
+          declaration.name + "@" + std::to_string(reinterpret_cast<std::uintptr_t>(&declaration));
       continue;
     }
     variable.value = PlValue::Null(declaration.type.type);
-    if (declaration.initial) variable.value = PlValue::Assign(variable.type, Evaluate(*declaration.initial));
+    if (declaration.initial)
+      variable.value = PlValue::Assign(variable.type, Evaluate(*declaration.initial));
     if (variable.notNull && variable.value.IsNull()) throw PlsqlError(6502, texts::kValueError);
   }
   for (const auto& subprogram : block.subprograms) scope.DeclareSubprogram(subprogram);
@@ -386,7 +396,9 @@ Interpreter::Flow Interpreter::Execute(const Stmt& statement) {
     case Stmt::Kind::Commit: CommitCurrent(); return Flow::Normal;
     case Stmt::Kind::Rollback: session_.Rollback(CurrentTransaction()); return Flow::Normal;
     case Stmt::Kind::OpenFor: OpenCursor(statement); return Flow::Normal;
-    case Stmt::Kind::Close: AssignTo(*statement.target, PlValue::Cursor(nullptr)); return Flow::Normal;
+    case Stmt::Kind::Close:
+      AssignTo(*statement.target, PlValue::Cursor(nullptr));
+      return Flow::Normal;
   }
   return Flow::Normal;
 }
@@ -396,7 +408,8 @@ void Interpreter::Raise(const Stmt& statement) {
   if (statement.raiseName.empty()) {
     if (frame.handling.empty()) {
       CompileError(statement.line, statement.column,
-                   "PLS-00367: a RAISE statement with no exception name must be inside an exception handler");
+                   "PLS-00367: a RAISE statement with no exception name must be inside an "
+                   "exception handler");
     }
     PlsqlError again = frame.handling.back();
     throw again;
@@ -414,7 +427,8 @@ void Interpreter::Raise(const Stmt& statement) {
     NotDeclared(where);
   }
   if (variable->exceptionCode != 0) {
-    throw PlsqlError(variable->exceptionCode, OraText(variable->exceptionCode, ""), variable->exceptionId);
+    throw PlsqlError(variable->exceptionCode, OraText(variable->exceptionCode, ""),
+                     variable->exceptionId);
   }
   throw PlsqlError(1, texts::kUnhandledUserException, variable->exceptionId);
 }
@@ -436,8 +450,10 @@ std::string Interpreter::BuildSql(const EmbeddedSql& sql, std::vector<sql::Bind>
     if (token.kind == Token::Kind::Bind) {
       BlockBind* bind = FindBind(token.upper);
       if (!bind) throw PlsqlError(1008, "ORA-01008: not all variables bound");
-      piece = addBind(bind->values.empty() ? PlValue::Null() : PlValue::FromSql(bind->values.front()));
-    } else if (token.kind == Token::Kind::Identifier && !(i > 0 && IsSqlWordAfterWhichNamesAreColumns(tokens[i - 1]))) {
+      piece =
+          addBind(bind->values.empty() ? PlValue::Null() : PlValue::FromSql(bind->values.front()));
+    } else if (token.kind == Token::Kind::Identifier &&
+               !(i > 0 && IsSqlWordAfterWhichNamesAreColumns(tokens[i - 1]))) {
       std::vector<std::string> parts{token.upper};
       size_t end = i;
       while (end + 2 < tokens.size() && tokens[end + 1].Is(".") &&
@@ -465,7 +481,8 @@ std::string Interpreter::BuildSql(const EmbeddedSql& sql, std::vector<sql::Bind>
 void Interpreter::ExecuteSql(const Stmt& statement) {
   const EmbeddedSql& sql = *statement.sql;
   if (sql.verb == "SELECT" && sql.into.empty()) {
-    CompileError(statement.line, statement.column, "PLS-00428: an INTO clause is expected in this SELECT statement");
+    CompileError(statement.line, statement.column,
+                 "PLS-00428: an INTO clause is expected in this SELECT statement");
   }
   std::vector<sql::Bind> binds;
   std::string text = BuildSql(sql, binds);
@@ -496,9 +513,11 @@ void Interpreter::ExecuteSql(const Stmt& statement) {
         throw PlsqlError(1422, texts::kTooManyRows);
       }
       if (rows[0].size() < sql.into.size()) {
-        CompileError(statement.line, statement.column, "PL/SQL: ORA-00947: not enough values", texts::kSqlStatementIgnored);
+        CompileError(statement.line, statement.column, "PL/SQL: ORA-00947: not enough values",
+                     texts::kSqlStatementIgnored);
       }
-      for (size_t k = 0; k < sql.into.size(); ++k) AssignTo(*sql.into[k], PlValue::FromSql(rows[0][k]));
+      for (size_t k = 0; k < sql.into.size(); ++k)
+        AssignTo(*sql.into[k], PlValue::FromSql(rows[0][k]));
       rowCount_ = 1;
       sqlFound_ = true;
       return;
@@ -551,7 +570,8 @@ PlValue Interpreter::Evaluate(const Expr& expr) {
       BlockBind* bind = FindBind(expr.name[0]);
       if (!bind) throw PlsqlError(1008, "ORA-01008: not all variables bound");
       if (expr.operands.empty()) {
-        if (bind->isTable) throw PlsqlError(6550, "ORA-06550: PLS-00382: expression is of wrong type");
+        if (bind->isTable)
+          throw PlsqlError(6550, "ORA-06550: PLS-00382: expression is of wrong type");
         if (bind->values.empty()) return PlValue::Null();
         return PlValue::FromSql(bind->values.front());
       }
@@ -596,7 +616,8 @@ PlValue Interpreter::Evaluate(const Expr& expr) {
           sawNull = true;
           continue;
         }
-        if (StandardFunctions::Compare(value, candidate) == 0) return PlValue::Boolean(!expr.negated);
+        if (StandardFunctions::Compare(value, candidate) == 0)
+          return PlValue::Boolean(!expr.negated);
       }
       if (sawNull) return PlValue::Null(PlType::Boolean);
       return PlValue::Boolean(expr.negated);
@@ -606,7 +627,8 @@ PlValue Interpreter::Evaluate(const Expr& expr) {
       PlValue low = Evaluate(*expr.operands[1]);
       PlValue high = Evaluate(*expr.operands[2]);
       if (value.IsNull() || low.IsNull() || high.IsNull()) return PlValue::Null(PlType::Boolean);
-      bool inside = StandardFunctions::Compare(value, low) >= 0 && StandardFunctions::Compare(value, high) <= 0;
+      bool inside = StandardFunctions::Compare(value, low) >= 0 &&
+                    StandardFunctions::Compare(value, high) <= 0;
       return PlValue::Boolean(expr.negated ? !inside : inside);
     }
     case Expr::Kind::Attribute: return EvaluateAttribute(expr);
@@ -641,7 +663,8 @@ PlValue Interpreter::EvaluateBinary(const Expr& expr) {
   PlValue right = Evaluate(*expr.operands[1]);
   if (op == "||") {
     if (left.Type() == PlType::Boolean || right.Type() == PlType::Boolean) {
-      CompileError(expr.line, expr.column, "PLS-00306: wrong number or types of arguments in call to '||'");
+      CompileError(expr.line, expr.column,
+                   "PLS-00306: wrong number or types of arguments in call to '||'");
     }
     return PlValue::Text(left.ToText() + right.ToText());
   }
@@ -649,12 +672,18 @@ PlValue Interpreter::EvaluateBinary(const Expr& expr) {
   if (comparison) {
     if (left.IsNull() || right.IsNull()) return PlValue::Null(PlType::Boolean);
     int order = StandardFunctions::Compare(left, right);
-    bool result = op == "=" ? order == 0 : op == "<>" ? order != 0 : op == "<" ? order < 0
-                : op == ">" ? order > 0 : op == "<=" ? order <= 0 : order >= 0;
+    bool result = op == "="    ? order == 0
+                  : op == "<>" ? order != 0
+                  : op == "<"  ? order < 0
+                  : op == ">"  ? order > 0
+                  : op == "<=" ? order <= 0
+                               : order >= 0;
     return PlValue::Boolean(result);
   }
   if (left.IsNull() || right.IsNull()) {
-    return PlValue::Null(left.Type() == PlType::Date || right.Type() == PlType::Date ? PlType::Date : PlType::Number);
+    return PlValue::Null(left.Type() == PlType::Date || right.Type() == PlType::Date
+                             ? PlType::Date
+                             : PlType::Number);
   }
   if (left.Type() == PlType::Date && (op == "+" || op == "-")) {
     if (op == "-" && right.Type() == PlType::Date) {
@@ -691,9 +720,11 @@ std::optional<PlValue> Interpreter::SpecialName(const std::string& name) {
     return PlValue::Number(-error.Code());
   }
   if (name == "SQLERRM") {
-    if (frames_.empty() || Top().handling.empty()) return PlValue::Text("ORA-0000: normal, successful completion");
+    if (frames_.empty() || Top().handling.empty())
+      return PlValue::Text("ORA-0000: normal, successful completion");
     const PlsqlError& error = Top().handling.back();
-    if (!error.ExceptionName().empty() && error.Code() == 1) return PlValue::Text(texts::kUserDefinedException);
+    if (!error.ExceptionName().empty() && error.Code() == 1)
+      return PlValue::Text(texts::kUserDefinedException);
     return PlValue::Text(error.what());
   }
   if (name == "UID") return PlValue::Number(0);
@@ -711,7 +742,8 @@ PlValue Interpreter::EvaluateName(const Expr& expr) {
   if (auto callable = FindCallable(expr.name)) return Invoke(*callable, expr, true);
   if (expr.name.size() == 2 || expr.name.size() == 3) {
     const std::string& package = expr.name[expr.name.size() - 2];
-    std::string canonical = BuiltinPackages::CanonicalPackage(package, expr.name.size() == 3 ? expr.name[0] : "");
+    std::string canonical =
+        BuiltinPackages::CanonicalPackage(package, expr.name.size() == 3 ? expr.name[0] : "");
     if (!canonical.empty()) {
       if (auto constant = BuiltinPackages::Constant(canonical, expr.name.back())) return *constant;
     }
@@ -728,7 +760,8 @@ PlValue Interpreter::EvaluateCall(const Expr& expr) {
     const std::string& name = expr.name[0];
     if (name == "SQLERRM" && expr.operands.size() == 1) {
       PlValue code = Evaluate(*expr.operands[0]);
-      return PlValue::Text(StandardFunctions::ErrorText(static_cast<int>(std::llround(code.ToNumber()))));
+      return PlValue::Text(
+          StandardFunctions::ErrorText(static_cast<int>(std::llround(code.ToNumber()))));
     }
     if (StandardFunctions::Exists(name)) {
       std::vector<PlValue> arguments;
@@ -760,18 +793,22 @@ Variable* Interpreter::FindVariable(const std::vector<std::string>& parts) {
     return nullptr;
   }
   if (parts.size() == 2) {
-    if (frame.package && frame.package->name == parts[0]) return frame.package->scope.Find(parts[1]);
+    if (frame.package && frame.package->name == parts[0])
+      return frame.package->scope.Find(parts[1]);
     if (!BuiltinPackages::CanonicalPackage(parts[0], "").empty()) return nullptr;
-    if (PackageInstance* package = FindPackage("", parts[0], false)) return package->scope.Find(parts[1]);
+    if (PackageInstance* package = FindPackage("", parts[0], false))
+      return package->scope.Find(parts[1]);
     return nullptr;
   }
   if (parts.size() == 3) {
-    if (PackageInstance* package = FindPackage(parts[0], parts[1], true)) return package->scope.Find(parts[2]);
+    if (PackageInstance* package = FindPackage(parts[0], parts[1], true))
+      return package->scope.Find(parts[2]);
   }
   return nullptr;
 }
 
-PackageInstance* Interpreter::FindPackage(const std::string& owner, const std::string& name, bool qualified) {
+PackageInstance* Interpreter::FindPackage(const std::string& owner, const std::string& name,
+                                          bool qualified) {
   StoredCodeCatalogue& catalogue = session_.Engine().Catalogue();
   const std::string& user = session_.Identity().user;
   std::shared_ptr<const StoredObject> specification;
@@ -796,15 +833,17 @@ PackageInstance* Interpreter::FindPackage(const std::string& owner, const std::s
   return Instantiate(specification->owner, specification->name, specification);
 }
 
-PackageInstance* Interpreter::Instantiate(const std::string& owner, const std::string& name,
-                                          const std::shared_ptr<const StoredObject>& specification) {
+PackageInstance* Interpreter::Instantiate(
+    const std::string& owner, const std::string& name,
+    const std::shared_ptr<const StoredObject>& specification) {
   StoredCodeCatalogue& catalogue = session_.Engine().Catalogue();
   auto body = catalogue.Find(owner, name, Unit::Kind::PackageBody);
   std::string unitName = owner + "." + name;
   std::uint64_t version = specification->version * 1000003ULL + (body ? body->version : 0);
   auto& packages = session_.Packages();
   auto existing = packages.find(unitName);
-  if (existing != packages.end() && existing->second->version == version) return existing->second.get();
+  if (existing != packages.end() && existing->second->version == version)
+    return existing->second.get();
   // A package that is being initialised is already in the map (with its version), so the
   // initialisation can call the package's own subprograms.
   if (!specification->unit) {
@@ -859,9 +898,11 @@ PackageInstance* Interpreter::Instantiate(const std::string& owner, const std::s
   return raw;
 }
 
-std::optional<Interpreter::Callable> Interpreter::FindCallable(const std::vector<std::string>& parts) {
+std::optional<Interpreter::Callable> Interpreter::FindCallable(
+    const std::vector<std::string>& parts) {
   StoredCodeCatalogue& catalogue = session_.Engine().Catalogue();
-  auto fromPackage = [&](PackageInstance* package, const std::string& member) -> std::optional<Callable> {
+  auto fromPackage = [&](PackageInstance* package,
+                         const std::string& member) -> std::optional<Callable> {
     if (!package) return std::nullopt;
     const auto* overloads = package->scope.Subprograms(member);
     if (!overloads) return std::nullopt;
@@ -870,14 +911,18 @@ std::optional<Interpreter::Callable> Interpreter::FindCallable(const std::vector
     callable.package = package;
     callable.unitName = package->owner + "." + package->name;
     callable.schema = package->owner;
-    callable.firstLine = package->body ? package->body->firstLine : package->specification->firstLine;
+    callable.firstLine =
+        package->body ? package->body->firstLine : package->specification->firstLine;
     return callable;
   };
-  auto standalone = [&](const std::shared_ptr<const StoredObject>& object) -> std::optional<Callable> {
+  auto standalone =
+      [&](const std::shared_ptr<const StoredObject>& object) -> std::optional<Callable> {
     if (!object || object->kind == Unit::Kind::Package) return std::nullopt;
     if (!object->unit) {
-      throw PlsqlError(4063, OraText(4063, std::string(object->kind == Unit::Kind::Function ? "function" : "procedure") +
-                                               " \"" + object->owner + "." + object->name + "\" has errors"));
+      throw PlsqlError(
+          4063, OraText(4063, std::string(object->kind == Unit::Kind::Function ? "function"
+                                                                               : "procedure") +
+                                  " \"" + object->owner + "." + object->name + "\" has errors"));
     }
     if (!catalogue.CanExecute(object->owner, object->name, session_.Identity().user) &&
         object->owner != CurrentSchema()) {
@@ -891,7 +936,8 @@ std::optional<Interpreter::Callable> Interpreter::FindCallable(const std::vector
     callable.keepAlive = object->unit;
     return callable;
   };
-  auto builtin = [&](const std::string& package, const std::string& member, const std::string& schema) -> std::optional<Callable> {
+  auto builtin = [&](const std::string& package, const std::string& member,
+                     const std::string& schema) -> std::optional<Callable> {
     std::string canonical = BuiltinPackages::CanonicalPackage(package, schema);
     if (canonical.empty() || !BuiltinPackages::Find(canonical, member)) return std::nullopt;
     Callable callable;
@@ -917,7 +963,8 @@ std::optional<Interpreter::Callable> Interpreter::FindCallable(const std::vector
       }
       if (auto found = fromPackage(frame.package, parts[0])) return found;
     }
-    if (StandardFunctions::Exists(parts[0]) || parts[0] == "RAISE_APPLICATION_ERROR") return std::nullopt;
+    if (StandardFunctions::Exists(parts[0]) || parts[0] == "RAISE_APPLICATION_ERROR")
+      return std::nullopt;
     if (auto found = standalone(catalogue.FindCallable(CurrentSchema(), parts[0]))) return found;
     if (auto synonym = catalogue.Synonym(parts[0])) {
       return standalone(catalogue.FindCallable(synonym->first, synonym->second));
@@ -960,7 +1007,8 @@ void Interpreter::AssignTo(const Expr& target, const PlValue& value) {
       return;
     }
     sql::Value converted = value.ToSql();
-    if (bind->type) converted = PlValue::Assign(TypeSpec{*bind->type, 0, false, false, ""}, value).ToSql();
+    if (bind->type)
+      converted = PlValue::Assign(TypeSpec{*bind->type, 0, false, false, ""}, value).ToSql();
     if ((converted.kind == sql::Value::Kind::Text || converted.kind == sql::Value::Kind::Rowid) &&
         bind->maxLength > 0 && static_cast<int>(converted.text.size()) > bind->maxLength) {
       throw PlsqlError(6502, texts::kBufferTooSmall);
@@ -972,8 +1020,10 @@ void Interpreter::AssignTo(const Expr& target, const PlValue& value) {
     PlValue index = Evaluate(*target.operands[0]);
     if (index.IsNull()) throw PlsqlError(6502, texts::kNullIndex);
     auto position = std::llround(index.ToNumber());
-    if (position < 1 || position > bind->maxElements) throw PlsqlError(6513, texts::kHostArrayOutOfRange);
-    if (static_cast<long long>(bind->values.size()) < position) bind->values.resize(static_cast<size_t>(position));
+    if (position < 1 || position > bind->maxElements)
+      throw PlsqlError(6513, texts::kHostArrayOutOfRange);
+    if (static_cast<long long>(bind->values.size()) < position)
+      bind->values.resize(static_cast<size_t>(position));
     bind->values[static_cast<size_t>(position - 1)] = converted;
     return;
   }
@@ -1030,14 +1080,16 @@ PlValue Interpreter::Invoke(const Callable& callable, const Expr& call, bool asF
   }
   if (!chosen) {
     bool anyOfOtherKind = false;
-    for (const auto& candidate : callable.overloads) anyOfOtherKind = anyOfOtherKind || candidate->isFunction != asFunction;
+    for (const auto& candidate : callable.overloads)
+      anyOfOtherKind = anyOfOtherKind || candidate->isFunction != asFunction;
     if (anyOfOtherKind && callable.overloads.size() == 1) {
       std::string text = asFunction ? "PLS-00222: no function with name '%s' exists in this scope"
                                     : texts::kNotProcedure;
       text.replace(text.find("%s"), 2, call.name.back());
       CompileError(call.line, call.column, text);
     }
-    CompileError(call.line, call.column, std::string(texts::kWrongArguments) + call.name.back() + "'");
+    CompileError(call.line, call.column,
+                 std::string(texts::kWrongArguments) + call.name.back() + "'");
   }
   std::vector<std::optional<PlValue>> values(chosen->parameters.size());
   std::vector<const Expr*> outTargets(chosen->parameters.size(), nullptr);
@@ -1053,7 +1105,8 @@ PlValue Interpreter::Invoke(const Callable& callable, const Expr& call, bool asF
     if (parameter.mode != Parameter::Mode::In) {
       if (argument.kind != Expr::Kind::Name && argument.kind != Expr::Kind::Bind) {
         std::string text = texts::kCannotBeAssigned;
-        text.replace(text.find("%s"), 2, argument.name.empty() ? std::string("?") : Joined(argument.name));
+        text.replace(text.find("%s"), 2,
+                     argument.name.empty() ? std::string("?") : Joined(argument.name));
         CompileError(argument.line, argument.column, text);
       }
       outTargets[position] = &argument;
@@ -1082,8 +1135,9 @@ PlValue Interpreter::InvokeSubprogram(const Callable& callable, const Subprogram
   // Defaults are worked out in the caller's context, before the new frame exists.
   for (size_t i = 0; i < subprogram.parameters.size(); ++i) {
     if (!values[i] && subprogram.parameters[i].mode == Parameter::Mode::In) {
-      values[i] = subprogram.parameters[i].defaultValue ? Evaluate(*subprogram.parameters[i].defaultValue)
-                                                        : PlValue::Null(subprogram.parameters[i].type.type);
+      values[i] = subprogram.parameters[i].defaultValue
+                      ? Evaluate(*subprogram.parameters[i].defaultValue)
+                      : PlValue::Null(subprogram.parameters[i].type.type);
     }
   }
   auto frame = std::make_unique<Frame>();
@@ -1103,7 +1157,8 @@ PlValue Interpreter::InvokeSubprogram(const Callable& callable, const Subprogram
       Variable& variable = parameters.Scope().Declare(parameter.name);
       variable.type = parameter.type;
       variable.constant = parameter.mode == Parameter::Mode::In;
-      variable.value = values[i] ? PlValue::Assign(parameter.type, *values[i]) : PlValue::Null(parameter.type.type);
+      variable.value = values[i] ? PlValue::Assign(parameter.type, *values[i])
+                                 : PlValue::Null(parameter.type.type);
     }
     std::unique_ptr<sql::Session> autonomous;
     TransactionContext autonomousTransaction;
@@ -1115,7 +1170,8 @@ PlValue Interpreter::InvokeSubprogram(const Callable& callable, const Subprogram
     try {
       Flow flow = ExecuteBlock(*subprogram.body);
       if (subprogram.isFunction) {
-        if (flow != Flow::Return || !Top().returnValue) throw PlsqlError(6503, texts::kFunctionNoReturn);
+        if (flow != Flow::Return || !Top().returnValue)
+          throw PlsqlError(6503, texts::kFunctionNoReturn);
         returnValue = PlValue::Assign(subprogram.returnType, *Top().returnValue);
       }
       if (autonomous) {
@@ -1181,7 +1237,8 @@ PlValue Interpreter::InvokeBuiltin(const std::string& package, const std::string
       if (argument.kind == Expr::Kind::Bind && argument.operands.empty()) {
         slot.assignTable = [this, &argument](const std::vector<PlValue>& values) {
           BlockBind* bind = FindBind(argument.name[0]);
-          if (!bind || !bind->isTable) throw PlsqlError(6550, "ORA-06550: PLS-00306: wrong number or types of arguments");
+          if (!bind || !bind->isTable)
+            throw PlsqlError(6550, "ORA-06550: PLS-00306: wrong number or types of arguments");
           bind->values.clear();
           for (const auto& value : values) {
             if (static_cast<int>(bind->values.size()) >= bind->maxElements) break;

@@ -91,7 +91,8 @@ std::vector<Token> Lexer::Tokenize(const std::string& source) {
                                    std::isdigit(static_cast<unsigned char>(source[i + 1])))) {
       size_t begin = i;
       while (i < source.size() && std::isdigit(static_cast<unsigned char>(source[i]))) ++i;
-      if (i < source.size() && source[i] == '.' && !(i + 1 < source.size() && source[i + 1] == '.')) {
+      if (i < source.size() && source[i] == '.' &&
+          !(i + 1 < source.size() && source[i + 1] == '.')) {
         ++i;
         while (i < source.size() && std::isdigit(static_cast<unsigned char>(source[i]))) ++i;
       }
@@ -152,7 +153,8 @@ std::vector<Token> Lexer::Tokenize(const std::string& source) {
       token.text = source.substr(begin, i - begin);
       token.upper = Upper(token.text);
     } else {
-      static const char* pairs[] = {":=", "..", "=>", "||", "<>", "!=", "^=", "~=", "<=", ">=", "**"};
+      static const char* pairs[] = {
+          ":=", "..", "=>", "||", "<>", "!=", "^=", "~=", "<=", ">=", "**"};
       token.kind = Token::Kind::Symbol;
       token.text = std::string(1, static_cast<char>(c));
       for (const char* pair : pairs) {

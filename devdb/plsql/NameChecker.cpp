@@ -11,12 +11,15 @@ namespace devdb::plsql {
 namespace {
 
 const char* kPredefinedExceptions[] = {
-    "NO_DATA_FOUND", "TOO_MANY_ROWS", "ZERO_DIVIDE", "VALUE_ERROR", "INVALID_NUMBER",
-    "DUP_VAL_ON_INDEX", "INVALID_CURSOR", "CURSOR_ALREADY_OPEN", "PROGRAM_ERROR", "STORAGE_ERROR",
-    "TIMEOUT_ON_RESOURCE", "LOGIN_DENIED", "NOT_LOGGED_ON", "CASE_NOT_FOUND", "ROWTYPE_MISMATCH", "OTHERS"};
+    "NO_DATA_FOUND",  "TOO_MANY_ROWS",    "ZERO_DIVIDE",         "VALUE_ERROR",
+    "INVALID_NUMBER", "DUP_VAL_ON_INDEX", "INVALID_CURSOR",      "CURSOR_ALREADY_OPEN",
+    "PROGRAM_ERROR",  "STORAGE_ERROR",    "TIMEOUT_ON_RESOURCE", "LOGIN_DENIED",
+    "NOT_LOGGED_ON",  "CASE_NOT_FOUND",   "ROWTYPE_MISMATCH",    "OTHERS"};
 
 bool IsPredefinedException(const std::vector<std::string>& parts) {
-  std::string name = parts.size() == 2 && parts[0] == "STANDARD" ? parts[1] : parts.size() == 1 ? parts[0] : "";
+  std::string name = parts.size() == 2 && parts[0] == "STANDARD" ? parts[1]
+                     : parts.size() == 1                         ? parts[0]
+                                                                 : "";
   for (const char* predefined : kPredefinedExceptions) {
     if (name == predefined) return true;
   }
@@ -24,7 +27,8 @@ bool IsPredefinedException(const std::vector<std::string>& parts) {
 }
 
 bool IsSpecialName(const std::string& name) {
-  return name == "SYSDATE" || name == "USER" || name == "SQLCODE" || name == "SQLERRM" || name == "UID";
+  return name == "SYSDATE" || name == "USER" || name == "SQLCODE" || name == "SQLERRM" ||
+         name == "UID";
 }
 
 std::string Joined(const std::vector<std::string>& parts) {
@@ -43,8 +47,9 @@ void NameChecker::Undeclared(int line, int column, const std::vector<std::string
     return std::string(texts::kCompileLine) + std::to_string(at - firstLine_ + 1) + ", column " +
            std::to_string(col) + ":\n";
   };
-  throw PlsqlError(6550, place(line, column) + texts::kIdentifier + Joined(parts) + texts::kMustBeDeclared +
-                             "\n" + place(statementLine_, statementColumn_) + texts::kStatementIgnored);
+  throw PlsqlError(6550, place(line, column) + texts::kIdentifier + Joined(parts) +
+                             texts::kMustBeDeclared + "\n" +
+                             place(statementLine_, statementColumn_) + texts::kStatementIgnored);
 }
 
 void NameChecker::Check(const Unit& unit) {
@@ -63,9 +68,11 @@ void NameChecker::Check(const Unit& unit) {
       scopes_.pop_back();
       return;
     case Unit::Kind::PackageBody: {
-      auto specification = catalogue_.Find(unit.owner.empty() ? schema_ : unit.owner, unit.name, Unit::Kind::Package);
+      auto specification = catalogue_.Find(unit.owner.empty() ? schema_ : unit.owner, unit.name,
+                                           Unit::Kind::Package);
       if (!specification || !specification->unit) {
-        throw PlsqlError(6550, std::string(texts::kCompileLine) + "1, column 14:\nPLS-00304: cannot compile body of '" +
+        throw PlsqlError(6550, std::string(texts::kCompileLine) +
+                                   "1, column 14:\nPLS-00304: cannot compile body of '" +
                                    unit.name + "' without its specification");
       }
       packageName_ = unit.name;
@@ -96,12 +103,14 @@ void NameChecker::CheckBlock(const Block& block, const Subprogram* owner) {
   }
   // Every subprogram of a declaration section is visible in all of it, as forward
   // declarations would make it.
-  for (const auto& subprogram : block.subprograms) scopes_.back().subprograms.insert(subprogram->name);
+  for (const auto& subprogram : block.subprograms)
+    scopes_.back().subprograms.insert(subprogram->name);
   for (const auto& variable : block.variables) {
     statementLine_ = variable.line;
     statementColumn_ = variable.column;
     if (variable.initial) CheckExpr(*variable.initial);
-    (variable.isException ? scopes_.back().exceptions : scopes_.back().variables).insert(variable.name);
+    (variable.isException ? scopes_.back().exceptions : scopes_.back().variables)
+        .insert(variable.name);
   }
   for (const auto& subprogram : block.subprograms) {
     if (subprogram->body) CheckBlock(*subprogram->body, subprogram.get());
@@ -116,7 +125,8 @@ void NameChecker::CheckBlock(const Block& block, const Subprogram* owner) {
         rest = rest.substr(dot + 1);
       }
       parts.push_back(rest);
-      if (!IsPredefinedException(parts) && !IsException(parts)) Undeclared(statementLine_, 1, parts);
+      if (!IsPredefinedException(parts) && !IsException(parts))
+        Undeclared(statementLine_, 1, parts);
     }
     CheckStatements(handler.body);
   }
@@ -191,7 +201,8 @@ void NameChecker::CheckTarget(const Expr& target) {
     for (const auto& operand : target.operands) CheckExpr(*operand);
     return;
   }
-  if (target.kind == Expr::Kind::Name && !IsVariable(target.name)) Undeclared(target.line, target.column, target.name);
+  if (target.kind == Expr::Kind::Name && !IsVariable(target.name))
+    Undeclared(target.line, target.column, target.name);
 }
 
 void NameChecker::CheckExpr(const Expr& expr) {
@@ -201,20 +212,25 @@ void NameChecker::CheckExpr(const Expr& expr) {
       for (const auto& operand : expr.operands) CheckExpr(*operand);
       return;
     case Expr::Kind::Attribute:
-      if (expr.name.size() != 2 || expr.name[0] != "SQL") Undeclared(expr.line, expr.column, expr.name);
+      if (expr.name.size() != 2 || expr.name[0] != "SQL")
+        Undeclared(expr.line, expr.column, expr.name);
       return;
     case Expr::Kind::Name:
       if (IsVariable(expr.name) || IsCallable(expr.name)) return;
-      if (expr.name.size() == 1 && (IsSpecialName(expr.name[0]) || StandardFunctions::Exists(expr.name[0]))) return;
+      if (expr.name.size() == 1 &&
+          (IsSpecialName(expr.name[0]) || StandardFunctions::Exists(expr.name[0])))
+        return;
       if (expr.name.size() >= 2) {
-        std::string package = BuiltinPackages::CanonicalPackage(expr.name[expr.name.size() - 2],
-                                                                expr.name.size() == 3 ? expr.name[0] : "");
+        std::string package = BuiltinPackages::CanonicalPackage(
+            expr.name[expr.name.size() - 2], expr.name.size() == 3 ? expr.name[0] : "");
         if (!package.empty() && BuiltinPackages::Constant(package, expr.name.back())) return;
       }
       Undeclared(expr.line, expr.column, expr.name);
     case Expr::Kind::Call:
       for (const auto& operand : expr.operands) CheckExpr(*operand);
-      if (expr.name.size() == 1 && (StandardFunctions::Exists(expr.name[0]) || expr.name[0] == "SQLERRM")) return;
+      if (expr.name.size() == 1 &&
+          (StandardFunctions::Exists(expr.name[0]) || expr.name[0] == "SQLERRM"))
+        return;
       if (!IsCallable(expr.name)) Undeclared(expr.line, expr.column, expr.name);
       return;
     default:
@@ -234,8 +250,9 @@ bool NameChecker::IsVariable(const std::vector<std::string>& parts) {
     return !scopes_.empty() && scopes_.front().variables.count(parts[1]);
   }
   std::shared_ptr<const StoredObject> package =
-      parts.size() == 2 ? VisiblePackage("", parts[0], false)
-      : parts.size() == 3 ? VisiblePackage(parts[0], parts[1], true) : nullptr;
+      parts.size() == 2   ? VisiblePackage("", parts[0], false)
+      : parts.size() == 3 ? VisiblePackage(parts[0], parts[1], true)
+                          : nullptr;
   return package && PackageHas(*package, parts.back(), true);
 }
 
@@ -267,10 +284,12 @@ bool NameChecker::IsCallable(const std::vector<std::string>& parts) {
            catalogue_.CanExecute(synonym->first, synonym->second, user_);
   }
   if (parts.size() == 2) {
-    if (parts[0] == packageName_ && !packageName_.empty()) return !scopes_.empty() && scopes_.front().subprograms.count(parts[1]);
+    if (parts[0] == packageName_ && !packageName_.empty())
+      return !scopes_.empty() && scopes_.front().subprograms.count(parts[1]);
     std::string builtin = BuiltinPackages::CanonicalPackage(parts[0], "");
     if (!builtin.empty()) return BuiltinPackages::Find(builtin, parts[1]) != nullptr;
-    if (auto package = VisiblePackage("", parts[0], false)) return PackageHas(*package, parts[1], false);
+    if (auto package = VisiblePackage("", parts[0], false))
+      return PackageHas(*package, parts[1], false);
     auto standalone = catalogue_.FindCallable(parts[0], parts[1]);
     return standalone && standalone->kind != Unit::Kind::Package &&
            (catalogue_.CanExecute(parts[0], parts[1], user_) || parts[0] == schema_);
@@ -284,7 +303,8 @@ bool NameChecker::IsCallable(const std::vector<std::string>& parts) {
   return false;
 }
 
-std::shared_ptr<const StoredObject> NameChecker::VisiblePackage(const std::string& owner, const std::string& name,
+std::shared_ptr<const StoredObject> NameChecker::VisiblePackage(const std::string& owner,
+                                                                const std::string& name,
                                                                 bool qualified) {
   std::shared_ptr<const StoredObject> package;
   if (qualified) {
@@ -297,11 +317,13 @@ std::shared_ptr<const StoredObject> NameChecker::VisiblePackage(const std::strin
     }
   }
   if (!package) return nullptr;
-  if (package->owner != schema_ && !catalogue_.CanExecute(package->owner, package->name, user_)) return nullptr;
+  if (package->owner != schema_ && !catalogue_.CanExecute(package->owner, package->name, user_))
+    return nullptr;
   return package;
 }
 
-bool NameChecker::PackageHas(const StoredObject& package, const std::string& member, bool variable) {
+bool NameChecker::PackageHas(const StoredObject& package, const std::string& member,
+                             bool variable) {
   // A package that does not compile is reported when it is used (ORA-04063).
   if (!package.unit) return true;
   const Block& declarations = *package.unit->block;

@@ -39,8 +39,8 @@ class NameChecker {
   bool IsException(const std::vector<std::string>& parts);
   bool IsCallable(const std::vector<std::string>& parts);
   // The specification of a package visible under the name, or null.
-  std::shared_ptr<const StoredObject> VisiblePackage(const std::string& owner, const std::string& name,
-                                                     bool qualified);
+  std::shared_ptr<const StoredObject> VisiblePackage(const std::string& owner,
+                                                     const std::string& name, bool qualified);
   bool PackageHas(const StoredObject& package, const std::string& member, bool variable);
   [[noreturn]] void Undeclared(int line, int column, const std::vector<std::string>& parts);
 

@@ -32,7 +32,8 @@ void OutputBuffer::Count(std::size_t bytes) {
 
 void OutputBuffer::Put(const std::string& text) {
   if (!enabled_) return;
-  if (partial_.size() + text.size() > kMaxLine) throw PlsqlError(20000, OraText(20000, texts::kLineOverflow));
+  if (partial_.size() + text.size() > kMaxLine)
+    throw PlsqlError(20000, OraText(20000, texts::kLineOverflow));
   Count(text.size());
   partial_ += text;
 }

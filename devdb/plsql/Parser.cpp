@@ -14,9 +14,10 @@ bool IsStatementEnd(const Token& token) {
 }
 
 bool IsReserved(const Token& token) {
-  static const char* words[] = {"BEGIN", "END", "DECLARE", "IF", "THEN", "ELSE", "ELSIF", "LOOP",
-                                "WHILE", "FOR", "EXIT", "WHEN", "RETURN", "EXCEPTION", "IS", "AS",
-                                "AND", "OR", "NOT", "IN", "FROM", "WHERE", "INTO", "SELECT"};
+  static const char* words[] = {"BEGIN",  "END",       "DECLARE", "IF",    "THEN", "ELSE",
+                                "ELSIF",  "LOOP",      "WHILE",   "FOR",   "EXIT", "WHEN",
+                                "RETURN", "EXCEPTION", "IS",      "AS",    "AND",  "OR",
+                                "NOT",    "IN",        "FROM",    "WHERE", "INTO", "SELECT"};
   if (token.kind != Token::Kind::Identifier) return false;
   for (const char* word : words) {
     if (token.upper == word) return true;
@@ -171,7 +172,10 @@ std::shared_ptr<Block> Parser::ParseBlockAfterDeclare(bool declareSeen) {
 
 void Parser::ParseBodyAndHandlers(Block& block) {
   block.body = ParseStatements();
-  if (block.body.empty()) Fail(Peek(), "begin case declare exit for goto if loop mod null raise return select update while with <an identifier>");
+  if (block.body.empty())
+    Fail(Peek(),
+         "begin case declare exit for goto if loop mod null raise return select update while with "
+         "<an identifier>");
   if (!Accept("EXCEPTION")) return;
   while (Accept("WHEN")) {
     ExceptionHandler handler;
@@ -228,8 +232,9 @@ void Parser::ParseDeclarations(Block& block, bool inPackage) {
     VariableDeclaration variable;
     variable.line = token.line;
     variable.column = token.column;
-    variable.name = ExpectIdentifier(inPackage ? "begin end function pragma procedure <an identifier>"
-                                               : "begin function pragma procedure <an identifier>");
+    variable.name =
+        ExpectIdentifier(inPackage ? "begin end function pragma procedure <an identifier>"
+                                   : "begin function pragma procedure <an identifier>");
     if (Accept("EXCEPTION")) {
       variable.isException = true;
       Expect(";");
@@ -417,7 +422,10 @@ StmtPtr Parser::ParseStatement() {
     Expect(";");
   } else if (start.kind == Token::Kind::Identifier || start.kind == Token::Kind::QuotedIdentifier ||
              start.kind == Token::Kind::Bind) {
-    if (IsReserved(start)) Fail(start, "begin case declare exit for goto if loop mod null raise return select update while with <an identifier>");
+    if (IsReserved(start))
+      Fail(start,
+           "begin case declare exit for goto if loop mod null raise return select update while "
+           "with <an identifier>");
     auto target = ParseNameOrCall();
     if (Accept(":=")) {
       stmt->kind = Stmt::Kind::Assign;
@@ -430,7 +438,9 @@ StmtPtr Parser::ParseStatement() {
     }
     Expect(";", Peek().Is("=") ? ":= . ( @ % ;" : ";");
   } else {
-    Fail(start, "begin case declare exit for goto if loop mod null raise return select update while with <an identifier>");
+    Fail(start,
+         "begin case declare exit for goto if loop mod null raise return select update while with "
+         "<an identifier>");
   }
   return stmt;
 }
@@ -523,7 +533,8 @@ ExprPtr Parser::ParseComparison() {
   for (const char* op : comparisons) {
     if (token.kind == Token::Kind::Symbol && token.text == op) {
       auto expr = MakeExpr(Expr::Kind::Binary, Next());
-      expr->op = (token.text == "!=" || token.text == "^=" || token.text == "~=") ? "<>" : token.text;
+      expr->op =
+          (token.text == "!=" || token.text == "^=" || token.text == "~=") ? "<>" : token.text;
       expr->operands.push_back(std::move(left));
       expr->operands.push_back(ParseAdditive());
       return expr;
@@ -651,7 +662,9 @@ ExprPtr Parser::ParsePrimary() {
       break;
     default: break;
   }
-  Fail(token, "( - + case mod new not null <an identifier> <a double-quoted delimited-identifier> <a bind variable> <a number> <a single-quoted SQL string>");
+  Fail(token,
+       "( - + case mod new not null <an identifier> <a double-quoted delimited-identifier> <a bind "
+       "variable> <a number> <a single-quoted SQL string>");
 }
 
 ExprPtr Parser::ParseNameOrCall() {

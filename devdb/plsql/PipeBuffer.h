@@ -10,7 +10,14 @@
 namespace devdb::plsql {
 
 // NEXT_ITEM_TYPE codes.
-enum PipeItemType { kPipeNoItem = 0, kPipeNumber = 6, kPipeVarchar2 = 9, kPipeRowid = 11, kPipeDate = 12, kPipeRaw = 23 };
+enum PipeItemType {
+  kPipeNoItem = 0,
+  kPipeNumber = 6,
+  kPipeVarchar2 = 9,
+  kPipeRowid = 11,
+  kPipeDate = 12,
+  kPipeRaw = 23
+};
 
 struct PipeItem {
   int type = kPipeVarchar2;

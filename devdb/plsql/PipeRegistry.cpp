@@ -33,7 +33,8 @@ PipeRegistry::Pipe& PipeRegistry::Open(const std::string& key, std::size_t maxPi
   auto [it, created] = pipes_.try_emplace(key);
   Pipe& pipe = it->second;
   if (created) pipe.owner = user;
-  if (pipe.isPrivate && pipe.owner != user && user != "SYS") throw PlsqlError(23322, texts::kPipePrivilege);
+  if (pipe.isPrivate && pipe.owner != user && user != "SYS")
+    throw PlsqlError(23322, texts::kPipePrivilege);
   // A larger size enlarges the pipe for good; a smaller one is ignored.
   pipe.maxSize = std::max(pipe.maxSize, maxPipeSize);
   return pipe;
@@ -66,7 +67,9 @@ int PipeRegistry::Send(const std::string& name, PipeMessage message, double time
     if (room_.Changed().wait_until(lock, deadline) == std::cv_status::timeout) {
       checkInterrupt();
       auto it = pipes_.find(key);
-      if (it != pipes_.end() && (it->second.messages.empty() || it->second.bytes + size <= it->second.maxSize)) continue;
+      if (it != pipes_.end() &&
+          (it->second.messages.empty() || it->second.bytes + size <= it->second.maxSize))
+        continue;
       return kTimedOut;
     }
   }
@@ -105,7 +108,8 @@ void PipeRegistry::Purge(const std::string& name, const std::string& user) {
   std::lock_guard lock(room_.Mutex());
   auto it = pipes_.find(key);
   if (it == pipes_.end()) return;
-  if (it->second.isPrivate && it->second.owner != user && user != "SYS") throw PlsqlError(23322, texts::kPipePrivilege);
+  if (it->second.isPrivate && it->second.owner != user && user != "SYS")
+    throw PlsqlError(23322, texts::kPipePrivilege);
   it->second.messages.clear();
   it->second.bytes = 0;
   DropIfUnused(key);
@@ -119,7 +123,8 @@ int PipeRegistry::Create(const std::string& name, std::size_t maxPipeSize, bool 
   auto it = pipes_.find(key);
   if (it != pipes_.end()) {
     Pipe& pipe = it->second;
-    if ((pipe.isPrivate || isPrivate) && pipe.owner != user && user != "SYS") throw PlsqlError(23322, texts::kPipePrivilege);
+    if ((pipe.isPrivate || isPrivate) && pipe.owner != user && user != "SYS")
+      throw PlsqlError(23322, texts::kPipePrivilege);
     if (isPrivate && !pipe.isExplicit) throw PlsqlError(23322, texts::kPipePrivilege);
     pipe.isExplicit = true;
     pipe.maxSize = std::max(pipe.maxSize, maxPipeSize);
@@ -138,7 +143,8 @@ int PipeRegistry::Remove(const std::string& name, const std::string& user) {
   std::lock_guard lock(room_.Mutex());
   auto it = pipes_.find(key);
   if (it == pipes_.end()) return kSuccess;
-  if (it->second.isPrivate && it->second.owner != user && user != "SYS") throw PlsqlError(23322, texts::kPipePrivilege);
+  if (it->second.isPrivate && it->second.owner != user && user != "SYS")
+    throw PlsqlError(23322, texts::kPipePrivilege);
   pipes_.erase(it);
   room_.WakeAll();
   return kSuccess;

@@ -31,7 +31,8 @@ class PipeRegistry {
               const InterruptCheck& checkInterrupt, PipeMessage& received);
   // Empties a pipe (an implicit one disappears).
   void Purge(const std::string& name, const std::string& user);
-  int Create(const std::string& name, std::size_t maxPipeSize, bool isPrivate, const std::string& user);
+  int Create(const std::string& name, std::size_t maxPipeSize, bool isPrivate,
+             const std::string& user);
   int Remove(const std::string& name, const std::string& user);
   // Messages waiting in a pipe; 0 for a pipe that does not exist.
   std::size_t MessageCount(const std::string& name);

@@ -34,7 +34,9 @@ std::string Padded(int value, int width) {
   return value < 0 ? "-" + digits : digits;
 }
 
-[[noreturn]] void ValueError(const char* text = texts::kValueError) { throw PlsqlError(6502, text); }
+[[noreturn]] void ValueError(const char* text = texts::kValueError) {
+  throw PlsqlError(6502, text);
+}
 
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -162,26 +164,55 @@ std::string PlValue::DateText(const sql::OracleDate& date, const std::string& fo
   std::string upper = Upper(format);
   std::string out;
   size_t i = 0;
-  auto starts = [&](const char* token) { return upper.compare(i, std::char_traits<char>::length(token), token) == 0; };
+  auto starts = [&](const char* token) {
+    return upper.compare(i, std::char_traits<char>::length(token), token) == 0;
+  };
   while (i < upper.size()) {
     if (format[i] == '"') {
       auto close = format.find('"', i + 1);
       if (close == std::string::npos) close = format.size();
       out += format.substr(i + 1, close - i - 1);
       i = close + 1;
-    } else if (starts("YYYY") || starts("RRRR")) { out += Padded(date.year, 4); i += 4; }
-    else if (starts("YY") || starts("RR")) { out += Padded(((date.year % 100) + 100) % 100, 2); i += 2; }
-    else if (starts("MONTH")) { out += kMonths[(date.month + 11) % 12]; i += 5; }
-    else if (starts("MON")) { out += kMonths[(date.month + 11) % 12]; i += 3; }
-    else if (starts("MM")) { out += Padded(date.month, 2); i += 2; }
-    else if (starts("DD")) { out += Padded(date.day, 2); i += 2; }
-    else if (starts("HH24")) { out += Padded(date.hour, 2); i += 4; }
-    else if (starts("HH12")) { out += Padded((date.hour + 11) % 12 + 1, 2); i += 4; }
-    else if (starts("HH")) { out += Padded((date.hour + 11) % 12 + 1, 2); i += 2; }
-    else if (starts("MI")) { out += Padded(date.minute, 2); i += 2; }
-    else if (starts("SS")) { out += Padded(date.second, 2); i += 2; }
-    else if (starts("AM") || starts("PM")) { out += date.hour < 12 ? "AM" : "PM"; i += 2; }
-    else { out += format[i]; ++i; }
+    } else if (starts("YYYY") || starts("RRRR")) {
+      out += Padded(date.year, 4);
+      i += 4;
+    } else if (starts("YY") || starts("RR")) {
+      out += Padded(((date.year % 100) + 100) % 100, 2);
+      i += 2;
+    } else if (starts("MONTH")) {
+      out += kMonths[(date.month + 11) % 12];
+      i += 5;
+    } else if (starts("MON")) {
+      out += kMonths[(date.month + 11) % 12];
+      i += 3;
+    } else if (starts("MM")) {
+      out += Padded(date.month, 2);
+      i += 2;
+    } else if (starts("DD")) {
+      out += Padded(date.day, 2);
+      i += 2;
+    } else if (starts("HH24")) {
+      out += Padded(date.hour, 2);
+      i += 4;
+    } else if (starts("HH12")) {
+      out += Padded((date.hour + 11) % 12 + 1, 2);
+      i += 4;
+    } else if (starts("HH")) {
+      out += Padded((date.hour + 11) % 12 + 1, 2);
+      i += 2;
+    } else if (starts("MI")) {
+      out += Padded(date.minute, 2);
+      i += 2;
+    } else if (starts("SS")) {
+      out += Padded(date.second, 2);
+      i += 2;
+    } else if (starts("AM") || starts("PM")) {
+      out += date.hour < 12 ? "AM" : "PM";
+      i += 2;
+    } else {
+      out += format[i];
+      ++i;
+    }
   }
   return out;
 }
@@ -192,16 +223,24 @@ sql::OracleDate PlValue::ParseDate(const std::string& text, const std::string& f
   sql::OracleDate date;
   size_t i = 0;
   size_t at = 0;
-  auto starts = [&](const char* token) { return upper.compare(i, std::char_traits<char>::length(token), token) == 0; };
+  auto starts = [&](const char* token) {
+    return upper.compare(i, std::char_traits<char>::length(token), token) == 0;
+  };
   auto number = [&](size_t maxDigits) {
     size_t begin = at;
-    while (at < input.size() && at - begin < maxDigits && std::isdigit(static_cast<unsigned char>(input[at]))) ++at;
-    if (at == begin) throw PlsqlError(1858, "ORA-01858: a non-numeric character was found where a numeric was expected");
+    while (at < input.size() && at - begin < maxDigits &&
+           std::isdigit(static_cast<unsigned char>(input[at])))
+      ++at;
+    if (at == begin)
+      throw PlsqlError(1858,
+                       "ORA-01858: a non-numeric character was found where a numeric was expected");
     return std::stoi(input.substr(begin, at - begin));
   };
   while (i < upper.size()) {
-    if (starts("YYYY") || starts("RRRR")) { date.year = number(4); i += 4; }
-    else if (starts("YY") || starts("RR")) {
+    if (starts("YYYY") || starts("RRRR")) {
+      date.year = number(4);
+      i += 4;
+    } else if (starts("YY") || starts("RR")) {
       int year = number(2);
       date.year = year < 50 ? 2000 + year : 1900 + year;
       i += 2;
@@ -212,20 +251,35 @@ sql::OracleDate PlValue::ParseDate(const std::string& text, const std::string& f
       date.month = static_cast<int>(month - std::begin(kMonths)) + 1;
       at += 3;
       i += 3;
-    } else if (starts("MM")) { date.month = number(2); i += 2; }
-    else if (starts("DD")) { date.day = number(2); i += 2; }
-    else if (starts("HH24")) { date.hour = number(2); i += 4; }
-    else if (starts("HH")) { date.hour = number(2); i += 2; }
-    else if (starts("MI")) { date.minute = number(2); i += 2; }
-    else if (starts("SS")) { date.second = number(2); i += 2; }
-    else {
+    } else if (starts("MM")) {
+      date.month = number(2);
+      i += 2;
+    } else if (starts("DD")) {
+      date.day = number(2);
+      i += 2;
+    } else if (starts("HH24")) {
+      date.hour = number(2);
+      i += 4;
+    } else if (starts("HH")) {
+      date.hour = number(2);
+      i += 2;
+    } else if (starts("MI")) {
+      date.minute = number(2);
+      i += 2;
+    } else if (starts("SS")) {
+      date.second = number(2);
+      i += 2;
+    } else {
       if (at < input.size()) ++at;
       ++i;
     }
   }
-  if (at < input.size()) throw PlsqlError(1830, "ORA-01830: date format picture ends before converting entire input string");
+  if (at < input.size())
+    throw PlsqlError(1830,
+                     "ORA-01830: date format picture ends before converting entire input string");
   if (date.month < 1 || date.month > 12) throw PlsqlError(1843, "ORA-01843: not a valid month");
-  if (date.day < 1 || date.day > 31) throw PlsqlError(1847, "ORA-01847: day of month must be between 1 and last day of month");
+  if (date.day < 1 || date.day > 31)
+    throw PlsqlError(1847, "ORA-01847: day of month must be between 1 and last day of month");
   if (date.hour > 23) throw PlsqlError(1850, "ORA-01850: hour must be between 0 and 23");
   if (date.minute > 59) throw PlsqlError(1851, "ORA-01851: minutes must be between 0 and 59");
   if (date.second > 59) throw PlsqlError(1852, "ORA-01852: seconds must be between 0 and 59");
@@ -268,7 +322,8 @@ std::vector<std::uint8_t> PlValue::ToRaw() const {
   for (size_t i = 0; i < text.size(); i += 2) {
     int high = HexDigit(text[i]);
     int low = HexDigit(text[i + 1]);
-    if (high < 0 || low < 0) ValueError("ORA-06502: PL/SQL: numeric or value error: hex to raw conversion error");
+    if (high < 0 || low < 0)
+      ValueError("ORA-06502: PL/SQL: numeric or value error: hex to raw conversion error");
     bytes.push_back(static_cast<std::uint8_t>(high * 16 + low));
   }
   return bytes;
@@ -307,7 +362,8 @@ PlValue PlValue::Assign(const TypeSpec& type, const PlValue& value) {
     case PlType::Text:
     case PlType::Rowid: {
       std::string text = value.ToText();
-      if (type.maxLength > 0 && static_cast<int>(text.size()) > type.maxLength) ValueError(texts::kBufferTooSmall);
+      if (type.maxLength > 0 && static_cast<int>(text.size()) > type.maxLength)
+        ValueError(texts::kBufferTooSmall);
       if (type.isChar && type.maxLength > 0) text.resize(static_cast<size_t>(type.maxLength), ' ');
       PlValue result = Text(std::move(text));
       result.type_ = type.type;
@@ -316,7 +372,8 @@ PlValue PlValue::Assign(const TypeSpec& type, const PlValue& value) {
     case PlType::Date: return Date(value.ToDate());
     case PlType::Raw: {
       auto bytes = value.ToRaw();
-      if (type.maxLength > 0 && static_cast<int>(bytes.size()) > type.maxLength) ValueError(texts::kBufferTooSmall);
+      if (type.maxLength > 0 && static_cast<int>(bytes.size()) > type.maxLength)
+        ValueError(texts::kBufferTooSmall);
       return Raw(std::move(bytes));
     }
     case PlType::Cursor:

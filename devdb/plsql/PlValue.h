@@ -17,7 +17,7 @@ enum class PlType : std::uint8_t { Boolean, Number, Text, Date, Raw, Rowid, Curs
 // The declared type of a variable, parameter or function result.
 struct TypeSpec {
   PlType type = PlType::Text;
-  int maxLength = 0;  // VARCHAR2(n), CHAR(n), RAW(n); 0 without a limit
+  int maxLength = 0;       // VARCHAR2(n), CHAR(n), RAW(n); 0 without a limit
   bool isChar = false;     // CHAR(n): blank-padded
   bool isInteger = false;  // INTEGER, PLS_INTEGER: rounded on assignment
   std::string name = "VARCHAR2";

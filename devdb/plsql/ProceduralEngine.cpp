@@ -41,8 +41,9 @@ std::vector<Word> LeadingWords(const std::string& sql, size_t count) {
         word.upper = sql.substr(i + 1, end - i - 1);
         i = end + 1;
       } else {
-        while (i < sql.size() && (std::isalnum(static_cast<unsigned char>(sql[i])) || sql[i] == '_' ||
-                                  sql[i] == '$' || sql[i] == '#' || static_cast<unsigned char>(sql[i]) >= 0x80)) {
+        while (i < sql.size() &&
+               (std::isalnum(static_cast<unsigned char>(sql[i])) || sql[i] == '_' ||
+                sql[i] == '$' || sql[i] == '#' || static_cast<unsigned char>(sql[i]) >= 0x80)) {
           word.upper += static_cast<char>(std::toupper(static_cast<unsigned char>(sql[i])));
           ++i;
         }
@@ -63,7 +64,8 @@ bool IsUnitKind(const std::string& word) {
 }
 
 // [schema.]name from the words at position index on; returns the position after the name.
-size_t ReadName(const std::vector<Word>& words, size_t index, std::string& owner, std::string& name) {
+size_t ReadName(const std::vector<Word>& words, size_t index, std::string& owner,
+                std::string& name) {
   if (index >= words.size()) return index;
   name = words[index].upper;
   if (index + 2 < words.size() && words[index + 1].upper == ".") {
@@ -96,10 +98,12 @@ bool ProceduralEngine::Handles(const std::string& sql) {
   if (words.size() < 2) return false;
   if (first == "CREATE") {
     size_t next = 1;
-    if (words[next].upper == "OR" && words.size() > next + 2 && words[next + 1].upper == "REPLACE") next += 2;
+    if (words[next].upper == "OR" && words.size() > next + 2 && words[next + 1].upper == "REPLACE")
+      next += 2;
     if (next >= words.size()) return false;
     if (IsUnitKind(words[next].upper)) return true;
-    return words[next].upper == "PUBLIC" && next + 1 < words.size() && words[next + 1].upper == "SYNONYM";
+    return words[next].upper == "PUBLIC" && next + 1 < words.size() &&
+           words[next + 1].upper == "SYNONYM";
   }
   if (first == "DROP") {
     if (IsUnitKind(words[1].upper)) return true;
@@ -108,12 +112,15 @@ bool ProceduralEngine::Handles(const std::string& sql) {
   return first == "GRANT" && words[1].upper == "EXECUTE";
 }
 
-std::unique_ptr<ProceduralSession> ProceduralEngine::OpenSession(sql::Session& session, SessionIdentity identity,
-                                                                 ProceduralSession::SessionOpener openAutonomous) {
-  return std::make_unique<ProceduralSession>(*this, session, std::move(identity), std::move(openAutonomous));
+std::unique_ptr<ProceduralSession> ProceduralEngine::OpenSession(
+    sql::Session& session, SessionIdentity identity,
+    ProceduralSession::SessionOpener openAutonomous) {
+  return std::make_unique<ProceduralSession>(*this, session, std::move(identity),
+                                             std::move(openAutonomous));
 }
 
-std::unique_ptr<ProceduralStatement> ProceduralEngine::Prepare(ProceduralSession& session, const std::string& sql) {
+std::unique_ptr<ProceduralStatement> ProceduralEngine::Prepare(ProceduralSession& session,
+                                                               const std::string& sql) {
   if (shutDown_) throw sql::SqlError(1089, texts::kShutdown);
   ProceduralStatement::Definition definition;
   definition.text = sql;
@@ -129,7 +136,8 @@ std::unique_ptr<ProceduralStatement> ProceduralEngine::Prepare(ProceduralSession
       definition.unit = std::make_shared<const Unit>(Parser::ParseCall(sql));
     } else if (first == "CREATE") {
       size_t next = 1;
-      if (next + 1 < words.size() && words[next].upper == "OR" && words[next + 1].upper == "REPLACE") {
+      if (next + 1 < words.size() && words[next].upper == "OR" &&
+          words[next + 1].upper == "REPLACE") {
         definition.orReplace = true;
         next += 2;
       }
@@ -138,21 +146,25 @@ std::unique_ptr<ProceduralStatement> ProceduralEngine::Prepare(ProceduralSession
         definition.action = ProceduralStatement::Action::CreateSynonym;
         std::string ignoredOwner;
         size_t after = ReadName(words, next + 2, ignoredOwner, definition.name);
-        if (after >= words.size() || words[after].upper != "FOR") Invalid(sql, after < words.size() ? words[after].offset : sql.size());
+        if (after >= words.size() || words[after].upper != "FOR")
+          Invalid(sql, after < words.size() ? words[after].offset : sql.size());
         ReadName(words, after + 1, definition.targetOwner, definition.targetName);
         if (definition.targetName.empty()) Invalid(sql, sql.size());
       } else {
         definition.action = ProceduralStatement::Action::Create;
         size_t kindWord = next;
         if (kindWord >= words.size()) Invalid(sql, sql.size());
-        bool body = words[kindWord].upper == "PACKAGE" && kindWord + 1 < words.size() && words[kindWord + 1].upper == "BODY";
-        definition.kind = words[kindWord].upper == "PACKAGE" ? (body ? Unit::Kind::PackageBody : Unit::Kind::Package)
+        bool body = words[kindWord].upper == "PACKAGE" && kindWord + 1 < words.size() &&
+                    words[kindWord + 1].upper == "BODY";
+        definition.kind = words[kindWord].upper == "PACKAGE"
+                              ? (body ? Unit::Kind::PackageBody : Unit::Kind::Package)
                           : words[kindWord].upper == "FUNCTION" ? Unit::Kind::Function
                                                                 : Unit::Kind::Procedure;
         ReadName(words, kindWord + (body ? 2 : 1), definition.owner, definition.name);
         definition.source = sql.substr(words[kindWord].offset);
         // Trailing blanks and the line end before a "/" line are not part of the source.
-        while (!definition.source.empty() && std::isspace(static_cast<unsigned char>(definition.source.back()))) {
+        while (!definition.source.empty() &&
+               std::isspace(static_cast<unsigned char>(definition.source.back()))) {
           definition.source.pop_back();
         }
         try {
@@ -173,7 +185,8 @@ std::unique_ptr<ProceduralStatement> ProceduralEngine::Prepare(ProceduralSession
       } else {
         definition.action = ProceduralStatement::Action::Drop;
         bool body = words[1].upper == "PACKAGE" && words.size() > 2 && words[2].upper == "BODY";
-        definition.kind = words[1].upper == "PACKAGE" ? (body ? Unit::Kind::PackageBody : Unit::Kind::Package)
+        definition.kind = words[1].upper == "PACKAGE"
+                              ? (body ? Unit::Kind::PackageBody : Unit::Kind::Package)
                           : words[1].upper == "FUNCTION" ? Unit::Kind::Function
                                                          : Unit::Kind::Procedure;
         ReadName(words, body ? 3 : 2, definition.owner, definition.name);
@@ -182,12 +195,15 @@ std::unique_ptr<ProceduralStatement> ProceduralEngine::Prepare(ProceduralSession
     } else if (first == "GRANT") {
       // GRANT EXECUTE ON [schema.]name TO grantee [, grantee ...]
       definition.action = ProceduralStatement::Action::Grant;
-      if (words.size() < 3 || words[2].upper != "ON") Invalid(sql, words.size() > 2 ? words[2].offset : sql.size());
+      if (words.size() < 3 || words[2].upper != "ON")
+        Invalid(sql, words.size() > 2 ? words[2].offset : sql.size());
       size_t after = ReadName(words, 3, definition.owner, definition.name);
-      if (after >= words.size() || words[after].upper != "TO") Invalid(sql, after < words.size() ? words[after].offset : sql.size());
+      if (after >= words.size() || words[after].upper != "TO")
+        Invalid(sql, after < words.size() ? words[after].offset : sql.size());
       auto tokens = Lexer::Tokenize(sql.substr(words[after].offset));
       for (size_t i = 1; i < tokens.size(); ++i) {
-        if (tokens[i].kind == Token::Kind::Identifier || tokens[i].kind == Token::Kind::QuotedIdentifier) {
+        if (tokens[i].kind == Token::Kind::Identifier ||
+            tokens[i].kind == Token::Kind::QuotedIdentifier) {
           definition.grantees.push_back(tokens[i].upper);
         } else if (!tokens[i].Is(",") && tokens[i].kind != Token::Kind::End) {
           Invalid(sql, words[after].offset + static_cast<size_t>(tokens[i].offset));
@@ -213,7 +229,9 @@ std::optional<sql::Value> ProceduralEngine::CallFunction(ProceduralSession& sess
     auto result = interpreter.CallFunction(nameParts, values);
     if (!result) return std::nullopt;
     if (result->Type() == PlType::Boolean) {
-      throw sql::SqlError(6550, "ORA-06552: PL/SQL: Statement ignored\nORA-06553: PLS-382: expression is of wrong type");
+      throw sql::SqlError(
+          6550,
+          "ORA-06552: PL/SQL: Statement ignored\nORA-06553: PLS-382: expression is of wrong type");
     }
     return result->ToSql();
   } catch (const PlsqlError& error) {
@@ -221,7 +239,8 @@ std::optional<sql::Value> ProceduralEngine::CallFunction(ProceduralSession& sess
   }
 }
 
-bool ProceduralEngine::HasFunction(ProceduralSession& session, const std::vector<std::string>& nameParts) {
+bool ProceduralEngine::HasFunction(ProceduralSession& session,
+                                   const std::vector<std::string>& nameParts) {
   try {
     Interpreter interpreter(session, nullptr);
     return interpreter.FunctionExists(nameParts);

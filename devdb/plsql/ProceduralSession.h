@@ -58,8 +58,8 @@ class ProceduralSession {
   ProceduralSession& operator=(const ProceduralSession&) = delete;
 
   // Hooks for the SQL engine.
-  void OnCommit();    // the main transaction committed: its alert signals take effect
-  void OnRollback();  // the main transaction rolled back: its alert signals vanish
+  void OnCommit();      // the main transaction committed: its alert signals take effect
+  void OnRollback();    // the main transaction rolled back: its alert signals vanish
   void OnSessionEnd();  // alert registrations, pipe buffer and package state go
   // Ends a wait or a running block of this session with ORA-<errorCode> (28 kill, 1013 break,
   // 1089 shutdown). A kill stays in force; other codes end only the call in progress.

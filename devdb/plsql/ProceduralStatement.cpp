@@ -23,7 +23,8 @@ void CollectBindNames(const std::string& text, std::vector<std::string>& names) 
   }
   std::set<std::string> seen;
   for (const auto& token : tokens) {
-    if (token.kind == Token::Kind::Bind && seen.insert(token.upper).second) names.push_back(token.upper);
+    if (token.kind == Token::Kind::Bind && seen.insert(token.upper).second)
+      names.push_back(token.upper);
   }
 }
 
@@ -116,25 +117,30 @@ std::string ProceduralStatement::RunDefinition() {
     }
     case Action::Grant: {
       if (!catalogue.FindCallable(owner, definition_.name)) {
-        throw sql::SqlError(4042, "ORA-04042: procedure, function, package, or package body does not exist");
+        throw sql::SqlError(
+            4042, "ORA-04042: procedure, function, package, or package body does not exist");
       }
-      for (const auto& grantee : definition_.grantees) catalogue.Grant(owner, definition_.name, grantee);
+      for (const auto& grantee : definition_.grantees)
+        catalogue.Grant(owner, definition_.name, grantee);
       return {};
     }
     case Action::CreateSynonym: {
       std::string targetOwner = definition_.targetOwner.empty() ? user : definition_.targetOwner;
-      catalogue.CreateSynonym(definition_.name, targetOwner, definition_.targetName, definition_.orReplace);
+      catalogue.CreateSynonym(definition_.name, targetOwner, definition_.targetName,
+                              definition_.orReplace);
       return {};
     }
     case Action::DropSynonym:
-      if (!catalogue.DropSynonym(definition_.name)) throw sql::SqlError(1432, texts::kSynonymDoesNotExist);
+      if (!catalogue.DropSynonym(definition_.name))
+        throw sql::SqlError(1432, texts::kSynonymDoesNotExist);
       return {};
     case Action::Block: break;
   }
   return {};
 }
 
-std::string ProceduralStatement::ExecuteWithBinds(std::vector<BlockBind>& binds, bool commitOnSuccess) {
+std::string ProceduralStatement::ExecuteWithBinds(std::vector<BlockBind>& binds,
+                                                  bool commitOnSuccess) {
   if (engine_.IsShutDown()) throw sql::SqlError(1089, texts::kShutdown);
   std::string warning;
   try {
@@ -142,7 +148,8 @@ std::string ProceduralStatement::ExecuteWithBinds(std::vector<BlockBind>& binds,
       warning = RunDefinition();
     } else {
       // Like Oracle's compiler, refuse the whole block before any of it runs.
-      NameChecker(engine_.Catalogue(), session_.Identity().user, session_.Identity().user).Check(*definition_.unit);
+      NameChecker(engine_.Catalogue(), session_.Identity().user, session_.Identity().user)
+          .Check(*definition_.unit);
       Interpreter interpreter(session_, &binds);
       interpreter.RunAnonymous(*definition_.unit);
     }
@@ -165,19 +172,24 @@ sql::ExecuteResult ProceduralStatement::Execute(const std::vector<sql::Bind>& bi
       blockBind.name = bind.name;
       blockBind.maxLength = bind.maxLength;
       size_t index = static_cast<size_t>(rowOffset + run);
-      if (index < bind.values.size()) blockBind.values.push_back(bind.values[index]);
-      else if (!bind.values.empty()) blockBind.values.push_back(bind.values.front());
+      if (index < bind.values.size())
+        blockBind.values.push_back(bind.values[index]);
+      else if (!bind.values.empty())
+        blockBind.values.push_back(bind.values.front());
       blockBinds.push_back(std::move(blockBind));
     }
     result.warning = ExecuteWithBinds(blockBinds, commitOnSuccess && run + 1 == runs);
     for (size_t i = 0; i < binds.size(); ++i) {
       if (!binds[i].out) continue;
-      result.outValues[i].push_back(blockBinds[i].values.empty() ? sql::Value::Null() : blockBinds[i].values.front());
+      result.outValues[i].push_back(blockBinds[i].values.empty() ? sql::Value::Null()
+                                                                 : blockBinds[i].values.front());
     }
     result.rowsProcessed = static_cast<std::uint64_t>(run + 1);
   }
-  if (definition_.action == Action::Block) result.rowsProcessed = 1;
-  else result.rowsProcessed = 0;
+  if (definition_.action == Action::Block)
+    result.rowsProcessed = 1;
+  else
+    result.rowsProcessed = 0;
   return result;
 }
 

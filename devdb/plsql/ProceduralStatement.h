@@ -29,10 +29,10 @@ class ProceduralStatement : public sql::Statement {
     bool orReplace = false;
     std::string owner;
     std::string name;
-    std::string source;        // Create: the text from PACKAGE/PROCEDURE/FUNCTION on
-    std::string compileError;  // Create: empty when the unit compiled
+    std::string source;                 // Create: the text from PACKAGE/PROCEDURE/FUNCTION on
+    std::string compileError;           // Create: empty when the unit compiled
     std::vector<std::string> grantees;  // Grant
-    std::string targetOwner;   // CreateSynonym
+    std::string targetOwner;            // CreateSynonym
     std::string targetName;
   };
 

@@ -9,7 +9,9 @@
 namespace devdb::plsql {
 namespace {
 
-bool IsBlank(const std::string& text) { return text.find_first_not_of(" \t\r\n") == std::string::npos; }
+bool IsBlank(const std::string& text) {
+  return text.find_first_not_of(" \t\r\n") == std::string::npos;
+}
 
 std::string Trimmed(const std::string& text) {
   auto begin = text.find_first_not_of(" \t\r\n");
@@ -21,9 +23,11 @@ std::string Trimmed(const std::string& text) {
 bool NeedsSlash(const std::string& text) {
   if (!ProceduralEngine::Handles(text)) return false;
   std::string upper;
-  for (char c : Trimmed(text).substr(0, 40)) upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  for (char c : Trimmed(text).substr(0, 40))
+    upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   // Statements about stored code that have no body end at ";" like SQL.
-  return upper.rfind("GRANT", 0) != 0 && upper.rfind("DROP", 0) != 0 && upper.find("SYNONYM") == std::string::npos;
+  return upper.rfind("GRANT", 0) != 0 && upper.rfind("DROP", 0) != 0 &&
+         upper.find("SYNONYM") == std::string::npos;
 }
 
 // True when a ";" ends the line outside quotes and comments.

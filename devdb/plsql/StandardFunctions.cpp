@@ -49,7 +49,8 @@ sql::OracleDate FromDayNumber(long long days, long long secondsOfDay) {
 }
 
 bool AnyNull(const std::vector<PlValue>& arguments) {
-  return std::any_of(arguments.begin(), arguments.end(), [](const PlValue& v) { return v.IsNull(); });
+  return std::any_of(arguments.begin(), arguments.end(),
+                     [](const PlValue& v) { return v.IsNull(); });
 }
 
 std::string Pad(const std::vector<PlValue>& a, bool left) {
@@ -57,7 +58,8 @@ std::string Pad(const std::vector<PlValue>& a, bool left) {
   std::string text = a[0].ToText();
   std::string fill = a.size() > 2 ? a[2].ToText() : " ";
   if (width <= 0 || fill.empty()) return {};
-  if (static_cast<long long>(text.size()) >= width) return text.substr(0, static_cast<size_t>(width));
+  if (static_cast<long long>(text.size()) >= width)
+    return text.substr(0, static_cast<size_t>(width));
   std::string padding;
   while (static_cast<long long>(padding.size() + text.size()) < width) padding += fill;
   padding.resize(static_cast<size_t>(width) - text.size());
@@ -67,24 +69,29 @@ std::string Pad(const std::vector<PlValue>& a, bool left) {
 std::string TrimSet(const std::string& text, const std::string& set, bool left, bool right) {
   size_t begin = 0;
   size_t end = text.size();
-  if (left) while (begin < end && set.find(text[begin]) != std::string::npos) ++begin;
-  if (right) while (end > begin && set.find(text[end - 1]) != std::string::npos) --end;
+  if (left)
+    while (begin < end && set.find(text[begin]) != std::string::npos) ++begin;
+  if (right)
+    while (end > begin && set.find(text[end - 1]) != std::string::npos) --end;
   return text.substr(begin, end - begin);
 }
 
 const std::map<std::string, Function>& Functions() {
   static const std::map<std::string, Function> functions = {
-      {"UPPER", [](const auto& a) {
+      {"UPPER",
+       [](const auto& a) {
          std::string text = a.at(0).ToText();
          for (auto& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
          return PlValue::Text(text);
        }},
-      {"LOWER", [](const auto& a) {
+      {"LOWER",
+       [](const auto& a) {
          std::string text = a.at(0).ToText();
          for (auto& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
          return PlValue::Text(text);
        }},
-      {"INITCAP", [](const auto& a) {
+      {"INITCAP",
+       [](const auto& a) {
          std::string text = a.at(0).ToText();
          bool start = true;
          for (auto& c : text) {
@@ -94,17 +101,22 @@ const std::map<std::string, Function>& Functions() {
          }
          return PlValue::Text(text);
        }},
-      {"LENGTH", [](const auto& a) {
+      {"LENGTH",
+       [](const auto& a) {
          if (a.at(0).IsNull()) return PlValue::Null(PlType::Number);
          std::string text = a[0].ToText();
-         auto characters = std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; });
+         auto characters = std::count_if(text.begin(), text.end(), [](char c) {
+           return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+         });
          return PlValue::Number(static_cast<double>(characters));
        }},
-      {"LENGTHB", [](const auto& a) {
+      {"LENGTHB",
+       [](const auto& a) {
          if (a.at(0).IsNull()) return PlValue::Null(PlType::Number);
          return PlValue::Number(static_cast<double>(a[0].ToText().size()));
        }},
-      {"SUBSTR", [](const auto& a) {
+      {"SUBSTR",
+       [](const auto& a) {
          if (a.size() < 2 || AnyNull(a)) return PlValue::Null();
          std::string text = a[0].ToText();
          auto length = static_cast<long long>(text.size());
@@ -112,11 +124,14 @@ const std::map<std::string, Function>& Functions() {
          if (start == 0) start = 1;
          if (start < 0) start = length + start + 1;
          if (start < 1 || start > length) return PlValue::Null();
-         long long count = a.size() > 2 ? static_cast<long long>(std::trunc(a[2].ToNumber())) : length;
+         long long count =
+             a.size() > 2 ? static_cast<long long>(std::trunc(a[2].ToNumber())) : length;
          if (count < 1) return PlValue::Null();
-         return PlValue::Text(text.substr(static_cast<size_t>(start - 1), static_cast<size_t>(count)));
+         return PlValue::Text(
+             text.substr(static_cast<size_t>(start - 1), static_cast<size_t>(count)));
        }},
-      {"INSTR", [](const auto& a) {
+      {"INSTR",
+       [](const auto& a) {
          if (a.size() < 2 || AnyNull(a)) return PlValue::Null(PlType::Number);
          std::string text = a[0].ToText();
          std::string needle = a[1].ToText();
@@ -133,29 +148,48 @@ const std::map<std::string, Function>& Functions() {
        }},
       {"NVL", [](const auto& a) { return a.at(0).IsNull() ? a.at(1) : a[0]; }},
       {"NVL2", [](const auto& a) { return a.at(0).IsNull() ? a.at(2) : a.at(1); }},
-      {"COALESCE", [](const auto& a) {
-         for (const auto& value : a) if (!value.IsNull()) return value;
+      {"COALESCE",
+       [](const auto& a) {
+         for (const auto& value : a)
+           if (!value.IsNull()) return value;
          return PlValue::Null();
        }},
-      {"TO_CHAR", [](const auto& a) {
+      {"TO_CHAR",
+       [](const auto& a) {
          if (a.at(0).IsNull()) return PlValue::Null();
-         if (a[0].Type() == PlType::Date) return PlValue::Text(PlValue::DateText(a[0].ToDate(), a.size() > 1 ? a[1].ToText() : "DD-MON-RR"));
-         if (a[0].Type() == PlType::Number) return PlValue::Text(PlValue::NumberText(a[0].ToNumber()));
+         if (a[0].Type() == PlType::Date)
+           return PlValue::Text(
+               PlValue::DateText(a[0].ToDate(), a.size() > 1 ? a[1].ToText() : "DD-MON-RR"));
+         if (a[0].Type() == PlType::Number)
+           return PlValue::Text(PlValue::NumberText(a[0].ToNumber()));
          return PlValue::Text(a[0].ToText());
        }},
-      {"TO_NUMBER", [](const auto& a) {
+      {"TO_NUMBER",
+       [](const auto& a) {
          if (a.at(0).IsNull()) return PlValue::Null(PlType::Number);
          return PlValue::Number(a[0].ToNumber());
        }},
-      {"TO_DATE", [](const auto& a) {
+      {"TO_DATE",
+       [](const auto& a) {
          if (a.at(0).IsNull()) return PlValue::Null(PlType::Date);
          if (a[0].Type() == PlType::Date) return a[0];
-         return PlValue::Date(PlValue::ParseDate(a[0].ToText(), a.size() > 1 ? a[1].ToText() : "DD-MON-RR"));
+         return PlValue::Date(
+             PlValue::ParseDate(a[0].ToText(), a.size() > 1 ? a[1].ToText() : "DD-MON-RR"));
        }},
-      {"TRIM", [](const auto& a) { return PlValue::Text(TrimSet(a.at(0).ToText(), " ", true, true)); }},
-      {"LTRIM", [](const auto& a) { return PlValue::Text(TrimSet(a.at(0).ToText(), a.size() > 1 ? a[1].ToText() : " ", true, false)); }},
-      {"RTRIM", [](const auto& a) { return PlValue::Text(TrimSet(a.at(0).ToText(), a.size() > 1 ? a[1].ToText() : " ", false, true)); }},
-      {"REPLACE", [](const auto& a) {
+      {"TRIM",
+       [](const auto& a) { return PlValue::Text(TrimSet(a.at(0).ToText(), " ", true, true)); }},
+      {"LTRIM",
+       [](const auto& a) {
+         return PlValue::Text(
+             TrimSet(a.at(0).ToText(), a.size() > 1 ? a[1].ToText() : " ", true, false));
+       }},
+      {"RTRIM",
+       [](const auto& a) {
+         return PlValue::Text(
+             TrimSet(a.at(0).ToText(), a.size() > 1 ? a[1].ToText() : " ", false, true));
+       }},
+      {"REPLACE",
+       [](const auto& a) {
          if (a.at(0).IsNull()) return PlValue::Null();
          std::string text = a[0].ToText();
          std::string from = a.size() > 1 ? a[1].ToText() : "";
@@ -163,43 +197,77 @@ const std::map<std::string, Function>& Functions() {
          if (from.empty()) return PlValue::Text(text);
          std::string out;
          size_t at = 0;
-         for (size_t found; (found = text.find(from, at)) != std::string::npos; at = found + from.size()) {
+         for (size_t found; (found = text.find(from, at)) != std::string::npos;
+              at = found + from.size()) {
            out += text.substr(at, found - at) + to;
          }
          return PlValue::Text(out + text.substr(at));
        }},
-      {"LPAD", [](const auto& a) { return a.size() < 2 || AnyNull(a) ? PlValue::Null() : PlValue::Text(Pad(a, true)); }},
-      {"RPAD", [](const auto& a) { return a.size() < 2 || AnyNull(a) ? PlValue::Null() : PlValue::Text(Pad(a, false)); }},
-      {"CHR", [](const auto& a) {
-         if (a.at(0).IsNull()) return PlValue::Null();
-         return PlValue::Text(std::string(1, static_cast<char>(static_cast<int>(a[0].ToNumber()) & 0xFF)));
+      {"LPAD",
+       [](const auto& a) {
+         return a.size() < 2 || AnyNull(a) ? PlValue::Null() : PlValue::Text(Pad(a, true));
        }},
-      {"ASCII", [](const auto& a) {
+      {"RPAD",
+       [](const auto& a) {
+         return a.size() < 2 || AnyNull(a) ? PlValue::Null() : PlValue::Text(Pad(a, false));
+       }},
+      {"CHR",
+       [](const auto& a) {
+         if (a.at(0).IsNull()) return PlValue::Null();
+         return PlValue::Text(
+             std::string(1, static_cast<char>(static_cast<int>(a[0].ToNumber()) & 0xFF)));
+       }},
+      {"ASCII",
+       [](const auto& a) {
          if (a.at(0).IsNull()) return PlValue::Null(PlType::Number);
          return PlValue::Number(static_cast<unsigned char>(a[0].ToText()[0]));
        }},
-      {"ABS", [](const auto& a) { return a.at(0).IsNull() ? PlValue::Null(PlType::Number) : PlValue::Number(std::fabs(a[0].ToNumber())); }},
-      {"SIGN", [](const auto& a) {
+      {"ABS",
+       [](const auto& a) {
+         return a.at(0).IsNull() ? PlValue::Null(PlType::Number)
+                                 : PlValue::Number(std::fabs(a[0].ToNumber()));
+       }},
+      {"SIGN",
+       [](const auto& a) {
          if (a.at(0).IsNull()) return PlValue::Null(PlType::Number);
          double v = a[0].ToNumber();
          return PlValue::Number(v > 0 ? 1 : v < 0 ? -1 : 0);
        }},
-      {"FLOOR", [](const auto& a) { return a.at(0).IsNull() ? PlValue::Null(PlType::Number) : PlValue::Number(std::floor(a[0].ToNumber())); }},
-      {"CEIL", [](const auto& a) { return a.at(0).IsNull() ? PlValue::Null(PlType::Number) : PlValue::Number(std::ceil(a[0].ToNumber())); }},
-      {"SQRT", [](const auto& a) { return a.at(0).IsNull() ? PlValue::Null(PlType::Number) : PlValue::Number(std::sqrt(a[0].ToNumber())); }},
-      {"POWER", [](const auto& a) { return AnyNull(a) ? PlValue::Null(PlType::Number) : PlValue::Number(std::pow(a.at(0).ToNumber(), a.at(1).ToNumber())); }},
-      {"MOD", [](const auto& a) {
+      {"FLOOR",
+       [](const auto& a) {
+         return a.at(0).IsNull() ? PlValue::Null(PlType::Number)
+                                 : PlValue::Number(std::floor(a[0].ToNumber()));
+       }},
+      {"CEIL",
+       [](const auto& a) {
+         return a.at(0).IsNull() ? PlValue::Null(PlType::Number)
+                                 : PlValue::Number(std::ceil(a[0].ToNumber()));
+       }},
+      {"SQRT",
+       [](const auto& a) {
+         return a.at(0).IsNull() ? PlValue::Null(PlType::Number)
+                                 : PlValue::Number(std::sqrt(a[0].ToNumber()));
+       }},
+      {"POWER",
+       [](const auto& a) {
+         return AnyNull(a) ? PlValue::Null(PlType::Number)
+                           : PlValue::Number(std::pow(a.at(0).ToNumber(), a.at(1).ToNumber()));
+       }},
+      {"MOD",
+       [](const auto& a) {
          if (AnyNull(a)) return PlValue::Null(PlType::Number);
          double x = a.at(0).ToNumber();
          double y = a.at(1).ToNumber();
          return PlValue::Number(y == 0 ? x : x - y * std::trunc(x / y));
        }},
-      {"ROUND", [](const auto& a) {
+      {"ROUND",
+       [](const auto& a) {
          if (AnyNull(a)) return PlValue::Null(PlType::Number);
          double scale = std::pow(10.0, a.size() > 1 ? a[1].ToNumber() : 0);
          return PlValue::Number(std::round(a.at(0).ToNumber() * scale) / scale);
        }},
-      {"TRUNC", [](const auto& a) {
+      {"TRUNC",
+       [](const auto& a) {
          if (AnyNull(a)) return a.at(0);
          if (a[0].Type() == PlType::Date) {
            sql::OracleDate date = a[0].ToDate();
@@ -209,24 +277,37 @@ const std::map<std::string, Function>& Functions() {
          double scale = std::pow(10.0, a.size() > 1 ? a[1].ToNumber() : 0);
          return PlValue::Number(std::trunc(a[0].ToNumber() * scale) / scale);
        }},
-      {"GREATEST", [](const auto& a) {
+      {"GREATEST",
+       [](const auto& a) {
          if (a.empty() || AnyNull(a)) return PlValue::Null();
          PlValue best = a[0];
-         for (const auto& v : a) if (StandardFunctions::Compare(v, best) > 0) best = v;
+         for (const auto& v : a)
+           if (StandardFunctions::Compare(v, best) > 0) best = v;
          return best;
        }},
-      {"LEAST", [](const auto& a) {
+      {"LEAST",
+       [](const auto& a) {
          if (a.empty() || AnyNull(a)) return PlValue::Null();
          PlValue best = a[0];
-         for (const auto& v : a) if (StandardFunctions::Compare(v, best) < 0) best = v;
+         for (const auto& v : a)
+           if (StandardFunctions::Compare(v, best) < 0) best = v;
          return best;
        }},
-      {"RAWTOHEX", [](const auto& a) { return a.at(0).IsNull() ? PlValue::Null() : PlValue::Text(PlValue::Raw(a[0].ToRaw()).ToText()); }},
-      {"HEXTORAW", [](const auto& a) { return a.at(0).IsNull() ? PlValue::Null(PlType::Raw) : PlValue::Raw(a[0].ToRaw()); }},
-      {"ADD_MONTHS", [](const auto& a) {
+      {"RAWTOHEX",
+       [](const auto& a) {
+         return a.at(0).IsNull() ? PlValue::Null()
+                                 : PlValue::Text(PlValue::Raw(a[0].ToRaw()).ToText());
+       }},
+      {"HEXTORAW",
+       [](const auto& a) {
+         return a.at(0).IsNull() ? PlValue::Null(PlType::Raw) : PlValue::Raw(a[0].ToRaw());
+       }},
+      {"ADD_MONTHS",
+       [](const auto& a) {
          if (AnyNull(a)) return PlValue::Null(PlType::Date);
          sql::OracleDate date = a.at(0).ToDate();
-         long long months = date.year * 12LL + (date.month - 1) + static_cast<long long>(a.at(1).ToNumber());
+         long long months =
+             date.year * 12LL + (date.month - 1) + static_cast<long long>(a.at(1).ToNumber());
          date.year = static_cast<int>(months / 12);
          date.month = static_cast<int>(months % 12) + 1;
          return PlValue::Date(date);
@@ -308,9 +389,11 @@ sql::OracleDate StandardFunctions::AddDays(const sql::OracleDate& date, double d
   return FromDayNumber(day, seconds - day * 86400);
 }
 
-double StandardFunctions::DaysBetween(const sql::OracleDate& later, const sql::OracleDate& earlier) {
+double StandardFunctions::DaysBetween(const sql::OracleDate& later,
+                                      const sql::OracleDate& earlier) {
   auto seconds = [](const sql::OracleDate& d) {
-    return DayNumber(d.year, d.month, d.day) * 86400LL + d.hour * 3600LL + d.minute * 60LL + d.second;
+    return DayNumber(d.year, d.month, d.day) * 86400LL + d.hour * 3600LL + d.minute * 60LL +
+           d.second;
   };
   return static_cast<double>(seconds(later) - seconds(earlier)) / 86400.0;
 }

@@ -23,7 +23,8 @@ const char* KindName(Unit::Kind kind) {
 }
 
 std::optional<Unit::Kind> KindFromName(const std::string& name) {
-  for (auto kind : {Unit::Kind::Package, Unit::Kind::PackageBody, Unit::Kind::Procedure, Unit::Kind::Function}) {
+  for (auto kind : {Unit::Kind::Package, Unit::Kind::PackageBody, Unit::Kind::Procedure,
+                    Unit::Kind::Function}) {
     if (name == KindName(kind)) return kind;
   }
   return std::nullopt;
@@ -65,10 +66,13 @@ void StoredCodeCatalogue::Load() {
   if (!systemSession_) systemSession_ = openSystemSession_();
   sql::Session& session = *systemSession_;
   const char* tables[] = {
-      "CREATE TABLE DEVDB_PLSQL_SOURCE (OWNER VARCHAR2(128), NAME VARCHAR2(128), KIND VARCHAR2(20), "
+      "CREATE TABLE DEVDB_PLSQL_SOURCE (OWNER VARCHAR2(128), NAME VARCHAR2(128), KIND "
+      "VARCHAR2(20), "
       "PIECE NUMBER, TEXT VARCHAR2(4000))",
-      "CREATE TABLE DEVDB_PLSQL_GRANTS (OWNER VARCHAR2(128), NAME VARCHAR2(128), GRANTEE VARCHAR2(128))",
-      "CREATE TABLE DEVDB_PLSQL_SYNONYMS (NAME VARCHAR2(128), OWNER VARCHAR2(128), TARGET VARCHAR2(128))"};
+      "CREATE TABLE DEVDB_PLSQL_GRANTS (OWNER VARCHAR2(128), NAME VARCHAR2(128), GRANTEE "
+      "VARCHAR2(128))",
+      "CREATE TABLE DEVDB_PLSQL_SYNONYMS (NAME VARCHAR2(128), OWNER VARCHAR2(128), TARGET "
+      "VARCHAR2(128))"};
   for (const char* table : tables) {
     try {
       Run(session, table);
@@ -108,10 +112,12 @@ void StoredCodeCatalogue::Load() {
   }
   auto grants = session.Prepare("SELECT OWNER, NAME, GRANTEE FROM DEVDB_PLSQL_GRANTS");
   grants->Execute({}, 1, 0, false);
-  for (const auto& row : grants->Fetch(100000)) grants_.insert({row[0].text, row[1].text, row[2].text});
+  for (const auto& row : grants->Fetch(100000))
+    grants_.insert({row[0].text, row[1].text, row[2].text});
   auto synonyms = session.Prepare("SELECT NAME, OWNER, TARGET FROM DEVDB_PLSQL_SYNONYMS");
   synonyms->Execute({}, 1, 0, false);
-  for (const auto& row : synonyms->Fetch(100000)) synonyms_[row[0].text] = {row[1].text, row[2].text};
+  for (const auto& row : synonyms->Fetch(100000))
+    synonyms_[row[0].text] = {row[1].text, row[2].text};
 }
 
 std::shared_ptr<const StoredObject> StoredCodeCatalogue::Find(const std::string& owner,
@@ -122,8 +128,8 @@ std::shared_ptr<const StoredObject> StoredCodeCatalogue::Find(const std::string&
   return it == objects_.end() ? nullptr : it->second;
 }
 
-std::shared_ptr<const StoredObject> StoredCodeCatalogue::FindCallable(const std::string& owner,
-                                                                      const std::string& name) const {
+std::shared_ptr<const StoredObject> StoredCodeCatalogue::FindCallable(
+    const std::string& owner, const std::string& name) const {
   for (auto kind : {Unit::Kind::Package, Unit::Kind::Procedure, Unit::Kind::Function}) {
     if (auto object = Find(owner, name, kind)) return object;
   }
@@ -146,8 +152,10 @@ void StoredCodeCatalogue::Store(StoredObject object, bool replace) {
     if (!replace && objects_.count(key)) throw sql::SqlError(955, texts::kNameInUse);
   }
   Persist([&](sql::Session& session) {
-    Run(session, "DELETE FROM DEVDB_PLSQL_SOURCE WHERE OWNER = :OWNER AND NAME = :NAME AND KIND = :KIND",
-        {TextBind("OWNER", object.owner), TextBind("NAME", object.name), TextBind("KIND", KindName(object.kind))});
+    Run(session,
+        "DELETE FROM DEVDB_PLSQL_SOURCE WHERE OWNER = :OWNER AND NAME = :NAME AND KIND = :KIND",
+        {TextBind("OWNER", object.owner), TextBind("NAME", object.name),
+         TextBind("KIND", KindName(object.kind))});
     std::size_t start = 0;
     int piece = 0;
     while (start < object.source.size()) {
@@ -160,7 +168,8 @@ void StoredCodeCatalogue::Store(StoredObject object, bool replace) {
       pieceBind.name = "PIECE";
       pieceBind.values.push_back(sql::Value::Number(std::to_string(++piece)));
       Run(session,
-          "INSERT INTO DEVDB_PLSQL_SOURCE (OWNER, NAME, KIND, PIECE, TEXT) VALUES (:OWNER, :NAME, :KIND, :PIECE, :TEXT)",
+          "INSERT INTO DEVDB_PLSQL_SOURCE (OWNER, NAME, KIND, PIECE, TEXT) VALUES (:OWNER, :NAME, "
+          ":KIND, :PIECE, :TEXT)",
           {TextBind("OWNER", object.owner), TextBind("NAME", object.name),
            TextBind("KIND", KindName(object.kind)), pieceBind,
            TextBind("TEXT", object.source.substr(start, end - start))});
@@ -179,11 +188,14 @@ bool StoredCodeCatalogue::Drop(const std::string& owner, const std::string& name
   }
   bool withBody = kind == Unit::Kind::Package;
   Persist([&](sql::Session& session) {
-    Run(session, "DELETE FROM DEVDB_PLSQL_SOURCE WHERE OWNER = :OWNER AND NAME = :NAME AND KIND = :KIND",
+    Run(session,
+        "DELETE FROM DEVDB_PLSQL_SOURCE WHERE OWNER = :OWNER AND NAME = :NAME AND KIND = :KIND",
         {TextBind("OWNER", owner), TextBind("NAME", name), TextBind("KIND", KindName(kind))});
     if (withBody) {
-      Run(session, "DELETE FROM DEVDB_PLSQL_SOURCE WHERE OWNER = :OWNER AND NAME = :NAME AND KIND = :KIND",
-          {TextBind("OWNER", owner), TextBind("NAME", name), TextBind("KIND", KindName(Unit::Kind::PackageBody))});
+      Run(session,
+          "DELETE FROM DEVDB_PLSQL_SOURCE WHERE OWNER = :OWNER AND NAME = :NAME AND KIND = :KIND",
+          {TextBind("OWNER", owner), TextBind("NAME", name),
+           TextBind("KIND", KindName(Unit::Kind::PackageBody))});
     }
     if (kind != Unit::Kind::PackageBody) {
       Run(session, "DELETE FROM DEVDB_PLSQL_GRANTS WHERE OWNER = :OWNER AND NAME = :NAME",
@@ -195,7 +207,8 @@ bool StoredCodeCatalogue::Drop(const std::string& owner, const std::string& name
   if (withBody) objects_.erase({owner, name, static_cast<int>(Unit::Kind::PackageBody)});
   if (kind != Unit::Kind::PackageBody) {
     for (auto it = grants_.begin(); it != grants_.end();) {
-      it = (std::get<0>(*it) == owner && std::get<1>(*it) == name) ? grants_.erase(it) : std::next(it);
+      it = (std::get<0>(*it) == owner && std::get<1>(*it) == name) ? grants_.erase(it)
+                                                                   : std::next(it);
     }
   }
   return true;
@@ -208,7 +221,8 @@ void StoredCodeCatalogue::Grant(const std::string& owner, const std::string& nam
     if (grants_.count({owner, name, grantee})) return;
   }
   Persist([&](sql::Session& session) {
-    Run(session, "INSERT INTO DEVDB_PLSQL_GRANTS (OWNER, NAME, GRANTEE) VALUES (:OWNER, :NAME, :GRANTEE)",
+    Run(session,
+        "INSERT INTO DEVDB_PLSQL_GRANTS (OWNER, NAME, GRANTEE) VALUES (:OWNER, :NAME, :GRANTEE)",
         {TextBind("OWNER", owner), TextBind("NAME", name), TextBind("GRANTEE", grantee)});
   });
   std::lock_guard lock(mutex_);
@@ -230,7 +244,8 @@ void StoredCodeCatalogue::CreateSynonym(const std::string& name, const std::stri
   }
   Persist([&](sql::Session& session) {
     Run(session, "DELETE FROM DEVDB_PLSQL_SYNONYMS WHERE NAME = :NAME", {TextBind("NAME", name)});
-    Run(session, "INSERT INTO DEVDB_PLSQL_SYNONYMS (NAME, OWNER, TARGET) VALUES (:NAME, :OWNER, :TARGET)",
+    Run(session,
+        "INSERT INTO DEVDB_PLSQL_SYNONYMS (NAME, OWNER, TARGET) VALUES (:NAME, :OWNER, :TARGET)",
         {TextBind("NAME", name), TextBind("OWNER", owner), TextBind("TARGET", target)});
   });
   std::lock_guard lock(mutex_);
@@ -250,7 +265,8 @@ bool StoredCodeCatalogue::DropSynonym(const std::string& name) {
   return true;
 }
 
-std::optional<std::pair<std::string, std::string>> StoredCodeCatalogue::Synonym(const std::string& name) const {
+std::optional<std::pair<std::string, std::string>> StoredCodeCatalogue::Synonym(
+    const std::string& name) const {
   std::lock_guard lock(mutex_);
   auto it = synonyms_.find(name);
   if (it == synonyms_.end()) return std::nullopt;

@@ -23,9 +23,9 @@ struct StoredObject {
   std::string owner;
   std::string name;
   Unit::Kind kind = Unit::Kind::Procedure;
-  std::string source;               // the text after CREATE [OR REPLACE]
-  std::shared_ptr<const Unit> unit; // null when the source has compilation errors
-  std::string errors;               // the compile error text, empty when valid
+  std::string source;                // the text after CREATE [OR REPLACE]
+  std::shared_ptr<const Unit> unit;  // null when the source has compilation errors
+  std::string errors;                // the compile error text, empty when valid
   std::uint64_t version = 0;
 };
 
@@ -41,7 +41,8 @@ class StoredCodeCatalogue {
   std::shared_ptr<const StoredObject> Find(const std::string& owner, const std::string& name,
                                            Unit::Kind kind) const;
   // A package, procedure or function of that name (the body is found through Find).
-  std::shared_ptr<const StoredObject> FindCallable(const std::string& owner, const std::string& name) const;
+  std::shared_ptr<const StoredObject> FindCallable(const std::string& owner,
+                                                   const std::string& name) const;
   // Stores the object (a replacement gets a new version); throws SqlError 955 when the name
   // is taken by an object of another kind.
   void Store(StoredObject object, bool replace);

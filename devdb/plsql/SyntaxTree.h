@@ -20,23 +20,36 @@ using StmtPtr = std::unique_ptr<Stmt>;
 using StmtList = std::vector<StmtPtr>;
 
 struct Expr {
-  enum class Kind { Literal, Name, Bind, Call, Unary, Binary, IsNull, Like, In, Between, Attribute };
+  enum class Kind {
+    Literal,
+    Name,
+    Bind,
+    Call,
+    Unary,
+    Binary,
+    IsNull,
+    Like,
+    In,
+    Between,
+    Attribute
+  };
   Kind kind = Kind::Literal;
   int line = 0;
   int column = 0;
   PlValue literal;
-  std::vector<std::string> name;  // Name, Call: dotted parts, upper-cased; Attribute: cursor, attribute
-  std::string op;                 // Unary, Binary: upper-cased operator
-  bool negated = false;           // IS NOT NULL, NOT LIKE, NOT IN, NOT BETWEEN
-  std::vector<ExprPtr> operands;  // Call arguments; bind index; operator operands
+  std::vector<std::string>
+      name;              // Name, Call: dotted parts, upper-cased; Attribute: cursor, attribute
+  std::string op;        // Unary, Binary: upper-cased operator
+  bool negated = false;  // IS NOT NULL, NOT LIKE, NOT IN, NOT BETWEEN
+  std::vector<ExprPtr> operands;           // Call arguments; bind index; operator operands
   std::vector<std::string> argumentNames;  // Call: the name before "=>", or empty
 };
 
 // SQL written inside PL/SQL, kept as tokens so that variable names can become binds.
 struct EmbeddedSql {
-  std::vector<Token> tokens;     // the statement without INTO and its targets
-  std::vector<ExprPtr> into;     // SELECT ... INTO targets
-  std::string verb;              // SELECT, INSERT, UPDATE, DELETE
+  std::vector<Token> tokens;  // the statement without INTO and its targets
+  std::vector<ExprPtr> into;  // SELECT ... INTO targets
+  std::string verb;           // SELECT, INSERT, UPDATE, DELETE
 };
 
 struct ExceptionHandler {
@@ -46,22 +59,36 @@ struct ExceptionHandler {
 
 struct Stmt {
   enum class Kind {
-    Null, Assign, If, Loop, While, For, Exit, Return, Raise, Call, Block, Sql, Commit, Rollback,
-    OpenFor, Close
+    Null,
+    Assign,
+    If,
+    Loop,
+    While,
+    For,
+    Exit,
+    Return,
+    Raise,
+    Call,
+    Block,
+    Sql,
+    Commit,
+    Rollback,
+    OpenFor,
+    Close
   };
   Kind kind = Kind::Null;
   int line = 0;
   int column = 0;
-  ExprPtr target;     // Assign, OpenFor: the variable or bind
-  ExprPtr value;      // Assign, Return, Call (the call expression), Exit/While condition
+  ExprPtr target;  // Assign, OpenFor: the variable or bind
+  ExprPtr value;   // Assign, Return, Call (the call expression), Exit/While condition
   std::vector<std::pair<ExprPtr, StmtList>> branches;  // If / ELSIF
   StmtList elseBody;
-  StmtList body;      // loops
+  StmtList body;  // loops
   std::string loopVariable;
   ExprPtr low, high;
   bool reverse = false;
-  std::shared_ptr<Block> block;     // nested block
-  std::shared_ptr<EmbeddedSql> sql; // Sql, OpenFor
+  std::shared_ptr<Block> block;        // nested block
+  std::shared_ptr<EmbeddedSql> sql;    // Sql, OpenFor
   std::vector<std::string> raiseName;  // Raise; empty for a re-raise
 };
 
@@ -110,11 +137,11 @@ struct Subprogram {
 struct Unit {
   enum class Kind { Anonymous, Package, PackageBody, Procedure, Function };
   Kind kind = Kind::Anonymous;
-  std::string owner;  // from the CREATE statement's schema prefix, else empty
-  std::string name;   // upper case
-  std::shared_ptr<Block> block;       // anonymous block; package declarations and initialisation
+  std::string owner;             // from the CREATE statement's schema prefix, else empty
+  std::string name;              // upper case
+  std::shared_ptr<Block> block;  // anonymous block; package declarations and initialisation
   std::shared_ptr<Subprogram> subprogram;  // stand-alone procedure or function
-  int firstLine = 1;  // the source line that Oracle numbers line 1 of the unit
+  int firstLine = 1;                       // the source line that Oracle numbers line 1 of the unit
 };
 
 }  // namespace devdb::plsql

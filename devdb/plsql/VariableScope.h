@@ -18,8 +18,8 @@ struct Variable {
   bool constant = false;
   bool notNull = false;
   bool isException = false;
-  int exceptionCode = 0;       // PRAGMA EXCEPTION_INIT, else 0
-  std::string exceptionId;     // tells apart exceptions of the same name in different scopes
+  int exceptionCode = 0;    // PRAGMA EXCEPTION_INIT, else 0
+  std::string exceptionId;  // tells apart exceptions of the same name in different scopes
 };
 
 class VariableScope {

@@ -18,7 +18,8 @@ struct Outcome {
 };
 
 std::ostream& operator<<(std::ostream& out, const Outcome& outcome) {
-  return out << "status " << outcome.status << ", name " << outcome.name << ", message " << outcome.message;
+  return out << "status " << outcome.status << ", name " << outcome.name << ", message "
+             << outcome.message;
 }
 
 class AlertTest : public PlsqlFixture {
@@ -34,15 +35,21 @@ class AlertTest : public PlsqlFixture {
     signaller_.reset();
     PlsqlFixture::TearDown();
   }
-  static Outcome WaitOne(Connection& connection, const std::string& name, const std::string& timeout) {
+  static Outcome WaitOne(Connection& connection, const std::string& name,
+                         const std::string& timeout) {
     std::vector<BlockBind> binds{OutBind("message"), OutBind("status")};
-    connection.Run("begin dbms_alert.waitone('" + name + "', :message, :status, " + timeout + "); end;", binds);
-    return {Text(binds[1].values.at(0)), name, binds[0].values.empty() ? "<null>" : Text(binds[0].values[0])};
+    connection.Run(
+        "begin dbms_alert.waitone('" + name + "', :message, :status, " + timeout + "); end;",
+        binds);
+    return {Text(binds[1].values.at(0)), name,
+            binds[0].values.empty() ? "<null>" : Text(binds[0].values[0])};
   }
   static Outcome WaitAny(Connection& connection, const std::string& timeout) {
     std::vector<BlockBind> binds{OutBind("name"), OutBind("message"), OutBind("status")};
-    connection.Run("begin sys.dbms_alert.waitany(:name, :message, :status" + timeout + "); end;", binds);
-    return {Text(binds[2].values.at(0)), binds[0].values.empty() ? "<null>" : Text(binds[0].values[0]),
+    connection.Run("begin sys.dbms_alert.waitany(:name, :message, :status" + timeout + "); end;",
+                   binds);
+    return {Text(binds[2].values.at(0)),
+            binds[0].values.empty() ? "<null>" : Text(binds[0].values[0]),
             binds[1].values.empty() ? "<null>" : Text(binds[1].values[0])};
   }
   static void Signal(Connection& connection, const std::string& name, const std::string& message) {
@@ -80,9 +87,14 @@ TEST_F(AlertTest, LatestMessageWinsAndNamesComeBackInUpperCase) {
 }
 
 TEST_F(AlertTest, WaitsWithoutRegistration) {
-  auto error = waiter_->ErrorOf("declare n varchar2(30); m varchar2(100); s integer; begin dbms_alert.waitany(n, m, s, 0); end;");
+  auto error = waiter_->ErrorOf(
+      "declare n varchar2(30); m varchar2(100); s integer; begin dbms_alert.waitany(n, m, s, 0); "
+      "end;");
   EXPECT_EQ(error.Code(), 20000);
-  EXPECT_EQ(std::string(error.what()).rfind("ORA-20000: ORU-10024: there are no alerts registered", 0), 0u) << error.what();
+  EXPECT_EQ(
+      std::string(error.what()).rfind("ORA-20000: ORU-10024: there are no alerts registered", 0),
+      0u)
+      << error.what();
   // WAITONE on a name not registered just times out.
   EXPECT_EQ(WaitOne(*waiter_, "unregistered", "0").status, "1");
   // A signal committed before anyone registered is not delivered later.
@@ -96,7 +108,8 @@ TEST_F(AlertTest, TwoWaitersBothWake) {
   auto second = Connect("app", "app");
   waiter_->Run("begin dbms_alert.register('both'); end;");
   second->Run("begin dbms_alert.register('both'); end;");
-  auto first = std::async(std::launch::async, [&] { return WaitOne(*waiter_, "both", "dbms_alert.maxwait"); });
+  auto first = std::async(std::launch::async,
+                          [&] { return WaitOne(*waiter_, "both", "dbms_alert.maxwait"); });
   auto other = std::async(std::launch::async, [&] { return WaitAny(*second, ""); });
   Engine().Room().AwaitWaiters(2);
   Signal(*signaller_, "both", "wake up");

@@ -38,41 +38,66 @@ TEST_F(BlockTest, LanguageAndNullSemantics) {
   const ResultCase cases[] = {
       {"arithmetic and precedence", "begin :r := 2 + 3 * 4 - 10 / 4; end;", "11.5"},
       {"null in arithmetic is null", "declare n number; begin :r := n + 1; end;", "<null>"},
-      {"concatenation skips nulls", "declare s varchar2(10); begin :r := 'a' || s || 'b'; end;", "ab"},
+      {"concatenation skips nulls", "declare s varchar2(10); begin :r := 'a' || s || 'b'; end;",
+       "ab"},
       {"empty string is null",
        "begin if '' is null then :r := 'null'; else :r := 'not null'; end if; end;", "null"},
       {"comparison with null is neither true nor false",
-       "declare n number; begin if n = 1 then :r := 'eq'; elsif not (n = 1) then :r := 'ne'; else :r := 'unknown'; end if; end;",
+       "declare n number; begin if n = 1 then :r := 'eq'; elsif not (n = 1) then :r := 'ne'; else "
+       ":r := 'unknown'; end if; end;",
        "unknown"},
       {"three-valued and/or",
-       "declare b boolean; begin if (b and false) = false and (b or true) then :r := 'ok'; end if; end;", "ok"},
-      {"elsif chain", "declare x integer := 5; begin if x < 3 then :r := 'low'; elsif x < 10 then :r := 'mid'; else :r := 'high'; end if; end;", "mid"},
+       "declare b boolean; begin if (b and false) = false and (b or true) then :r := 'ok'; end if; "
+       "end;",
+       "ok"},
+      {"elsif chain",
+       "declare x integer := 5; begin if x < 3 then :r := 'low'; elsif x < 10 then :r := 'mid'; "
+       "else :r := 'high'; end if; end;",
+       "mid"},
       {"for loop with reverse",
-       "declare s varchar2(20); begin for i in reverse 1..4 loop s := s || i; end loop; :r := s; end;", "4321"},
-      {"while loop", "declare i integer := 0; begin while i < 7 loop i := i + 2; end loop; :r := i; end;", "8"},
+       "declare s varchar2(20); begin for i in reverse 1..4 loop s := s || i; end loop; :r := s; "
+       "end;",
+       "4321"},
+      {"while loop",
+       "declare i integer := 0; begin while i < 7 loop i := i + 2; end loop; :r := i; end;", "8"},
       {"loop with exit when",
-       "declare i pls_integer := 0; begin loop i := i + 1; exit when i >= 3; end loop; :r := i; end;", "3"},
+       "declare i pls_integer := 0; begin loop i := i + 1; exit when i >= 3; end loop; :r := i; "
+       "end;",
+       "3"},
       {"integer rounds on assignment", "declare i integer; begin i := 2.6; :r := i; end;", "3"},
-      {"constants and defaults", "declare c constant varchar2(5) := 'abc'; d number default 4; begin :r := c || d; end;", "abc4"},
-      {"char is blank-padded", "declare c char(4) := 'ab'; begin :r := '[' || c || ']'; end;", "[ab  ]"},
+      {"constants and defaults",
+       "declare c constant varchar2(5) := 'abc'; d number default 4; begin :r := c || d; end;",
+       "abc4"},
+      {"char is blank-padded", "declare c char(4) := 'ab'; begin :r := '[' || c || ']'; end;",
+       "[ab  ]"},
       {"built-in functions",
-       "begin :r := upper('ab') || lower('CD') || length('xyz') || substr('hello', 2, 3) || nvl(null, 'n') || instr('abcabc', 'c', 1, 2); end;",
+       "begin :r := upper('ab') || lower('CD') || length('xyz') || substr('hello', 2, 3) || "
+       "nvl(null, 'n') || instr('abcabc', 'c', 1, 2); end;",
        "ABcd3elln6"},
       {"like, in and between",
-       "begin if 'VEK_DEBUG#APP' like 'VEK%#_PP' and 3 in (1, 3) and 5 between 1 and 9 then :r := 'yes'; end if; end;", "yes"},
-      {"number text as Oracle writes it", "begin :r := 1/4 || ' ' || -0.5 || ' ' || 100; end;", ".25 -.5 100"},
+       "begin if 'VEK_DEBUG#APP' like 'VEK%#_PP' and 3 in (1, 3) and 5 between 1 and 9 then :r := "
+       "'yes'; end if; end;",
+       "yes"},
+      {"number text as Oracle writes it", "begin :r := 1/4 || ' ' || -0.5 || ' ' || 100; end;",
+       ".25 -.5 100"},
       {"nested block sees outer variable",
-       "declare x number := 1; begin declare y number := x + 1; begin x := y * 10; end; :r := x; end;", "20"},
+       "declare x number := 1; begin declare y number := x + 1; begin x := y * 10; end; :r := x; "
+       "end;",
+       "20"},
       {"local function with default and named argument",
-       "declare function f(a number, b number default 10) return number is begin return a * b; end; begin :r := f(b => 3, a => 2) + f(1); end;",
+       "declare function f(a number, b number default 10) return number is begin return a * b; "
+       "end; begin :r := f(b => 3, a => 2) + f(1); end;",
        "16"},
       {"local procedure with out and in out parameters",
-       "declare procedure p(a in number, b out varchar2, c in out number) is begin b := 'v' || a; c := c + a; end; s varchar2(10); n number := 5; begin p(2, s, n); :r := s || n; end;",
+       "declare procedure p(a in number, b out varchar2, c in out number) is begin b := 'v' || a; "
+       "c := c + a; end; s varchar2(10); n number := 5; begin p(2, s, n); :r := s || n; end;",
        "v27"},
       {"date arithmetic",
-       "declare d date := to_date('2024-02-28 10:00:00', 'YYYY-MM-DD HH24:MI:SS'); begin :r := to_char(d + 1, 'YYYY-MM-DD') || ' ' || to_char(d + 2, 'DD'); end;",
+       "declare d date := to_date('2024-02-28 10:00:00', 'YYYY-MM-DD HH24:MI:SS'); begin :r := "
+       "to_char(d + 1, 'YYYY-MM-DD') || ' ' || to_char(d + 2, 'DD'); end;",
        "2024-02-29 01"},
-      {"sql%rowcount after dml", "begin delete from dual where 1 = 0; :r := sql%rowcount; end;", "0"},
+      {"sql%rowcount after dml", "begin delete from dual where 1 = 0; :r := sql%rowcount; end;",
+       "0"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -87,31 +112,41 @@ TEST_F(BlockTest, LanguageAndNullSemantics) {
 TEST_F(BlockTest, ExceptionsAreHandledAndReported) {
   const ResultCase cases[] = {
       {"no_data_found with sqlcode 100",
-       "declare x varchar2(10); begin select dummy into x from dual where 1 = 0; exception when no_data_found then :r := sqlcode || ' ' || sqlerrm; end;",
+       "declare x varchar2(10); begin select dummy into x from dual where 1 = 0; exception when "
+       "no_data_found then :r := sqlcode || ' ' || sqlerrm; end;",
        "100 ORA-01403: no data found"},
       {"too_many_rows",
-       "declare x varchar2(10); begin select dummy into x from (select dummy from dual union all select dummy from dual); exception when too_many_rows then :r := sqlcode; end;",
+       "declare x varchar2(10); begin select dummy into x from (select dummy from dual union all "
+       "select dummy from dual); exception when too_many_rows then :r := sqlcode; end;",
        "-1422"},
-      {"zero_divide", "declare n number; begin n := 1 / 0; exception when zero_divide then :r := sqlerrm; end;",
+      {"zero_divide",
+       "declare n number; begin n := 1 / 0; exception when zero_divide then :r := sqlerrm; end;",
        "ORA-01476: divisor is equal to zero"},
       {"value_error on a too long string",
-       "declare s varchar2(3); begin s := 'abcd'; exception when value_error then :r := sqlerrm; end;",
+       "declare s varchar2(3); begin s := 'abcd'; exception when value_error then :r := sqlerrm; "
+       "end;",
        "ORA-06502: PL/SQL: numeric or value error: character string buffer too small"},
       {"invalid character to number",
-       "declare n number; begin n := 'x1'; exception when others then :r := sqlcode; end;", "-6502"},
+       "declare n number; begin n := 'x1'; exception when others then :r := sqlcode; end;",
+       "-6502"},
       {"user-defined exception",
-       "declare e exception; begin raise e; exception when e then :r := sqlcode || ' ' || sqlerrm; end;",
+       "declare e exception; begin raise e; exception when e then :r := sqlcode || ' ' || sqlerrm; "
+       "end;",
        "1 User-Defined Exception"},
       {"pragma exception_init",
-       "declare e exception; pragma exception_init(e, -20001); begin raise_application_error(-20001, 'mine'); exception when e then :r := sqlerrm; end;",
+       "declare e exception; pragma exception_init(e, -20001); begin "
+       "raise_application_error(-20001, 'mine'); exception when e then :r := sqlerrm; end;",
        "ORA-20001: mine"},
       {"re-raise to an outer handler",
-       "begin begin raise no_data_found; exception when no_data_found then raise; end; exception when others then :r := 'outer ' || sqlcode; end;",
+       "begin begin raise no_data_found; exception when no_data_found then raise; end; exception "
+       "when others then :r := 'outer ' || sqlcode; end;",
        "outer 100"},
       {"handler of an inner block does not catch other errors",
-       "begin begin raise zero_divide; exception when no_data_found then :r := 'wrong'; end; exception when zero_divide then :r := 'right'; end;",
+       "begin begin raise zero_divide; exception when no_data_found then :r := 'wrong'; end; "
+       "exception when zero_divide then :r := 'right'; end;",
        "right"},
-      {"sqlcode outside a handler", "begin :r := sqlcode || sqlerrm; end;", "0ORA-0000: normal, successful completion"},
+      {"sqlcode outside a handler", "begin :r := sqlcode || sqlerrm; end;",
+       "0ORA-0000: normal, successful completion"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -124,17 +159,23 @@ TEST_F(BlockTest, ExceptionsAreHandledAndReported) {
 }
 
 TEST_F(BlockTest, UnhandledErrorsCarryTheirLines) {
-  auto error = app_->ErrorOf("declare\n  n number;\nbegin\n  n := 1;\n  raise_application_error(-20123, 'custom text');\nend;");
+  auto error = app_->ErrorOf(
+      "declare\n  n number;\nbegin\n  n := 1;\n  raise_application_error(-20123, 'custom "
+      "text');\nend;");
   EXPECT_EQ(error.Code(), 20123);
   EXPECT_STREQ(error.what(), "ORA-20123: custom text\nORA-06512: at line 5");
 
   error = app_->ErrorOf("declare\n  e exception;\nbegin\n  raise e;\nend;");
   EXPECT_EQ(error.Code(), 1);
-  EXPECT_STREQ(error.what(), "ORA-06510: PL/SQL: unhandled user-defined exception\nORA-06512: at line 4");
+  EXPECT_STREQ(error.what(),
+               "ORA-06510: PL/SQL: unhandled user-defined exception\nORA-06512: at line 4");
 
-  error = app_->ErrorOf("declare\n  procedure inner is\n  begin\n    raise no_data_found;\n  end;\nbegin\n  inner;\nend;");
+  error = app_->ErrorOf(
+      "declare\n  procedure inner is\n  begin\n    raise no_data_found;\n  end;\nbegin\n  "
+      "inner;\nend;");
   EXPECT_EQ(error.Code(), 1403);
-  EXPECT_STREQ(error.what(), "ORA-01403: no data found\nORA-06512: at line 4\nORA-06512: at line 7");
+  EXPECT_STREQ(error.what(),
+               "ORA-01403: no data found\nORA-06512: at line 4\nORA-06512: at line 7");
 
   error = app_->ErrorOf("begin raise_application_error(-1, 'x'); end;");
   EXPECT_EQ(error.Code(), 21000);
@@ -162,8 +203,8 @@ TEST_F(BlockTest, EmbeddedSqlUsesVariablesAsBindsAndKeepsTheTransaction) {
 }
 
 TEST_F(BlockTest, ScalarBindsInAndOut) {
-  std::vector<BlockBind> binds{InBind("a", Number(20)), InBind("b", sql::Value::Text("x")), OutBind("sum"),
-                               OutBind("short")};
+  std::vector<BlockBind> binds{InBind("a", Number(20)), InBind("b", sql::Value::Text("x")),
+                               OutBind("sum"), OutBind("short")};
   binds[3].maxLength = 3;
   app_->Run("begin :sum := :a + 1; :b := :b || 'y'; end;", binds);
   EXPECT_EQ(Text(binds[2].values.at(0)), "21");
@@ -180,7 +221,8 @@ TEST_F(BlockTest, ScalarBindsInAndOut) {
 }
 
 TEST_F(BlockTest, IndexByTableBindsReadWriteAndReportTheirCount) {
-  std::vector<BlockBind> binds{TableBind("t", 5, {Number(1), Number(2), Number(3)}), OutBind("total")};
+  std::vector<BlockBind> binds{TableBind("t", 5, {Number(1), Number(2), Number(3)}),
+                               OutBind("total")};
   app_->Run(
       "declare s number := 0; begin\n  for i in 1..3 loop s := s + :t(i); end loop;\n"
       "  :total := s;\n  :t(4) := s * 10;\nend;",
@@ -219,7 +261,8 @@ TEST_F(BlockTest, RefCursorOutBindIsFetchedLikeAQuery) {
 }
 
 TEST_F(BlockTest, StatementInterfaceCarriesScalarBinds) {
-  auto statement = Engine().Prepare(app_->Procedural(), "DECLARE x NUMBER; BEGIN :OUT1 := :in1 * 2; END;");
+  auto statement =
+      Engine().Prepare(app_->Procedural(), "DECLARE x NUMBER; BEGIN :OUT1 := :in1 * 2; END;");
   EXPECT_EQ(statement->Info().statementType, 9);
   EXPECT_EQ(statement->Info().sqlFunctionCode, 34);
   EXPECT_EQ(statement->Info().bindNames, (std::vector<std::string>{"OUT1", "IN1"}));

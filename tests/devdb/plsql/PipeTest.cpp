@@ -42,64 +42,85 @@ class PipeTest : public PlsqlFixture {
 };
 
 TEST_F(PipeTest, EveryItemTypeTravelsWithItsCode) {
-  EXPECT_EQ(Result(*sender_,
-                   "begin\n"
-                   "  dbms_pipe.pack_message(42.5);\n"
-                   "  dbms_pipe.pack_message('text');\n"
-                   "  dbms_pipe.pack_message(to_date('2024-05-06 07:08:09', 'YYYY-MM-DD HH24:MI:SS'));\n"
-                   "  dbms_pipe.pack_message_raw(hextoraw('0A0B'));\n"
-                   "  dbms_pipe.pack_message_rowid('AAAAB0AABAAAAAKAAA');\n"
-                   "  :r := dbms_pipe.send_message('Items');\n"
-                   "end;"),
-            "0");
-  EXPECT_EQ(Result(*receiver_,
-                   "declare\n"
-                   "  n number; s varchar2(100); d date; w raw(10); rid varchar2(18); codes varchar2(100);\n"
-                   "begin\n"
-                   "  if dbms_pipe.receive_message('ITEMS', 0) <> 0 then raise no_data_found; end if;\n"
-                   "  codes := dbms_pipe.next_item_type; dbms_pipe.unpack_message(n);\n"
-                   "  codes := codes || ',' || dbms_pipe.next_item_type; dbms_pipe.unpack_message(s);\n"
-                   "  codes := codes || ',' || dbms_pipe.next_item_type; dbms_pipe.unpack_message(d);\n"
-                   "  codes := codes || ',' || dbms_pipe.next_item_type; dbms_pipe.unpack_message_raw(w);\n"
-                   "  codes := codes || ',' || dbms_pipe.next_item_type; dbms_pipe.unpack_message_rowid(rid);\n"
-                   "  codes := codes || ',' || dbms_pipe.next_item_type;\n"
-                   "  :r := codes || ' ' || n || ' ' || s || ' ' || to_char(d, 'YYYY-MM-DD HH24:MI:SS') || ' ' || rawtohex(w) || ' ' || rid;\n"
-                   "end;"),
-            "6,9,12,23,11,0 42.5 text 2024-05-06 07:08:09 0A0B AAAAB0AABAAAAAKAAA");
+  EXPECT_EQ(
+      Result(*sender_,
+             "begin\n"
+             "  dbms_pipe.pack_message(42.5);\n"
+             "  dbms_pipe.pack_message('text');\n"
+             "  dbms_pipe.pack_message(to_date('2024-05-06 07:08:09', 'YYYY-MM-DD HH24:MI:SS'));\n"
+             "  dbms_pipe.pack_message_raw(hextoraw('0A0B'));\n"
+             "  dbms_pipe.pack_message_rowid('AAAAB0AABAAAAAKAAA');\n"
+             "  :r := dbms_pipe.send_message('Items');\n"
+             "end;"),
+      "0");
+  EXPECT_EQ(
+      Result(
+          *receiver_,
+          "declare\n"
+          "  n number; s varchar2(100); d date; w raw(10); rid varchar2(18); codes varchar2(100);\n"
+          "begin\n"
+          "  if dbms_pipe.receive_message('ITEMS', 0) <> 0 then raise no_data_found; end if;\n"
+          "  codes := dbms_pipe.next_item_type; dbms_pipe.unpack_message(n);\n"
+          "  codes := codes || ',' || dbms_pipe.next_item_type; dbms_pipe.unpack_message(s);\n"
+          "  codes := codes || ',' || dbms_pipe.next_item_type; dbms_pipe.unpack_message(d);\n"
+          "  codes := codes || ',' || dbms_pipe.next_item_type; dbms_pipe.unpack_message_raw(w);\n"
+          "  codes := codes || ',' || dbms_pipe.next_item_type; "
+          "dbms_pipe.unpack_message_rowid(rid);\n"
+          "  codes := codes || ',' || dbms_pipe.next_item_type;\n"
+          "  :r := codes || ' ' || n || ' ' || s || ' ' || to_char(d, 'YYYY-MM-DD HH24:MI:SS') || "
+          "' ' || rawtohex(w) || ' ' || rid;\n"
+          "end;"),
+      "6,9,12,23,11,0 42.5 text 2024-05-06 07:08:09 0A0B AAAAB0AABAAAAAKAAA");
 }
 
 TEST_F(PipeTest, BufferErrors) {
   const std::pair<const char*, int> cases[] = {
-      {"declare s varchar2(10); begin dbms_pipe.reset_buffer; dbms_pipe.unpack_message(s); end;", 6556},
+      {"declare s varchar2(10); begin dbms_pipe.reset_buffer; dbms_pipe.unpack_message(s); end;",
+       6556},
       {"declare n number; begin dbms_pipe.pack_message('x'); :r := dbms_pipe.send_message('t1');"
-       " :r := dbms_pipe.receive_message('t1', 0); dbms_pipe.unpack_message(n); end;", 6559},
-      {"begin dbms_pipe.reset_buffer; for i in 1..5 loop dbms_pipe.pack_message(rpad('x', 1000, 'x')); end loop; end;", 6558},
+       " :r := dbms_pipe.receive_message('t1', 0); dbms_pipe.unpack_message(n); end;",
+       6559},
+      {"begin dbms_pipe.reset_buffer; for i in 1..5 loop dbms_pipe.pack_message(rpad('x', 1000, "
+       "'x')); end loop; end;",
+       6558},
       {"begin :r := dbms_pipe.send_message(null); end;", 23321},
   };
   for (const auto& [block, code] : cases) EXPECT_EQ(ErrorCode(*sender_, block), code) << block;
   auto error = sender_->ErrorOf(
       "declare n number; begin dbms_pipe.pack_message('x'); n := dbms_pipe.send_message('t2');"
       " n := dbms_pipe.receive_message('t2', 0); dbms_pipe.unpack_message(n); end;");
-  EXPECT_EQ(std::string(error.what()).rfind("ORA-06559: wrong datatype requested, 6, actual datatype is 9", 0), 0u)
+  EXPECT_EQ(std::string(error.what())
+                .rfind("ORA-06559: wrong datatype requested, 6, actual datatype is 9", 0),
+            0u)
       << error.what();
 }
 
 TEST_F(PipeTest, TimeoutsAndAFullPipe) {
   // Nothing to receive: status 1 at once, and the buffer reads as empty.
   EXPECT_EQ(Result(*receiver_, "begin :r := dbms_pipe.receive_message('empty', 0); end;"), "1");
-  EXPECT_EQ(ErrorCode(*receiver_, "declare s varchar2(10); begin dbms_pipe.unpack_message(s); end;"), 6556);
+  EXPECT_EQ(
+      ErrorCode(*receiver_, "declare s varchar2(10); begin dbms_pipe.unpack_message(s); end;"),
+      6556);
   EXPECT_EQ(Engine().Pipes().MessageCount("EMPTY"), 0u);
 
   // Two messages of about 3 KB fit the default 8192 bytes, a third does not.
-  const std::string send = "begin dbms_pipe.reset_buffer; dbms_pipe.pack_message(rpad('x', 3000, 'x')); :r := dbms_pipe.send_message('full', 0); end;";
+  const std::string send =
+      "begin dbms_pipe.reset_buffer; dbms_pipe.pack_message(rpad('x', 3000, 'x')); :r := "
+      "dbms_pipe.send_message('full', 0); end;";
   EXPECT_EQ(Result(*sender_, send), "0");
   EXPECT_EQ(Result(*sender_, send), "0");
   EXPECT_EQ(Result(*sender_, send), "1");
   EXPECT_EQ(Engine().Pipes().MessageCount("FULL"), 2u);
-  EXPECT_EQ(Result(*sender_, "declare s varchar2(4000); begin dbms_pipe.unpack_message(s); :r := length(s); end;"), "3000")
+  EXPECT_EQ(
+      Result(*sender_,
+             "declare s varchar2(4000); begin dbms_pipe.unpack_message(s); :r := length(s); end;"),
+      "3000")
       << "a message that was not sent stays in the buffer";
   // A larger maximum enlarges the pipe for good.
-  EXPECT_EQ(Result(*sender_, "begin dbms_pipe.reset_buffer; dbms_pipe.pack_message(rpad('x', 3000, 'x')); :r := dbms_pipe.send_message('full', 0, 20000); end;"), "0");
+  EXPECT_EQ(Result(*sender_,
+                   "begin dbms_pipe.reset_buffer; dbms_pipe.pack_message(rpad('x', 3000, 'x')); :r "
+                   ":= dbms_pipe.send_message('full', 0, 20000); end;"),
+            "0");
   EXPECT_EQ(Result(*sender_, send), "0");
   EXPECT_EQ(Engine().Pipes().MessageCount("FULL"), 4u);
 
@@ -109,7 +130,9 @@ TEST_F(PipeTest, TimeoutsAndAFullPipe) {
   ASSERT_LT(sent, 10) << "the pipe never filled";
   size_t before = Engine().Pipes().MessageCount("FULL");
   auto waitingSend = std::async(std::launch::async, [&] {
-    return Result(*sender_, "begin dbms_pipe.reset_buffer; dbms_pipe.pack_message(rpad('y', 3000, 'y')); :r := dbms_pipe.send_message('full'); end;");
+    return Result(*sender_,
+                  "begin dbms_pipe.reset_buffer; dbms_pipe.pack_message(rpad('y', 3000, 'y')); :r "
+                  ":= dbms_pipe.send_message('full'); end;");
   });
   Engine().Room().AwaitWaiters(1);
   EXPECT_EQ(Engine().Pipes().MessageCount("FULL"), before) << "the send must wait";
@@ -124,11 +147,13 @@ TEST_F(PipeTest, TimeoutsAndAFullPipe) {
 
 TEST_F(PipeTest, ReceiveWaitsForTheNextMessage) {
   auto waiting = std::async(std::launch::async, [&] {
-    return Result(*receiver_, "declare s varchar2(20); begin :r := dbms_pipe.receive_message('later');"
-                              " dbms_pipe.unpack_message(s); :r := :r || s; end;");
+    return Result(*receiver_,
+                  "declare s varchar2(20); begin :r := dbms_pipe.receive_message('later');"
+                  " dbms_pipe.unpack_message(s); :r := :r || s; end;");
   });
   Engine().Room().AwaitWaiters(1);
-  Result(*sender_, "begin dbms_pipe.pack_message('arrived'); :r := dbms_pipe.send_message('LATER'); end;");
+  Result(*sender_,
+         "begin dbms_pipe.pack_message('arrived'); :r := dbms_pipe.send_message('LATER'); end;");
   EXPECT_EQ(waiting.get(), "0arrived");
 }
 
@@ -158,14 +183,21 @@ TEST_F(PipeTest, ExplicitAndPrivatePipes) {
   CreateUser("scott", "tiger");
   auto scott = Connect("scott", "tiger");
   EXPECT_EQ(Result(*sender_, "begin :r := dbms_pipe.create_pipe('mine'); end;"), "0");
-  EXPECT_EQ(Result(*sender_, "begin :r := dbms_pipe.create_pipe('mine'); end;"), "0") << "again, by its owner";
+  EXPECT_EQ(Result(*sender_, "begin :r := dbms_pipe.create_pipe('mine'); end;"), "0")
+      << "again, by its owner";
   EXPECT_EQ(ErrorCode(*scott, "begin :r := dbms_pipe.receive_message('mine', 0); end;"), 23322);
   EXPECT_EQ(ErrorCode(*scott, "begin :r := dbms_pipe.remove_pipe('mine'); end;"), 23322);
-  EXPECT_EQ(Result(*receiver_, "begin :r := dbms_pipe.receive_message('mine', 0); end;"), "1") << "same user";
+  EXPECT_EQ(Result(*receiver_, "begin :r := dbms_pipe.receive_message('mine', 0); end;"), "1")
+      << "same user";
   EXPECT_EQ(Result(*sender_, "begin :r := dbms_pipe.remove_pipe('mine'); end;"), "0");
-  EXPECT_EQ(Result(*sender_, "begin :r := dbms_pipe.remove_pipe('mine'); end;"), "0") << "gone already";
-  EXPECT_EQ(Result(*scott, "begin :r := dbms_pipe.create_pipe('shared', private => false); end;"), "0");
-  EXPECT_EQ(Result(*sender_, "begin dbms_pipe.pack_message(1); :r := dbms_pipe.send_message('shared', 0); end;"), "0");
+  EXPECT_EQ(Result(*sender_, "begin :r := dbms_pipe.remove_pipe('mine'); end;"), "0")
+      << "gone already";
+  EXPECT_EQ(Result(*scott, "begin :r := dbms_pipe.create_pipe('shared', private => false); end;"),
+            "0");
+  EXPECT_EQ(
+      Result(*sender_,
+             "begin dbms_pipe.pack_message(1); :r := dbms_pipe.send_message('shared', 0); end;"),
+      "0");
   EXPECT_EQ(Engine().Pipes().MessageCount("shared"), 1u);
 }
 

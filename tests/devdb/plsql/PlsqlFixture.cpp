@@ -9,8 +9,8 @@
 
 namespace devdb::plsql::testing {
 
-Connection::Connection(PlsqlFixture& fixture, std::unique_ptr<sql::Session> session, std::string user,
-                       std::string password, int sid)
+Connection::Connection(PlsqlFixture& fixture, std::unique_ptr<sql::Session> session,
+                       std::string user, std::string password, int sid)
     : fixture_(fixture), session_(std::move(session)) {
   SessionIdentity identity;
   sql::SessionRow row = session_->Describe();
@@ -93,8 +93,8 @@ void PlsqlFixture::Restart() {
   engine_ = std::make_unique<ProceduralEngine>([this] { return LogOnRaw("sys", "manager", 0); });
 }
 
-std::unique_ptr<sql::Session> PlsqlFixture::LogOnRaw(const std::string& user, const std::string& password,
-                                                     int sid) {
+std::unique_ptr<sql::Session> PlsqlFixture::LogOnRaw(const std::string& user,
+                                                     const std::string& password, int sid) {
   sql::LogonRequest request;
   request.user = user;
   request.password = password;
@@ -106,7 +106,8 @@ std::unique_ptr<sql::Session> PlsqlFixture::LogOnRaw(const std::string& user, co
   return database_->LogOn(request, sid, 1, 5000 + sid).session;
 }
 
-std::unique_ptr<Connection> PlsqlFixture::Connect(const std::string& user, const std::string& password) {
+std::unique_ptr<Connection> PlsqlFixture::Connect(const std::string& user,
+                                                  const std::string& password) {
   int sid = ++nextSid_;
   auto session = LogOnRaw(user, password, sid);
   return std::make_unique<Connection>(*this, std::move(session), user, password, sid);

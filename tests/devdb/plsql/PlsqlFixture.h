@@ -5,7 +5,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <filesystem>
@@ -109,7 +108,8 @@ class PlsqlFixture : public ::testing::Test {
 
  public:
   std::unique_ptr<Connection> Connect(const std::string& user, const std::string& password);
-  std::unique_ptr<sql::Session> LogOnRaw(const std::string& user, const std::string& password, int sid);
+  std::unique_ptr<sql::Session> LogOnRaw(const std::string& user, const std::string& password,
+                                         int sid);
   // Creates a user with the right to log on.
   void CreateUser(const std::string& user, const std::string& password);
   // The text of the program's package resource, as the program carries it.

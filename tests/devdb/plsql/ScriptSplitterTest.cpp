@@ -37,14 +37,16 @@ TEST(ScriptSplitterTest, ThePackageResource) {
   auto statements = ScriptSplitter::Split(resource);
   ASSERT_EQ(statements.size(), 4u);
   EXPECT_NE(statements[0].text.find("CREATE OR REPLACE PACKAGE Vek_Debug AS"), std::string::npos);
-  EXPECT_NE(statements[1].text.find("CREATE OR REPLACE PACKAGE BODY Vek_Debug IS"), std::string::npos);
+  EXPECT_NE(statements[1].text.find("CREATE OR REPLACE PACKAGE BODY Vek_Debug IS"),
+            std::string::npos);
   EXPECT_EQ(statements[1].line, 14);
   EXPECT_EQ(statements[2].text, "GRANT EXECUTE ON Vek_Debug TO PUBLIC\n");
   EXPECT_EQ(statements[3].text, "CREATE OR REPLACE PUBLIC SYNONYM Vek_Debug FOR Vek_Debug\n");
 }
 
 TEST(ScriptSplitterTest, Windows1252ToUtf8) {
-  EXPECT_EQ(ScriptSplitter::FromWindows1252("m\xE5 f\xF8lgande \x80"), "m\xC3\xA5 f\xC3\xB8lgande \xE2\x82\xAC");
+  EXPECT_EQ(ScriptSplitter::FromWindows1252("m\xE5 f\xF8lgande \x80"),
+            "m\xC3\xA5 f\xC3\xB8lgande \xE2\x82\xAC");
 }
 
 }  // namespace

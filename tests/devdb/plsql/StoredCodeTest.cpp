@@ -62,12 +62,15 @@ TEST_F(StoredCodeTest, PackageStateIsPrivateToEachSessionAndInitialisedOnce) {
 }
 
 TEST_F(StoredCodeTest, ParametersInEveryModeAndNotation) {
-  EXPECT_EQ(Result(*app_, "declare t varchar2(20); n number := 10; begin :r := counter.next_value(3);"
-                          " counter.describe('v', t, n); :r := t || ' ' || n; end;"),
+  EXPECT_EQ(Result(*app_,
+                   "declare t varchar2(20); n number := 10; begin :r := counter.next_value(3);"
+                   " counter.describe('v', t, n); :r := t || ' ' || n; end;"),
             "v=3 13");
-  EXPECT_EQ(Result(*app_, "declare t varchar2(20); n number := 1; begin"
-                          " counter.describe(total => n, text => t, label => 'w'); :r := t || ' ' || n; end;"),
-            "w=3 4");
+  EXPECT_EQ(
+      Result(*app_,
+             "declare t varchar2(20); n number := 1; begin"
+             " counter.describe(total => n, text => t, label => 'w'); :r := t || ' ' || n; end;"),
+      "w=3 4");
   auto error = app_->ErrorOf("begin counter.describe('only one'); end;");
   EXPECT_EQ(error.Code(), 6550);
   EXPECT_NE(std::string(error.what()).find("PLS-00306"), std::string::npos) << error.what();
@@ -89,11 +92,13 @@ TEST_F(StoredCodeTest, FunctionsAreCallableFromSql) {
 TEST_F(StoredCodeTest, OtherUsersNeedGrantAndReachItThroughTheSynonym) {
   CreateUser("scott", "tiger");
   auto scott = Connect("scott", "tiger");
-  EXPECT_NE(std::string(scott->ErrorOf("begin :r := app.counter.next_value; end;").what()).find("PLS-00201"),
+  EXPECT_NE(std::string(scott->ErrorOf("begin :r := app.counter.next_value; end;").what())
+                .find("PLS-00201"),
             std::string::npos);
   app_->Run("GRANT EXECUTE ON counter TO PUBLIC");
   EXPECT_EQ(Result(*scott, "begin :r := app.counter.next_value; end;"), "1");
-  EXPECT_EQ(scott->ErrorOf("begin :r := counter.next_value; end;").Code(), 6550) << "no synonym yet";
+  EXPECT_EQ(scott->ErrorOf("begin :r := counter.next_value; end;").Code(), 6550)
+      << "no synonym yet";
   app_->Run("CREATE OR REPLACE PUBLIC SYNONYM counter FOR counter");
   EXPECT_EQ(Result(*scott, "begin :r := counter.next_value; end;"), "2");
   EXPECT_EQ(app_->ErrorOf("CREATE PUBLIC SYNONYM counter FOR counter").Code(), 955);
@@ -107,10 +112,12 @@ TEST_F(StoredCodeTest, DropAndReplace) {
   EXPECT_EQ(Result(*app_, "begin :r := counter.next_value; end;"), "1");
 
   // A new body discards the session's state of the package.
-  app_->Run("CREATE OR REPLACE PACKAGE BODY counter AS\n"
-            "  FUNCTION next_value(step IN NUMBER DEFAULT 1) RETURN NUMBER IS BEGIN RETURN -step; END;\n"
-            "  PROCEDURE describe(label IN VARCHAR2, text OUT VARCHAR2, total IN OUT NUMBER) IS BEGIN NULL; END;\n"
-            "END;");
+  app_->Run(
+      "CREATE OR REPLACE PACKAGE BODY counter AS\n"
+      "  FUNCTION next_value(step IN NUMBER DEFAULT 1) RETURN NUMBER IS BEGIN RETURN -step; END;\n"
+      "  PROCEDURE describe(label IN VARCHAR2, text OUT VARCHAR2, total IN OUT NUMBER) IS BEGIN "
+      "NULL; END;\n"
+      "END;");
   EXPECT_EQ(Result(*app_, "begin :r := counter.next_value(7); end;"), "-7");
 
   app_->Run("DROP PACKAGE counter");
@@ -181,8 +188,8 @@ TEST_F(StoredCodeTest, BooleanParametersThroughThePackageCallBuilderBlock) {
       "  :zqa__value := sys.diutil.bool_to_int(flags.flip(:p1, zqa__boolean1));\r\n"
       "  :p2 := sys.diutil.bool_to_int(zqa__boolean1);\r\n"
       "end;\r\n";
-  std::vector<BlockBind> binds{OutBind("zqa__value", PlType::Number), InBind("p1", sql::Value::Text("x")),
-                               InBind("p2", Number(1))};
+  std::vector<BlockBind> binds{OutBind("zqa__value", PlType::Number),
+                               InBind("p1", sql::Value::Text("x")), InBind("p2", Number(1))};
   app_->Run(block, binds);
   EXPECT_EQ(Text(binds[0].values.at(0)), "1");
   EXPECT_EQ(Text(binds[2].values.at(0)), "0");

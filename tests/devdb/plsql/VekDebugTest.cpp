@@ -42,8 +42,10 @@ class VekDebugTest : public PlsqlFixture {
   // The arming step of the monitor's main session for schema S.
   void SetClientInfo(Connection& session, const std::string& text) {
     std::vector<BlockBind> binds{InBind("client_info", sql::Value::Text(text))};
-    session.Run(Lines({"begin", "  sys.dbms_application_info.set_client_info(client_info => :client_info);", "end;"}),
-                binds);
+    session.Run(
+        Lines({"begin", "  sys.dbms_application_info.set_client_info(client_info => :client_info);",
+               "end;"}),
+        binds);
   }
   void SignalEnable(Connection& session, const std::string& schema) {
     session.Run("begin dbms_alert.signal('VEK_DEBUG#" + schema + "', 'ENABLE');end;");
@@ -55,23 +57,28 @@ class VekDebugTest : public PlsqlFixture {
 
   // The pipe listener's wait; returns the status.
   int Receive(Connection& listener, const std::string& pipe, int timeout) {
-    std::vector<BlockBind> binds{OutBind("status", PlType::Number), InBind("pipename", sql::Value::Text(pipe)),
+    std::vector<BlockBind> binds{OutBind("status", PlType::Number),
+                                 InBind("pipename", sql::Value::Text(pipe)),
                                  InBind("timeout", sql::Value::Text(std::to_string(timeout)))};
-    listener.Run(Lines({"begin", "  :status := sys.dbms_pipe.receive_message(:pipename, :timeout);", "end;"}), binds);
+    listener.Run(Lines({"begin", "  :status := sys.dbms_pipe.receive_message(:pipename, :timeout);",
+                        "end;"}),
+                 binds);
     return std::stoi(binds[0].values.at(0).text);
   }
   // The pipe listener's unpacking, one call per item until a type it does not take.
   std::vector<Item> Unpack(Connection& listener) {
-    const std::string block = Lines({"begin", "  :item_type := sys.dbms_pipe.next_item_type;", "  if :item_type = 6 then",
-                                     "    sys.dbms_pipe.unpack_message(:number_item);", "  end if;",
-                                     "  if :item_type = 9 then", "    sys.dbms_pipe.unpack_message(:varchar2_item);",
-                                     "  end if;", "  if :item_type = 11 then",
-                                     "    sys.dbms_pipe.unpack_message_rowid(:varchar2_item);", "  end if;",
-                                     "  if :item_type = 23 then", "    sys.dbms_pipe.unpack_message_raw(:varchar2_item);",
-                                     "  end if;", "  if :item_type = 12 then",
-                                     "    sys.dbms_pipe.unpack_message(:date_item);", "  end if;", "end;"});
-    std::vector<BlockBind> binds{OutBind("item_type", PlType::Number), OutBind("number_item", PlType::Number),
-                                 OutBind("varchar2_item", PlType::Text), OutBind("date_item", PlType::Date)};
+    const std::string block =
+        Lines({"begin", "  :item_type := sys.dbms_pipe.next_item_type;", "  if :item_type = 6 then",
+               "    sys.dbms_pipe.unpack_message(:number_item);", "  end if;",
+               "  if :item_type = 9 then", "    sys.dbms_pipe.unpack_message(:varchar2_item);",
+               "  end if;", "  if :item_type = 11 then",
+               "    sys.dbms_pipe.unpack_message_rowid(:varchar2_item);", "  end if;",
+               "  if :item_type = 23 then", "    sys.dbms_pipe.unpack_message_raw(:varchar2_item);",
+               "  end if;", "  if :item_type = 12 then",
+               "    sys.dbms_pipe.unpack_message(:date_item);", "  end if;", "end;"});
+    std::vector<BlockBind> binds{
+        OutBind("item_type", PlType::Number), OutBind("number_item", PlType::Number),
+        OutBind("varchar2_item", PlType::Text), OutBind("date_item", PlType::Date)};
     std::vector<Item> items;
     for (;;) {
       listener.Run(block, binds);
@@ -83,12 +90,14 @@ class VekDebugTest : public PlsqlFixture {
   }
   std::string UniqueSessionId(Connection& session) {
     std::vector<BlockBind> binds{OutBind("unique_session_id", PlType::Text)};
-    session.Run(Lines({"begin", "  :unique_session_id := sys.dbms_session.unique_session_id;", "end;"}), binds);
+    session.Run(
+        Lines({"begin", "  :unique_session_id := sys.dbms_session.unique_session_id;", "end;"}),
+        binds);
     return binds[0].values.at(0).text;
   }
   void RegisterAlerts(Connection& listener, const std::string& name, const std::string& uniqueId) {
-    listener.Run("begin\r\n  sys.dbms_alert.register('" + name + "');\r\n  sys.dbms_alert.register('" + uniqueId +
-                 "');\r\nend;\r\n");
+    listener.Run("begin\r\n  sys.dbms_alert.register('" + name +
+                 "');\r\n  sys.dbms_alert.register('" + uniqueId + "');\r\nend;\r\n");
   }
   struct Alert {
     int status = -1;
@@ -98,7 +107,8 @@ class VekDebugTest : public PlsqlFixture {
   Alert WaitAny(Connection& listener) {
     std::vector<BlockBind> binds{OutBind("status", PlType::Number), OutBind("name", PlType::Text),
                                  OutBind("message", PlType::Text)};
-    listener.Run(Lines({"begin", "  sys.dbms_alert.waitany(:name, :message, :status);", "end;"}), binds);
+    listener.Run(Lines({"begin", "  sys.dbms_alert.waitany(:name, :message, :status);", "end;"}),
+                 binds);
     Alert alert;
     alert.status = std::stoi(binds[0].values.at(0).text);
     alert.name = binds[1].values.empty() ? "" : Text(binds[1].values[0]);
@@ -155,7 +165,8 @@ TEST_F(VekDebugTest, SenderStartedBeforeTheMarkerStaysSilentUntilEnable) {
   auto monitor = Connect("app", "app");
   SetClientInfo(*monitor, "VEKDEBUGSESSION#APP");
   Print(*sender, "still before enable");
-  EXPECT_EQ(Engine().Pipes().MessageCount("VEK_DEBUG#APP"), 0u) << "the marker alone does not wake a started sender";
+  EXPECT_EQ(Engine().Pipes().MessageCount("VEK_DEBUG#APP"), 0u)
+      << "the marker alone does not wake a started sender";
 
   SignalEnable(*monitor, "APP");
   Print(*sender, "after");
@@ -191,7 +202,8 @@ TEST_F(VekDebugTest, FullPipeIsPurgedAndLeavesOnlyTheNoticeWithTheSendersName) {
   ASSERT_EQ(Receive(*listener, "VEK_DEBUG#APP", 5), 0);
   auto items = Unpack(*listener);
   ASSERT_EQ(items.size(), 3u);
-  EXPECT_EQ(Text(items[2].value), "** Message queue purged AND debugging disabled FOR process " + senderName);
+  EXPECT_EQ(Text(items[2].value),
+            "** Message queue purged AND debugging disabled FOR process " + senderName);
   EXPECT_EQ(senderName.rfind("ORA$PIPE$", 0), 0u);
 
   // The sender is silent now until the next ENABLE.
@@ -226,22 +238,26 @@ TEST_F(VekDebugTest, SecondSendersStartedReachesTheAlertListener) {
   // Stop: the private alert wakes the wait, then the remove block undoes the registrations.
   auto stopping = std::async(std::launch::async, [&] { return WaitAny(*alertListener); });
   auto stopSession = Connect("app", "app");
-  stopSession->Run(Lines({"begin", ("  sys.dbms_alert.signal('" + uniqueId + "', Null);").c_str(), "  commit;", "end;"}));
+  stopSession->Run(Lines({"begin", ("  sys.dbms_alert.signal('" + uniqueId + "', Null);").c_str(),
+                          "  commit;", "end;"}));
   alert = stopping.get();
   EXPECT_EQ(alert.status, 0);
   EXPECT_EQ(alert.name, uniqueId);
   EXPECT_EQ(alert.message, "<null>");
-  alertListener->Run("begin\r\n  sys.dbms_alert.remove('VEK_DEBUG#APP');\r\n  sys.dbms_alert.remove('" + uniqueId +
-                     "');\r\nend;\r\n");
+  alertListener->Run(
+      "begin\r\n  sys.dbms_alert.remove('VEK_DEBUG#APP');\r\n  sys.dbms_alert.remove('" + uniqueId +
+      "');\r\nend;\r\n");
   EXPECT_EQ(Engine().Alerts().RegistrationCount(alertListener->Procedural().Key()), 0u);
 }
 
 TEST_F(VekDebugTest, PipeListenerStopMessageIsAnEmptyMessage) {
   auto listener = Connect("app", "app");
-  auto waiting = std::async(std::launch::async, [&] { return Receive(*listener, "VEK_DEBUG#APP", 0 + 86400); });
+  auto waiting = std::async(std::launch::async,
+                            [&] { return Receive(*listener, "VEK_DEBUG#APP", 0 + 86400); });
   auto stopSession = Connect("app", "app");
   std::vector<BlockBind> binds{OutBind("status", PlType::Number)};
-  stopSession->Run(Lines({"begin", "  :status := sys.dbms_pipe.send_message('VEK_DEBUG#APP');", "end;"}), binds);
+  stopSession->Run(
+      Lines({"begin", "  :status := sys.dbms_pipe.send_message('VEK_DEBUG#APP');", "end;"}), binds);
   EXPECT_EQ(Text(binds[0].values.at(0)), "0");
   EXPECT_EQ(waiting.get(), 0);
   EXPECT_TRUE(Unpack(*listener).empty()) << "the stop message carries no items";
