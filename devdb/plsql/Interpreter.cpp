@@ -84,9 +84,91 @@ void AppendSqlToken(std::string& text, const std::string& token, const std::stri
   text += token;
 }
 
-bool IsSqlWordAfterWhichNamesAreColumns(const Token& previous) {
-  // "AS alias" and the names right after a dot or a colon never refer to PL/SQL variables.
-  return previous.Is("AS") || previous.Is(".");
+bool IsClauseEnd(const Token& token) {
+  static const char* words[] = {"WHERE",     "GROUP",  "ORDER", "HAVING",    "CONNECT",
+                                "START",     "UNION",  "MINUS", "INTERSECT", "SET",
+                                "VALUES",    "SELECT", "ON",    "USING",     "FOR",
+                                "RETURNING", "RETURN", "JOIN",  "INNER",     "LEFT",
+                                "RIGHT",     "FULL",   "CROSS", "NATURAL",   "OUTER"};
+  for (const char* word : words) {
+    if (token.Is(word)) return true;
+  }
+  return token.kind != Token::Kind::Identifier && token.kind != Token::Kind::QuotedIdentifier &&
+         !token.Is(".") && !token.Is(",") && !token.Is("@");
+}
+
+// Marks the tokens of a SQL statement that can only name database objects or columns: table
+// names and their aliases after FROM, JOIN, INTO and UPDATE, the column list of an INSERT,
+// the columns an UPDATE sets, aliases after AS and names after a dot. Oracle resolves such
+// names in the database, never as PL/SQL variables.
+std::vector<bool> ObjectNamePositions(const std::vector<Token>& tokens) {
+  std::vector<bool> marked(tokens.size(), false);
+  auto isName = [&](size_t i) {
+    return i < tokens.size() && (tokens[i].kind == Token::Kind::Identifier ||
+                                 tokens[i].kind == Token::Kind::QuotedIdentifier);
+  };
+  // Marks "[schema.]object [alias]" from position i on; returns the position after it.
+  auto markObject = [&](size_t i) {
+    if (!isName(i)) return i;
+    marked[i] = true;
+    while (i + 2 < tokens.size() && tokens[i + 1].Is(".") && isName(i + 2)) {
+      i += 2;
+      marked[i] = true;
+    }
+    ++i;
+    if (i < tokens.size() && tokens[i].Is("@") && isName(i + 1)) i += 2;  // database link
+    if (isName(i) && !IsClauseEnd(tokens[i])) marked[i++] = true;         // alias
+    return i;
+  };
+  int depth = 0;
+  bool inFromList = false;
+  bool inSetList = false;
+  int fromDepth = 0;
+  for (size_t i = 0; i < tokens.size(); ++i) {
+    const Token& token = tokens[i];
+    if (token.Is("(")) ++depth;
+    if (token.Is(")")) {
+      if (inFromList && depth == fromDepth) inFromList = false;
+      --depth;
+    }
+    if (i > 0 && (tokens[i - 1].Is(".") || tokens[i - 1].Is("AS")) && isName(i)) marked[i] = true;
+    if (token.Is("FROM") || token.Is("JOIN") || token.Is("UPDATE") ||
+        (token.Is("INTO") && !(i > 0 && tokens[i - 1].Is("MERGE")))) {
+      bool isInsert = token.Is("INTO");
+      inFromList = token.Is("FROM");
+      fromDepth = depth;
+      size_t next = markObject(i + 1);
+      if (isInsert && next < tokens.size() && tokens[next].Is("(")) {
+        // INSERT INTO t (column, ...)
+        for (size_t k = next + 1; k < tokens.size() && !tokens[k].Is(")"); ++k) {
+          if (isName(k)) marked[k] = true;
+        }
+      }
+      i = next - 1;
+      continue;
+    }
+    if (token.Is("DELETE") && !(i + 1 < tokens.size() && tokens[i + 1].Is("FROM"))) {
+      i = markObject(i + 1) - 1;
+      continue;
+    }
+    if (inFromList && depth == fromDepth && token.Is(",")) {
+      i = markObject(i + 1) - 1;
+      continue;
+    }
+    if (inFromList && depth == fromDepth && IsClauseEnd(token) && !token.Is(")"))
+      inFromList = false;
+    if (token.Is("SET") && depth == 0) inSetList = true;
+    if (inSetList && depth == 0 && token.Is("WHERE")) inSetList = false;
+    if (inSetList && depth == 0 && (token.Is("SET") || token.Is(",")) && isName(i + 1)) {
+      // "SET column = ..." and ", column = ...": the column being set.
+      size_t k = i + 1;
+      while (k + 2 < tokens.size() && tokens[k + 1].Is(".") && isName(k + 2)) k += 2;
+      if (k + 1 < tokens.size() && tokens[k + 1].Is("=")) {
+        for (size_t m = i + 1; m <= k; ++m) marked[m] = true;
+      }
+    }
+  }
+  return marked;
 }
 
 sql::OracleDate Now() {
@@ -437,6 +519,7 @@ std::string Interpreter::BuildSql(const EmbeddedSql& sql, std::vector<sql::Bind>
   std::string text;
   std::string previous;
   const auto& tokens = sql.tokens;
+  const std::vector<bool> objectNames = ObjectNamePositions(tokens);
   auto addBind = [&](const PlValue& value) {
     sql::Bind bind;
     bind.name = "B" + std::to_string(binds.size() + 1);
@@ -452,8 +535,7 @@ std::string Interpreter::BuildSql(const EmbeddedSql& sql, std::vector<sql::Bind>
       if (!bind) throw PlsqlError(1008, "ORA-01008: not all variables bound");
       piece =
           addBind(bind->values.empty() ? PlValue::Null() : PlValue::FromSql(bind->values.front()));
-    } else if (token.kind == Token::Kind::Identifier &&
-               !(i > 0 && IsSqlWordAfterWhichNamesAreColumns(tokens[i - 1]))) {
+    } else if (token.kind == Token::Kind::Identifier && !objectNames[i]) {
       std::vector<std::string> parts{token.upper};
       size_t end = i;
       while (end + 2 < tokens.size() && tokens[end + 1].Is(".") &&

@@ -202,6 +202,20 @@ TEST_F(BlockTest, EmbeddedSqlUsesVariablesAsBindsAndKeepsTheTransaction) {
   EXPECT_EQ(other->Query("SELECT text FROM app.notes").size(), 1u);
 }
 
+TEST_F(BlockTest, NamesThatCanOnlyBeColumnsOrTablesStayInTheSql) {
+  app_->Run("CREATE TABLE people (id NUMBER, name VARCHAR2(20))");
+  // Variables named like the table, its columns and an alias.
+  app_->Run(
+      "declare\n  people varchar2(10) := 'x';\n  id number := 7;\n  name varchar2(20) := 'Ann';\n"
+      "  p number := 0;\nbegin\n"
+      "  insert into people (id, name) values (id, name);\n"
+      "  update people set name = name || '!' where id = 7;\n"
+      "  select count(*) into p from people p where p.name = 'Ann!';\n"
+      "  if p <> 1 then raise_application_error(-20001, 'not found: ' || p); end if;\n"
+      "  delete people where id = 7;\nend;");
+  EXPECT_TRUE(app_->Query("SELECT id FROM people").empty());
+}
+
 TEST_F(BlockTest, ScalarBindsInAndOut) {
   std::vector<BlockBind> binds{InBind("a", Number(20)), InBind("b", sql::Value::Text("x")),
                                OutBind("sum"), OutBind("short")};
