@@ -15,6 +15,10 @@ namespace devdb::sql {
 namespace {
 
 // Type codes as describe reports them; 0 marks a bind variable whose type comes at run time.
+// What ROWNUM in a select list becomes; found anywhere else it is a ROWNUM that devdb cannot
+// express, and the statement is refused.
+constexpr const char* kRownumSql = "row_number() OVER ()";
+
 constexpr int kVarchar = 1, kNumber = 2, kLong = 8, kRowid = 11, kDate = 12, kRaw = 23,
               kLongRaw = 24, kChar = 96, kUnknown = 0;
 
@@ -593,6 +597,7 @@ void Parser::ParseUpdate(TranslatedStatement& out) {
     const Token& at = Peek();
     Expr condition = ParseCondition();
     if (!condition.condition) Fail(920, at);
+    if (condition.sql.find(kRownumSql) != std::string::npos) Fail(3001, at);
     sql += " WHERE " + condition.sql;
   }
   scopes_.pop_back();
@@ -620,6 +625,7 @@ void Parser::ParseDelete(TranslatedStatement& out) {
     const Token& at = Peek();
     Expr condition = ParseCondition();
     if (!condition.condition) Fail(920, at);
+    if (condition.sql.find(kRownumSql) != std::string::npos) Fail(3001, at);
     sql += " WHERE " + condition.sql;
   }
   scopes_.pop_back();
@@ -1250,7 +1256,8 @@ std::string Parser::ParseOrderBy(Scope* scope, const std::vector<std::string>& n
           std::find(names.begin(), names.end(), at.text) - names.begin())]);
     } else if (scope) {
       Expr e = RequireValue(ParseExpression(), at);
-      item = e.sql;
+      // SQLite would read a constant integer as a select-list position; Oracle sorts by it.
+      item = e.numberLiteral ? "CAST(" + e.sql + " AS NUMERIC)" : e.sql;
     } else {
       Fail(904, at, {Quote(at.text)});
     }
@@ -1327,7 +1334,10 @@ BlockResult Parser::ParseQueryBlock(bool positional, Scope& scope, std::vector<s
     const Token& limitAt = Peek();
     Scope empty;
     scopes_.push_back(&empty);
+    const bool outerAggregates = aggregatesAllowed_;
+    aggregatesAllowed_ = false;
     Expr limit = RequireValue(ParseExpression(), limitAt);
+    aggregatesAllowed_ = outerAggregates;
     scopes_.pop_back();
     levelLimit = std::string(op.IsSymbol("<=") ? "<= (" : "< (") + AsNumber(limit, limitAt) + ")";
     afterConnect = pos_;
@@ -1415,6 +1425,7 @@ BlockResult Parser::ParseQueryBlock(bool positional, Scope& scope, std::vector<s
     const Token& at = Peek();
     Expr condition = ParseCondition();
     if (!condition.condition) Fail(920, at);
+    if (condition.sql.find(kRownumSql) != std::string::npos) Fail(3001, at);
     sql += " WHERE " + condition.sql;
     rownumLimit_ = nullptr;
     aggregatesAllowed_ = true;
@@ -1429,6 +1440,7 @@ BlockResult Parser::ParseQueryBlock(bool positional, Scope& scope, std::vector<s
     do {
       const Token& at = Peek();
       Expr e = RequireValue(ParseExpression(), at);
+      if (e.sql.find(kRownumSql) != std::string::npos) Fail(3001, at);
       groupBy.push_back(e.sql);
       groupSql += (groupSql.empty() ? "" : ", ") + e.sql;
     } while (AcceptSymbol(","));
@@ -1440,6 +1452,7 @@ BlockResult Parser::ParseQueryBlock(bool positional, Scope& scope, std::vector<s
     const Token& at = Peek();
     Expr condition = ParseCondition();
     if (!condition.condition) Fail(920, at);
+    if (condition.sql.find(kRownumSql) != std::string::npos) Fail(3001, at);
     sql += " HAVING " + condition.sql;
     aggregated = true;
     for (const auto& [column, offset] : condition.bareColumns)
@@ -1458,7 +1471,8 @@ BlockResult Parser::ParseQueryBlock(bool positional, Scope& scope, std::vector<s
   scopes_.pop_back();
   aggregatesAllowed_ = outerAggregates;
   rownumLimit_ = outerLimit;
-  if (scalar && !aggregated && !distinct && !limit && items.size() == 1) {
+  if (scalar && !aggregated && !distinct && !limit && items.size() == 1 &&
+      items[0].sql.find(kRownumSql) == std::string::npos) {
     // A scalar subquery must find at most one row: aggregate its rows to check that.
     list = "ora_single(" + items[0].sql + ") AS " + Quote(positional ? "__C1" : names.back());
     aggregated = true;
@@ -1501,6 +1515,7 @@ std::string Parser::ParseFromClause(Scope& scope) {
     aggregatesAllowed_ = outerAggregates;
     scopes_.pop_back();
     if (!condition.condition) Fail(920, at);
+    if (condition.sql.find(kRownumSql) != std::string::npos) Fail(3001, at);
     sql += " " + join + " " + reference + " ON " + condition.sql;
   }
   return sql;
@@ -1661,11 +1676,19 @@ Expr Parser::ParsePredicate() {
     const Token& rightAt = Peek();
     Expr right = RequireValue(ParseExpression(), rightAt);
     if (left.rownum) {
-      if (!rownumLimit_) Fail(3001, start);
-      if (op == "<=") *rownumLimit_ = "(" + AsNumber(right, rightAt) + ")";
-      else if (op == "<") *rownumLimit_ = "((" + AsNumber(right, rightAt) + ") - 1)";
-      else if (op == "=" && right.numberLiteral && *right.numberLiteral == "1") *rownumLimit_ = "1";
+      if (!rownumLimit_ || right.sql.find(kRownumSql) != std::string::npos) Fail(3001, start);
+      // The number of rows ROWNUM <= e lets through is floor(e), for ROWNUM < e ceil(e) - 1;
+      // never negative (SQLite takes a negative LIMIT as none) and 0 for NULL.
+      const std::string e = "(" + AsNumber(right, rightAt) + ")";
+      std::string count;
+      if (op == "<=") count = "max(0, coalesce(CAST(" + e + " AS INTEGER), 0))";
+      else if (op == "<")
+        count = "max(0, coalesce(CAST(" + e + " AS INTEGER) + (" + e + " > CAST(" + e +
+                " AS INTEGER)) - 1, 0))";
+      else if (op == "=" && right.numberLiteral && *right.numberLiteral == "1") count = "1";
       else Fail(3001, start);
+      // Several conditions: the strictest wins.
+      *rownumLimit_ = *rownumLimit_ ? "min(" + **rownumLimit_ + ", " + count + ")" : count;
       ++rownumDepth_;
       Expr always;
       always.sql = "1";
@@ -2025,7 +2048,7 @@ Expr Parser::ParseName() {
       return e;
     }
     if (word == "ROWNUM") {
-      e.sql = "row_number() OVER ()";
+      e.sql = kRownumSql;
       e.type = NumberType();
       e.rownum = true;
       return e;

@@ -197,6 +197,24 @@ TEST_F(DmlTest, QueriesJoinGroupAndOrder) {
   EXPECT_TRUE(joined[1][1].IsNull());
   EXPECT_EQ(Text(One(*session_, "select count(*) from items where id in (select id + 1 from kinds)")), "2");
   EXPECT_EQ(Text(One(*session_, "select name from items where price = (select max(price) from items)")), "i6");
+  struct RownumCase {
+    const char* condition;
+    std::size_t rows;
+  };
+  for (const RownumCase& c : std::vector<RownumCase>{{"rownum <= 2.5", 2}, {"rownum < 2.5", 2},
+                                                      {"rownum < 1", 0}, {"rownum <= null", 0},
+                                                      {"rownum <= -3", 0}, {"rownum = 1", 1},
+                                                      {"rownum <= 5 and rownum <= 2", 2},
+                                                      {"id > 2 and rownum <= 10", 4}})
+    EXPECT_EQ(Run(*session_, std::string("select id from items where ") + c.condition).size(), c.rows)
+        << c.condition;
+  for (const char* refused : {"select id from items where id between rownum and 3",
+                              "select id from items where rownum > 2",
+                              "select id from items where rownum <= 2 or id = 1",
+                              "delete from items where rownum <= 1",
+                              "select count(*) from items group by rownum"})
+    EXPECT_EQ(ErrorOf(*session_, refused).Code(), 3001) << refused;
+  EXPECT_EQ(Run(*session_, "select id from items order by -1").size(), 6u);
   // ROWNUM counts rows before the sort: some three rows, then sorted.
   const auto sorted = Run(*session_, "select id from items where rownum <= 3 order by id desc");
   ASSERT_EQ(sorted.size(), 3u);
