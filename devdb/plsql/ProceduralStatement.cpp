@@ -155,7 +155,9 @@ std::string ProceduralStatement::ExecuteWithBinds(std::vector<BlockBind>& binds,
     }
     if (commitOnSuccess) session_.Commit(session_.MainTransaction());
   } catch (const PlsqlError& error) {
-    throw sql::SqlError(error.Code(), error.FullText());
+    // Inside PL/SQL a user-defined exception has SQLCODE 1; the client sees ORA-06510.
+    bool userDefined = !error.ExceptionName().empty() && error.Code() == 1;
+    throw sql::SqlError(userDefined ? 6510 : error.Code(), error.FullText());
   }
   return warning;
 }

@@ -166,7 +166,7 @@ TEST_F(BlockTest, UnhandledErrorsCarryTheirLines) {
   EXPECT_STREQ(error.what(), "ORA-20123: custom text\nORA-06512: at line 5");
 
   error = app_->ErrorOf("declare\n  e exception;\nbegin\n  raise e;\nend;");
-  EXPECT_EQ(error.Code(), 1);
+  EXPECT_EQ(error.Code(), 6510);
   EXPECT_STREQ(error.what(),
                "ORA-06510: PL/SQL: unhandled user-defined exception\nORA-06512: at line 4");
 

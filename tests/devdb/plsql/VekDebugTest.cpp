@@ -250,6 +250,52 @@ TEST_F(VekDebugTest, SecondSendersStartedReachesTheAlertListener) {
   EXPECT_EQ(Engine().Alerts().RegistrationCount(alertListener->Procedural().Key()), 0u);
 }
 
+TEST_F(VekDebugTest, ListenerUnpacksNumberRawAndRowidItems) {
+  auto sender = Connect("app", "app");
+  sender->Run(
+      "declare s integer; begin dbms_pipe.pack_message(2.5); "
+      "dbms_pipe.pack_message_raw(hextoraw('C0FFEE'));"
+      " dbms_pipe.pack_message_rowid('AAAAB0AABAAAAAKAAA'); s := "
+      "dbms_pipe.send_message('VEK_DEBUG#APP'); end;");
+  auto listener = Connect("app", "app");
+  ASSERT_EQ(Receive(*listener, "VEK_DEBUG#APP", 5), 0);
+  auto items = Unpack(*listener);
+  ASSERT_EQ(items.size(), 3u);
+  EXPECT_EQ(items[0].type, 6);
+  EXPECT_EQ(Text(items[0].value), "2.5");
+  EXPECT_EQ(items[1].type, 23);
+  EXPECT_EQ(Text(items[1].value), "C0FFEE") << "RAW arrives as text";
+  EXPECT_EQ(items[2].type, 11);
+  EXPECT_EQ(Text(items[2].value), "AAAAB0AABAAAAAKAAA");
+}
+
+TEST_F(VekDebugTest, ListenerWaitsWithoutAndWithTimeout) {
+  auto listener = Connect("app", "app");
+  auto waiting = std::async(std::launch::async, [&] {
+    std::vector<BlockBind> binds{OutBind("status", PlType::Number),
+                                 InBind("pipename", sql::Value::Text("VEK_DEBUG#APP"))};
+    listener->Run(
+        Lines({"begin", "  :status := sys.dbms_pipe.receive_message(:pipename);", "end;"}), binds);
+    return Text(binds[0].values.at(0));
+  });
+  auto sender = Connect("app", "app");
+  sender->Run(
+      "declare s integer; begin dbms_pipe.pack_message('x'); s := "
+      "dbms_pipe.send_message('VEK_DEBUG#APP'); end;");
+  EXPECT_EQ(waiting.get(), "0");
+
+  // An alert wait with the listener's TimeOut of one second and nothing signalled.
+  auto alertListener = Connect("app", "app");
+  alertListener->Run("begin\r\n  sys.dbms_alert.register('VEK_DEBUG#APP');\r\nend;\r\n");
+  std::vector<BlockBind> binds{OutBind("status", PlType::Number), OutBind("name", PlType::Text),
+                               OutBind("message", PlType::Text),
+                               InBind("timeout", sql::Value::Text("1"))};
+  alertListener->Run(
+      Lines({"begin", "  sys.dbms_alert.waitany(:name, :message, :status, :timeout);", "end;"}),
+      binds);
+  EXPECT_EQ(Text(binds[0].values.at(0)), "1");
+}
+
 TEST_F(VekDebugTest, PipeListenerStopMessageIsAnEmptyMessage) {
   auto listener = Connect("app", "app");
   auto waiting = std::async(std::launch::async,
