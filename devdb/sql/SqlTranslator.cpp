@@ -497,7 +497,9 @@ void Parser::ParseInsert(TranslatedStatement& out) {
     do {
       const Token& at = Peek();
       if (values.size() == columns.size()) Fail(913, at);
+      aggregatesAllowed_ = false;
       Expr value = RequireValue(ParseExpression(), at);
+      if (value.sql.find(kRownumSql) != std::string::npos) Fail(3001, at);
       const ColumnDescription& column = target.columns[columns[values.size()]];
       values.push_back(StoreValue(value, column, prefix + Quote(column.name), at));
     } while (AcceptSymbol(","));
@@ -542,6 +544,7 @@ std::string Parser::ParseReturning(TranslatedStatement& out, const Source& targe
   do {
     const Token& at = Peek();
     Expr value = RequireValue(ParseExpression(), at);
+    if (value.sql.find(kRownumSql) != std::string::npos) Fail(3001, at);
     if (value.type.oracleType == kUnknown) value.type = VarcharType(4000);
     if (value.type.oracleType == kChar && value.stringLiteral) value.type.oracleType = kVarchar;
     out.returningTypes.push_back(value.type);
@@ -587,7 +590,9 @@ void Parser::ParseUpdate(TranslatedStatement& out) {
     if (found == target.columns.end()) Fail(904, at, {Quote(column)});
     ExpectSymbol("=", 927);
     const Token& valueAt = Peek();
+    aggregatesAllowed_ = false;
     Expr value = RequireValue(ParseExpression(), valueAt);
+    if (value.sql.find(kRownumSql) != std::string::npos) Fail(3001, valueAt);
     assignments += (assignments.empty() ? "" : ", ") + Quote(found->name) + " = " +
                    StoreValue(value, *found, prefix + Quote(found->name), valueAt);
   } while (AcceptSymbol(","));
@@ -1339,6 +1344,7 @@ BlockResult Parser::ParseQueryBlock(bool positional, Scope& scope, std::vector<s
     Expr limit = RequireValue(ParseExpression(), limitAt);
     aggregatesAllowed_ = outerAggregates;
     scopes_.pop_back();
+    if (limit.sql.find(kRownumSql) != std::string::npos) Fail(3001, limitAt);
     levelLimit = std::string(op.IsSymbol("<=") ? "<= (" : "< (") + AsNumber(limit, limitAt) + ")";
     afterConnect = pos_;
   }
@@ -1442,7 +1448,8 @@ BlockResult Parser::ParseQueryBlock(bool positional, Scope& scope, std::vector<s
       Expr e = RequireValue(ParseExpression(), at);
       if (e.sql.find(kRownumSql) != std::string::npos) Fail(3001, at);
       groupBy.push_back(e.sql);
-      groupSql += (groupSql.empty() ? "" : ", ") + e.sql;
+      // SQLite would read a constant integer as a select-list position.
+      groupSql += (groupSql.empty() ? "" : ", ") + (e.numberLiteral ? "CAST(" + e.sql + " AS NUMERIC)" : e.sql);
     } while (AcceptSymbol(","));
     aggregatesAllowed_ = true;
     sql += " GROUP BY " + groupSql;
@@ -1676,7 +1683,9 @@ Expr Parser::ParsePredicate() {
     const Token& rightAt = Peek();
     Expr right = RequireValue(ParseExpression(), rightAt);
     if (left.rownum) {
-      if (!rownumLimit_ || right.sql.find(kRownumSql) != std::string::npos) Fail(3001, start);
+      if (!rownumLimit_ || right.sql.find(kRownumSql) != std::string::npos ||
+          !right.bareColumns.empty())
+        Fail(3001, start);
       // The number of rows ROWNUM <= e lets through is floor(e), for ROWNUM < e ceil(e) - 1;
       // never negative (SQLite takes a negative LIMIT as none) and 0 for NULL.
       const std::string e = "(" + AsNumber(right, rightAt) + ")";

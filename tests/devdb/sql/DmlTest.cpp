@@ -215,6 +215,9 @@ TEST_F(DmlTest, QueriesJoinGroupAndOrder) {
                               "select count(*) from items group by rownum"})
     EXPECT_EQ(ErrorOf(*session_, refused).Code(), 3001) << refused;
   EXPECT_EQ(Run(*session_, "select id from items order by -1").size(), 6u);
+  EXPECT_EQ(Run(*session_, "select count(*) from items group by 1, 2").size(), 1u);
+  EXPECT_EQ(ErrorOf(*session_, "update items set price = count(*)").Code(), 934);
+  EXPECT_EQ(ErrorOf(*session_, "select id from items where rownum <= id").Code(), 3001);
   // ROWNUM counts rows before the sort: some three rows, then sorted.
   const auto sorted = Run(*session_, "select id from items where rownum <= 3 order by id desc");
   ASSERT_EQ(sorted.size(), 3u);
