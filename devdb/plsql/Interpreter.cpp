@@ -748,7 +748,10 @@ PlValue Interpreter::EvaluateBinary(const Expr& expr) {
       CompileError(expr.line, expr.column,
                    "PLS-00306: wrong number or types of arguments in call to '||'");
     }
-    return PlValue::Text(left.ToText() + right.ToText());
+    std::string joined = left.ToText() + right.ToText();
+    // PL/SQL text ends at 32767 bytes; a longer result is VALUE_ERROR, not unbounded growth.
+    if (joined.size() > 32767) throw PlsqlError(6502, texts::kBufferTooSmall);
+    return PlValue::Text(std::move(joined));
   }
   bool comparison = op == "=" || op == "<>" || op == "<" || op == ">" || op == "<=" || op == ">=";
   if (comparison) {

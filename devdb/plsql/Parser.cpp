@@ -25,6 +25,8 @@ bool IsReserved(const Token& token) {
   return false;
 }
 
+constexpr int kMaxNesting = 500;
+
 ExprPtr MakeExpr(Expr::Kind kind, const Token& at) {
   auto expr = std::make_unique<Expr>();
   expr->kind = kind;
@@ -34,6 +36,16 @@ ExprPtr MakeExpr(Expr::Kind kind, const Token& at) {
 }
 
 }  // namespace
+
+void Parser::Enter() {
+  if (++nesting_ > kMaxNesting) {
+    const Token& token = Peek();
+    throw PlsqlError(6550, std::string(texts::kCompileLine) +
+                               std::to_string(token.line - firstLine_ + 1) + ", column " +
+                               std::to_string(token.column) +
+                               ":\nPLS-00123: program too large (Diana nodes)");
+  }
+}
 
 const Token& Parser::Peek(size_t ahead) const {
   size_t index = std::min(position_ + ahead, tokens_.size() - 1);
@@ -353,6 +365,11 @@ void Parser::ExpectEnd(const char* what) {
 }
 
 StmtPtr Parser::ParseStatement() {
+  Enter();
+  struct NestingGuard {
+    Parser& parser;
+    ~NestingGuard() { parser.Leave(); }
+  } guard{*this};
   const Token& start = Peek();
   auto stmt = std::make_unique<Stmt>();
   stmt->line = start.line;
@@ -490,29 +507,42 @@ StmtPtr Parser::ParseEmbeddedSql(const Token& start) {
   return stmt;
 }
 
-ExprPtr Parser::ParseExpression() { return ParseOr(); }
+ExprPtr Parser::ParseExpression() {
+  Enter();
+  auto expr = ParseOr();
+  Leave();
+  return expr;
+}
 
 ExprPtr Parser::ParseOr() {
+  int chained = 0;
   auto left = ParseAnd();
   while (Peek().Is("OR")) {
+    Enter();  // each operator deepens the tree
+    ++chained;
     auto expr = MakeExpr(Expr::Kind::Binary, Next());
     expr->op = "OR";
     expr->operands.push_back(std::move(left));
     expr->operands.push_back(ParseAnd());
     left = std::move(expr);
   }
+  nesting_ -= chained;
   return left;
 }
 
 ExprPtr Parser::ParseAnd() {
+  int chained = 0;
   auto left = ParseNot();
   while (Peek().Is("AND")) {
+    Enter();  // each operator deepens the tree
+    ++chained;
     auto expr = MakeExpr(Expr::Kind::Binary, Next());
     expr->op = "AND";
     expr->operands.push_back(std::move(left));
     expr->operands.push_back(ParseNot());
     left = std::move(expr);
   }
+  nesting_ -= chained;
   return left;
 }
 
@@ -520,7 +550,9 @@ ExprPtr Parser::ParseNot() {
   if (Peek().Is("NOT")) {
     auto expr = MakeExpr(Expr::Kind::Unary, Next());
     expr->op = "NOT";
+    Enter();
     expr->operands.push_back(ParseNot());
+    Leave();
     return expr;
   }
   return ParseComparison();
@@ -583,26 +615,34 @@ ExprPtr Parser::ParseComparison() {
 }
 
 ExprPtr Parser::ParseAdditive() {
+  int chained = 0;
   auto left = ParseMultiplicative();
   while (Peek().Is("+") || Peek().Is("-") || Peek().Is("||")) {
+    Enter();  // each operator deepens the tree
+    ++chained;
     auto expr = MakeExpr(Expr::Kind::Binary, Peek());
     expr->op = Next().text;
     expr->operands.push_back(std::move(left));
     expr->operands.push_back(ParseMultiplicative());
     left = std::move(expr);
   }
+  nesting_ -= chained;
   return left;
 }
 
 ExprPtr Parser::ParseMultiplicative() {
+  int chained = 0;
   auto left = ParseUnary();
   while (Peek().Is("*") || Peek().Is("/") || Peek().Is("MOD")) {
+    Enter();  // each operator deepens the tree
+    ++chained;
     auto expr = MakeExpr(Expr::Kind::Binary, Peek());
     expr->op = Next().upper;
     expr->operands.push_back(std::move(left));
     expr->operands.push_back(ParseUnary());
     left = std::move(expr);
   }
+  nesting_ -= chained;
   return left;
 }
 
@@ -610,7 +650,9 @@ ExprPtr Parser::ParseUnary() {
   if (Peek().Is("-") || Peek().Is("+")) {
     auto expr = MakeExpr(Expr::Kind::Unary, Peek());
     expr->op = Next().text;
+    Enter();
     expr->operands.push_back(ParseUnary());
+    Leave();
     return expr;
   }
   auto base = ParsePrimary();
@@ -618,7 +660,9 @@ ExprPtr Parser::ParseUnary() {
     auto expr = MakeExpr(Expr::Kind::Binary, Next());
     expr->op = "**";
     expr->operands.push_back(std::move(base));
+    Enter();
     expr->operands.push_back(ParseUnary());
+    Leave();
     return expr;
   }
   return base;

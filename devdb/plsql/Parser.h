@@ -53,8 +53,14 @@ class Parser {
   ExprPtr ParseNameOrCall();
   void ParseArguments(Expr& call);
 
+  // Guards the recursion of nested expressions and statements, so that hostile text cannot
+  // exhaust the server thread's stack.
+  void Enter();
+  void Leave() { --nesting_; }
+
   std::vector<Token> tokens_;
   size_t position_ = 0;
+  int nesting_ = 0;
   int firstLine_ = 1;
 };
 

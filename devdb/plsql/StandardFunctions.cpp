@@ -53,8 +53,15 @@ bool AnyNull(const std::vector<PlValue>& arguments) {
                      [](const PlValue& v) { return v.IsNull(); });
 }
 
+// The longest text PL/SQL holds; longer results raise VALUE_ERROR rather than grow unbounded.
+constexpr std::size_t kMaxText = 32767;
+
+[[noreturn]] void TooLong() { throw PlsqlError(6502, texts::kBufferTooSmall); }
+
 std::string Pad(const std::vector<PlValue>& a, bool left) {
-  auto width = static_cast<long long>(a[1].ToNumber());
+  double requested = a[1].ToNumber();
+  if (requested > static_cast<double>(kMaxText)) TooLong();
+  auto width = static_cast<long long>(requested);
   std::string text = a[0].ToText();
   std::string fill = a.size() > 2 ? a[2].ToText() : " ";
   if (width <= 0 || fill.empty()) return {};

@@ -145,6 +145,14 @@ TEST_F(BlockTest, ExceptionsAreHandledAndReported) {
        "begin begin raise zero_divide; exception when no_data_found then :r := 'wrong'; end; "
        "exception when zero_divide then :r := 'right'; end;",
        "right"},
+      {"text longer than PL/SQL holds",
+       "declare s varchar2(32767) := rpad('x', 32767, 'x'); begin s := s || 'y'; exception when "
+       "value_error then :r := length(s); end;",
+       "32767"},
+      {"padding beyond the limit",
+       "declare s varchar2(10); begin s := rpad('x', 1e12); exception when value_error then :r := "
+       "'refused'; end;",
+       "refused"},
       {"sqlcode outside a handler", "begin :r := sqlcode || sqlerrm; end;",
        "0ORA-0000: normal, successful completion"},
   };

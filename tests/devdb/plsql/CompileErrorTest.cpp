@@ -95,6 +95,22 @@ TEST_F(CompileErrorTest, StoredCodeWithErrorsIsKeptAndRefusesToRun) {
   EXPECT_EQ(app_->ErrorOf("begin broken; end;").Code(), 0);
 }
 
+TEST_F(CompileErrorTest, DeeplyNestedTextIsRefusedNotFollowed) {
+  const std::pair<std::string, std::string> shapes[] = {
+      {"(", ")"}, {"- ", ""}, {"1 + ", ""}, {"begin ", " end;"}};
+  for (const auto& [open, close] : shapes) {
+    std::string expression;
+    for (int i = 0; i < 100000; ++i) expression += open;
+    expression += open == "begin " ? "null;" : "1";
+    for (int i = 0; i < 100000; ++i) expression += close;
+    std::string block =
+        open == "begin " ? "begin " + expression + " end;" : "begin :r := " + expression + "; end;";
+    auto error = app_->ErrorOf(block);
+    EXPECT_EQ(error.Code(), 6550) << open;
+    EXPECT_NE(std::string(error.what()).find("PLS-00123"), std::string::npos) << error.what();
+  }
+}
+
 TEST_F(CompileErrorTest, NothingOfABlockRunsWhenANameIsUndeclared) {
   app_->Run("CREATE TABLE effects (n NUMBER)");
   auto error = app_->ErrorOf(
