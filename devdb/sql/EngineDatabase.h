@@ -17,6 +17,10 @@ class EngineDatabase : public Database {
                       const std::string& newPassword) override;
 
  private:
+  LogonOutcome Admit(const LogonRequest& request, int sid, int serial, std::int64_t audsid);
+  void ChangePasswordNow(const std::string& user, const std::string& oldPassword,
+                         const std::string& newPassword);
+
   std::shared_ptr<EngineShared> shared_;
 };
 

@@ -8,6 +8,7 @@
 
 #include "devdb/sql/DateFormat.h"
 #include "devdb/sql/NumberText.h"
+#include "devdb/sql/OracleErrorBoundary.h"
 #include "devdb/sql/OracleErrors.h"
 
 namespace devdb::sql {
@@ -104,6 +105,15 @@ void EngineStatement::BindRow(const std::vector<const Bind*>& matched, std::size
 
 ExecuteResult EngineStatement::Execute(const std::vector<Bind>& binds, int iterations,
                                        int rowOffset, bool commitOnSuccess) {
+  return OracleErrorBoundary([&] { return Run(binds, iterations, rowOffset, commitOnSuccess); });
+}
+
+std::vector<std::vector<Value>> EngineStatement::Fetch(int maxRows) {
+  return OracleErrorBoundary([&] { return FetchRows(maxRows); });
+}
+
+ExecuteResult EngineStatement::Run(const std::vector<Bind>& binds, int iterations, int rowOffset,
+                                   bool commitOnSuccess) {
   SessionCore::CallScope call(*core_);
   ExecuteResult result;
   const StatementKind kind = translated_.kind;
@@ -176,7 +186,7 @@ ExecuteResult EngineStatement::Execute(const std::vector<Bind>& binds, int itera
   return result;
 }
 
-std::vector<std::vector<Value>> EngineStatement::Fetch(int maxRows) {
+std::vector<std::vector<Value>> EngineStatement::FetchRows(int maxRows) {
   SessionCore::CallScope call(*core_);
   std::vector<std::vector<Value>> rows;
   if (!IsQuery(translated_.kind)) throw OracleErrors::Make(1002);

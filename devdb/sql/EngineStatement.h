@@ -23,6 +23,9 @@ class EngineStatement : public Statement {
   std::uint64_t RowsFetched() const override { return rowsFetched_; }
 
  private:
+  ExecuteResult Run(const std::vector<Bind>& binds, int iterations, int rowOffset,
+                    bool commitOnSuccess);
+  std::vector<std::vector<Value>> FetchRows(int maxRows);
   // For each statement bind name, the bind that supplies it; throws 1036 / 1008.
   std::vector<const Bind*> MatchBinds(const std::vector<Bind>& binds, std::size_t rowsNeeded) const;
   void BindRow(const std::vector<const Bind*>& matched, std::size_t row);

@@ -43,6 +43,14 @@ int TextSize(const ColumnDescription& t) {
   return t.dataSize;
 }
 
+// A small non-negative integer written in the statement (a length, a precision, a count),
+// or -1 for anything else: a fraction, an exponent, or more digits than any limit allows.
+int SmallInteger(const std::string& text) {
+  if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos)
+    return -1;
+  return std::stoi(text);
+}
+
 std::string Quote(const std::string& name) {
   std::string quoted = "\"";
   for (char c : name) {
@@ -664,7 +672,7 @@ ColumnDescription Parser::ParseDataType() {
       return fallback;
     }
     if (Peek().kind != Token::Kind::Number) Fail(910);
-    const int value = std::stoi(Next().text);
+    const int value = SmallInteger(Next().text);
     Accept("BYTE");
     Accept("CHAR");
     ExpectSymbol(")", 907);
@@ -691,14 +699,16 @@ ColumnDescription Parser::ParseDataType() {
       precision = 38;
     } else {
       if (Peek().kind != Token::Kind::Number) Fail(1727, Peek());
-      precision = std::stoi(Next().text);
+      precision = SmallInteger(Next().text);
     }
     if (precision < 1 || precision > 38) Fail(1727, at);
     int scale = 0;
     if (AcceptSymbol(",")) {
       bool negative = AcceptSymbol("-");
       if (Peek().kind != Token::Kind::Number) Fail(1728, Peek());
-      scale = std::stoi(Next().text) * (negative ? -1 : 1);
+      const int magnitude = SmallInteger(Next().text);
+      if (magnitude < 0) Fail(1728, at);
+      scale = magnitude * (negative ? -1 : 1);
       if (scale < -84 || scale > 127) Fail(1728, at);
     }
     ExpectSymbol(")", 907);
@@ -709,7 +719,7 @@ ColumnDescription Parser::ParseDataType() {
     int precision = 126;
     if (AcceptSymbol("(")) {
       if (Peek().kind != Token::Kind::Number) Fail(1724, Peek());
-      precision = std::stoi(Next().text);
+      precision = SmallInteger(Next().text);
       if (precision < 1 || precision > 126) Fail(1724, at);
       ExpectSymbol(")", 907);
     }
@@ -823,6 +833,8 @@ void Parser::ParseCreateTable(TranslatedStatement& out) {
           Expr value = RequireValue(ParseExpression(), defaultAt);
           scopes_.pop_back();
           if (!bindNames_.empty()) Fail(1027, defaultAt);
+          if (value.sql.find(kRownumSql) != std::string::npos) Fail(984, defaultAt);
+          if (value.sql.find("SELECT ") != std::string::npos) Fail(22818, defaultAt);
           defaultSql = StoreValue(value, type, Quote(table.owner) + "." + Quote(table.name) + "." + Quote(column), defaultAt);
         } else if (Accept("NOT")) {
           Expect("NULL", 908);
@@ -983,7 +995,7 @@ void Parser::ParseUserOptions(UserSpec& user, bool create) {
       } else if (Accept("GRACE")) {
         // devdb's own clause: put the account into the grace period (ORA-28002 at logon).
         int days = 7;
-        if (Peek().kind == Token::Kind::Number) days = std::stoi(Next().text);
+        if (Peek().kind == Token::Kind::Number) days = SmallInteger(Next().text);
         if (days < 1) Fail(922);
         user.graceDays = days;
       } else {
@@ -1055,14 +1067,19 @@ void Parser::ParseAlter(TranslatedStatement& out) {
     Next();
     const std::string text = value.text;
     const std::size_t comma = text.find(',');
-    try {
-      if (comma == std::string::npos) throw std::invalid_argument("no comma");
-      std::size_t used = 0;
-      out.killSid = std::stoi(text.substr(0, comma), &used);
-      out.killSerial = std::stoi(text.substr(comma + 1));
-    } catch (const std::exception&) {
-      Fail(26, value);
-    }
+    if (comma == std::string::npos) Fail(26, value);
+    auto field = [&](std::string part) {
+      while (!part.empty() && part.front() == ' ') part.erase(0, 1);
+      while (!part.empty() && part.back() == ' ') part.pop_back();
+      const int number = SmallInteger(part);
+      if (number < 0) Fail(26, value);
+      return number;
+    };
+    out.killSid = field(text.substr(0, comma));
+    std::string serial = text.substr(comma + 1);
+    if (const std::size_t instance = serial.find(','); instance != std::string::npos)
+      serial.resize(instance);  // 'sid,serial#,@instance'
+    out.killSerial = field(serial);
     Accept("POST_TRANSACTION");
     Accept("IMMEDIATE");
     ExpectEnd();
@@ -1252,7 +1269,7 @@ std::string Parser::ParseOrderBy(Scope* scope, const std::vector<std::string>& n
         (Peek(1).IsSymbol(",") || Peek(1).kind == Token::Kind::End || Peek(1).Is("ASC") ||
          Peek(1).Is("DESC") || Peek(1).Is("NULLS") || Peek(1).IsSymbol(")"))) {
       Next();
-      const int position = std::atoi(at.text.c_str());
+      const int position = SmallInteger(at.text);
       if (position < 1 || position > static_cast<int>(names.size())) Fail(1785, at);
       item = std::to_string(position);
     } else if (bare && std::find(names.begin(), names.end(), at.text) != names.end()) {
@@ -2334,7 +2351,7 @@ Expr Parser::ParseFunction(const std::string& name, const Token& at) {
     arity(2, 3);
     result.sql = "ora_substr(" + text(0) + ", " + number(1) + (args.size() > 2 ? ", " + number(2) : std::string()) + ")";
     int size = TextSize(args[0].type);
-    if (args.size() > 2 && args[2].numberLiteral) size = std::min(size, std::max(0, std::atoi(args[2].numberLiteral->c_str())));
+    if (args.size() > 2 && args[2].numberLiteral) size = SmallInteger(*args[2].numberLiteral) >= 0 ? std::min(size, SmallInteger(*args[2].numberLiteral)) : size;
     result.type = VarcharType(size);
     return result;
   }
@@ -2363,7 +2380,7 @@ Expr Parser::ParseFunction(const std::string& name, const Token& at) {
     arity(2, 3);
     result.sql = (name == "LPAD" ? "ora_lpad(" : "ora_rpad(") + text(0) + ", " + number(1) + (args.size() > 2 ? ", " + text(2) : std::string()) + ")";
     int size = 4000;
-    if (args[1].numberLiteral) size = std::max(0, std::atoi(args[1].numberLiteral->c_str()));
+    if (args[1].numberLiteral && SmallInteger(*args[1].numberLiteral) >= 0) size = std::min(4000, SmallInteger(*args[1].numberLiteral));
     result.type = VarcharType(size);
     return result;
   }
@@ -2435,7 +2452,7 @@ Expr Parser::ParseFunction(const std::string& name, const Token& at) {
     arity(2, 3);
     result.sql = "ora_sys_context(" + text(0) + ", " + text(1) + ")";
     int size = 256;
-    if (args.size() > 2 && args[2].numberLiteral) size = std::max(1, std::atoi(args[2].numberLiteral->c_str()));
+    if (args.size() > 2 && args[2].numberLiteral && SmallInteger(*args[2].numberLiteral) > 0) size = std::min(4000, SmallInteger(*args[2].numberLiteral));
     result.type = VarcharType(size);
     return result;
   }

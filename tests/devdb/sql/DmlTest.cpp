@@ -300,6 +300,10 @@ TEST_F(DmlTest, TableDefinitionsAndTheirLife) {
   }
   EXPECT_EQ(ErrorOf(*session_, "select * from copied").Code(), 942);
   EXPECT_EQ(ErrorOf(*session_, "select * from stamped s, items i where s.id = i.id(+)").Code(), 3001);
+  EXPECT_EQ(ErrorOf(*session_, "create table bad_default (n number default rownum)").Code(), 984);
+  EXPECT_EQ(ErrorOf(*session_, "create table bad_default (n number default (select 1 from dual))").Code(), 22818);
+  EXPECT_EQ(ErrorOf(*session_, "create table bad_size (v varchar2(1e3))").Code(), 910);
+  EXPECT_EQ(ErrorOf(*session_, "create table bad_size (n number(2.5))").Code(), 1727);
 }
 
 TEST_F(DmlTest, ConnectByLevelGeneratesRows) {
