@@ -377,6 +377,8 @@ double DateFormat::ToDays(const OracleDate& date) {
 }
 
 OracleDate DateFormat::FromDays(double days) {
+  // Day numbers of 4712-01-01 BC and 9999-12-31 (proleptic Gregorian): Oracle's range.
+  if (!(days >= 404.0 && days < 5373485.0)) throw OracleErrors::Make(1841);
   double whole = std::floor(days);
   long seconds = std::lround((days - whole) * 86400.0);
   if (seconds >= 86400) { whole += 1; seconds -= 86400; }
@@ -401,6 +403,7 @@ OracleDate DateFormat::AddMonths(const OracleDate& date, int months) {
   int astronomicalYear = total >= 0 ? total / 12 : (total - 11) / 12;
   result.month = total - astronomicalYear * 12 + 1;
   result.year = astronomicalYear <= 0 ? astronomicalYear - 1 : astronomicalYear;
+  if (result.year < -4712 || result.year > 9999) throw OracleErrors::Make(1841);
   const int limit = DaysInMonth(result.year, result.month);
   if (lastDay || result.day > limit) result.day = limit;
   return result;

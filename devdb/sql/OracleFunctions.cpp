@@ -3,6 +3,7 @@
 // no empty strings.
 #include "devdb/sql/OracleFunctions.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -134,6 +135,13 @@ std::string Join(const std::vector<std::string_view>& characters, std::size_t fr
   return text;
 }
 
+// A position, count or length argument as a whole number, clamped so that a huge or
+// infinite value cannot overflow the conversion (no text is that long anyway).
+long Whole(double value) {
+  if (std::isnan(value)) return 0;
+  return static_cast<long>(std::trunc(std::clamp(value, -1.0e15, 1.0e15)));
+}
+
 std::string Upper(std::string text) {
   for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return text;
@@ -263,7 +271,7 @@ void Concat(Call& call) {
 void Chr(Call& call) {
   if (call.IsNull(0)) return call.ResultNull();
   const double number = call.Number(0);
-  if (number < 0) throw OracleErrors::Make(1722);
+  if (number < 0 || number >= 4294967296.0) throw OracleErrors::Make(1426);
   std::uint64_t code = static_cast<std::uint64_t>(number);
   const int bytes = std::max(1, std::min(4, call.State().bytesPerCharacter));
   if (bytes < 8) code %= (std::uint64_t{1} << (8 * bytes));
@@ -286,15 +294,15 @@ void Substr(Call& call) {
   const std::string source = call.Text(0);
   const auto characters = Characters(source);
   const auto size = static_cast<long>(characters.size());
-  long position = static_cast<long>(std::trunc(call.Number(1)));
+  long position = Whole(call.Number(1));
   if (position == 0) position = 1;
   if (position < 0) position = size + position + 1;
   if (position < 1 || position > size) return call.ResultNull();
   long count = size - position + 1;
   if (call.Count() > 2) {
-    const double wanted = std::trunc(call.Number(2));
+    const long wanted = Whole(call.Number(2));
     if (wanted < 1) return call.ResultNull();
-    if (wanted < count) count = static_cast<long>(wanted);
+    if (wanted < count) count = wanted;
   }
   call.ResultText(Join(characters, static_cast<std::size_t>(position - 1), static_cast<std::size_t>(count)));
 }
@@ -304,8 +312,8 @@ void Instr(Call& call) {
   const std::string haystackText = call.Text(0), needleText = call.Text(1);
   const auto haystack = Characters(haystackText);
   const auto needle = Characters(needleText);
-  long position = call.Count() > 2 ? static_cast<long>(call.Number(2)) : 1;
-  long occurrence = call.Count() > 3 ? static_cast<long>(call.Number(3)) : 1;
+  long position = call.Count() > 2 ? Whole(call.Number(2)) : 1;
+  long occurrence = call.Count() > 3 ? Whole(call.Number(3)) : 1;
   if (position == 0) return call.ResultNumber(0);
   if (occurrence < 1) throw OracleErrors::Make(1428, {std::to_string(occurrence)});
   const long size = static_cast<long>(haystack.size());
@@ -400,13 +408,13 @@ void Mod(Call& call) {
 
 void RoundNumber(Call& call) {
   if (call.AnyNull()) return call.ResultNull();
-  const int places = call.Count() > 1 ? static_cast<int>(call.Number(1)) : 0;
+  const int places = call.Count() > 1 ? static_cast<int>(std::clamp(Whole(call.Number(1)), -300L, 300L)) : 0;
   call.ResultNumber(NumberText::Round(call.Number(0), places));
 }
 
 void TruncNumber(Call& call) {
   if (call.AnyNull()) return call.ResultNull();
-  const int places = call.Count() > 1 ? static_cast<int>(call.Number(1)) : 0;
+  const int places = call.Count() > 1 ? static_cast<int>(std::clamp(Whole(call.Number(1)), -300L, 300L)) : 0;
   call.ResultNumber(NumberText::Truncate(call.Number(0), places));
 }
 
@@ -428,7 +436,7 @@ void DateDiff(Call& call) {
 
 void AddMonths(Call& call) {
   if (call.AnyNull()) return call.ResultNull();
-  call.ResultDate(DateFormat::AddMonths(call.Date(0), static_cast<int>(std::trunc(call.Number(1)))));
+  call.ResultDate(DateFormat::AddMonths(call.Date(0), static_cast<int>(std::clamp(Whole(call.Number(1)), -200000L, 200000L))));
 }
 
 void LastDay(Call& call) {

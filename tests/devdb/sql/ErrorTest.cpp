@@ -73,6 +73,11 @@ TEST_F(RuntimeErrorTest, ConversionAndBindErrors) {
   EXPECT_EQ(ErrorOf(session, "select to_date('2020', 'YYYY-MM-DD') from dual").Code(), 1840);
   EXPECT_EQ(ErrorOf(session, "select to_date('2020x01x01', '\"y\"YYYY') from dual").Code(), 1861);
   EXPECT_EQ(ErrorOf(session, "select userenv('NOSUCH') from dual").Code(), 2003);
+  EXPECT_EQ(ErrorOf(session, "select sysdate + 1e20 from dual").Code(), 1841);
+  EXPECT_EQ(ErrorOf(session, "select add_months(sysdate, 1e9) from dual").Code(), 1841);
+  EXPECT_EQ(ErrorOf(session, "select chr(1e30) from dual").Code(), 1426);
+  EXPECT_EQ(Text(One(session, "select substr('abc', 1e30) from dual")), "<null>");
+  EXPECT_EQ(Text(One(session, "select instr('abc', 'c', -1e30) from dual")), "0");
   auto statement = session.Prepare("select :a from dual");
   EXPECT_THROW(statement->Execute({}, 1, 0, false), SqlError);
   try {
