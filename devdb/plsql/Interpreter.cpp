@@ -937,6 +937,7 @@ PackageInstance* Interpreter::Instantiate(
   if (body && !body->unit) {
     throw PlsqlError(4063, OraText(4063, "package body \"" + unitName + "\" has errors"));
   }
+  if (existing != packages.end()) retired_.push_back(std::move(existing->second));
   auto instance = std::make_unique<PackageInstance>();
   instance->owner = owner;
   instance->name = name;

@@ -92,6 +92,9 @@ class Interpreter {
   ProceduralSession& session_;
   std::vector<BlockBind>* binds_;
   std::vector<std::unique_ptr<Frame>> frames_;
+  // Package instances replaced during this call (their code was replaced meanwhile); frames
+  // may still run in them, so they live until the call ends.
+  std::vector<std::unique_ptr<PackageInstance>> retired_;
   std::uint64_t rowCount_ = 0;
   bool sqlFound_ = false;
   int depth_ = 0;

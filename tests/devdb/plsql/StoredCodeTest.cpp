@@ -4,6 +4,8 @@
 // autonomous transactions.
 #include <gtest/gtest.h>
 
+#include <future>
+
 #include "PlsqlFixture.h"
 
 namespace devdb::plsql::testing {
@@ -124,6 +126,33 @@ TEST_F(StoredCodeTest, DropAndReplace) {
   EXPECT_EQ(Engine().Catalogue().Find("APP", "COUNTER", Unit::Kind::PackageBody), nullptr);
   EXPECT_EQ(app_->ErrorOf("begin :r := counter.next_value; end;").Code(), 6550);
   EXPECT_EQ(app_->ErrorOf("DROP PACKAGE counter").Code(), 4043);
+}
+
+TEST_F(StoredCodeTest, PackageReplacedWhileItRunsKeepsRunning) {
+  app_->Run(
+      "CREATE OR REPLACE PACKAGE selfish AS\n  PROCEDURE go(r OUT NUMBER);\n"
+      "  FUNCTION version RETURN NUMBER;\nEND;");
+  const std::string body =
+      "CREATE OR REPLACE PACKAGE BODY selfish AS\n"
+      "  PROCEDURE go(r OUT NUMBER) IS\n    s INTEGER;\n  BEGIN\n"
+      "    s := dbms_pipe.receive_message('selfish_go');\n"
+      "    r := app.selfish.version * 10 + version;\n  END;\n"
+      "  FUNCTION version RETURN NUMBER IS BEGIN RETURN %d; END;\nEND;";
+  auto bodyOf = [&](int version) {
+    std::string text = body;
+    text.replace(text.find("%d"), 2, std::to_string(version));
+    return text;
+  };
+  app_->Run(bodyOf(1));
+  // While go waits, another session replaces the body; go then reaches the package by its
+  // qualified name (the new code) and by its own scope (the code it runs in).
+  auto running =
+      std::async(std::launch::async, [&] { return Result(*app_, "begin selfish.go(:r); end;"); });
+  Engine().Room().AwaitWaiters(1);
+  auto other = Connect("app", "app");
+  other->Run(bodyOf(2));
+  other->Run("declare s integer; begin s := dbms_pipe.send_message('selfish_go'); end;");
+  EXPECT_EQ(running.get(), "21");
 }
 
 TEST_F(StoredCodeTest, StoredCodeSurvivesARestart) {
