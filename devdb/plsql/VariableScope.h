@@ -2,6 +2,7 @@
 // block, a subprogram call or a package instance declares.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
