@@ -37,7 +37,38 @@ EngineStatement::EngineStatement(std::shared_ptr<SessionCore> core, TranslatedSt
 
 EngineStatement::~EngineStatement() {
   std::lock_guard lock(core_->CallMutex());
+  core_->UnregisterCursor(this);
   statement_ = SqliteStatement();
+}
+
+void EngineStatement::Close() {
+  open_ = false;
+  materialized_ = false;
+  buffered_.clear();
+  // Ending the read releases its snapshot so that the WAL can be checkpointed.
+  if (statement_) sqlite3_reset(statement_.Handle());
+  core_->UnregisterCursor(this);
+}
+
+std::vector<Value> EngineStatement::CurrentRow() const {
+  const auto& columns = translated_.info.columns;
+  std::vector<Value> row;
+  row.reserve(columns.size());
+  for (std::size_t column = 0; column < columns.size(); ++column)
+    row.push_back(ColumnValue(static_cast<int>(column), columns[column]));
+  return row;
+}
+
+void EngineStatement::Materialize() {
+  if (!open_ || materialized_) return;
+  try {
+    while (core_->Step(statement_.Handle(), translated_.kind, "")) buffered_.push_back(CurrentRow());
+  } catch (...) {
+    Close();
+    throw;
+  }
+  sqlite3_reset(statement_.Handle());
+  materialized_ = true;
 }
 
 std::vector<const Bind*> EngineStatement::MatchBinds(const std::vector<Bind>& binds,
@@ -120,14 +151,14 @@ ExecuteResult EngineStatement::Run(const std::vector<Bind>& binds, int iteration
   if (iterations < 1) iterations = 1;
   if (rowOffset < 0) rowOffset = 0;
   if (IsQuery(kind)) {
-    open_ = false;
+    Close();
     rowsFetched_ = 0;
-    sqlite3_reset(statement_.Handle());
     const auto matched = MatchBinds(binds, static_cast<std::size_t>(rowOffset) + 1);
     if (translated_.refreshSessions) core_->RefreshSessions();
     if (translated_.forUpdate) core_->BeginWrite(translated_.noWait);
     BindRow(matched, static_cast<std::size_t>(rowOffset));
     open_ = true;
+    core_->RegisterCursor(this);
     return result;
   }
   if (!IsDml(kind)) {
@@ -191,24 +222,25 @@ std::vector<std::vector<Value>> EngineStatement::FetchRows(int maxRows) {
   std::vector<std::vector<Value>> rows;
   if (!IsQuery(translated_.kind)) throw OracleErrors::Make(1002);
   if (!open_) return rows;
-  const int columns = static_cast<int>(translated_.info.columns.size());
   try {
     while (static_cast<int>(rows.size()) < maxRows) {
+      if (materialized_) {
+        if (buffered_.empty()) {
+          Close();
+          break;
+        }
+        rows.push_back(std::move(buffered_.front()));
+        buffered_.pop_front();
+        continue;
+      }
       if (!core_->Step(statement_.Handle(), translated_.kind, "")) {
-        open_ = false;
-        // Ending the read releases its snapshot so that the WAL can be checkpointed.
-        sqlite3_reset(statement_.Handle());
+        Close();
         break;
       }
-      std::vector<Value> row;
-      row.reserve(static_cast<std::size_t>(columns));
-      for (int column = 0; column < columns; ++column)
-        row.push_back(ColumnValue(column, translated_.info.columns[static_cast<std::size_t>(column)]));
-      rows.push_back(std::move(row));
+      rows.push_back(CurrentRow());
     }
   } catch (...) {
-    open_ = false;
-    sqlite3_reset(statement_.Handle());
+    Close();
     throw;
   }
   rowsFetched_ += rows.size();

@@ -3,15 +3,17 @@
 // other statements are handed to the session core when executed.
 #pragma once
 
+#include <deque>
 #include <memory>
 
+#include "devdb/sql/OpenCursor.h"
 #include "devdb/sql/SessionCore.h"
 #include "devdb/sql/SqlEngine.h"
 #include "devdb/sql/SqliteStatement.h"
 
 namespace devdb::sql {
 
-class EngineStatement : public Statement {
+class EngineStatement : public Statement, private OpenCursor {
  public:
   EngineStatement(std::shared_ptr<SessionCore> core, TranslatedStatement translated);
   ~EngineStatement() override;
@@ -30,11 +32,16 @@ class EngineStatement : public Statement {
   std::vector<const Bind*> MatchBinds(const std::vector<Bind>& binds, std::size_t rowsNeeded) const;
   void BindRow(const std::vector<const Bind*>& matched, std::size_t row);
   Value ColumnValue(int column, const ColumnDescription& description) const;
+  std::vector<Value> CurrentRow() const;
+  void Materialize() override;
+  void Close();  // no rows left: the SQLite statement is reset and the cursor forgotten
 
   std::shared_ptr<SessionCore> core_;
   TranslatedStatement translated_;
   SqliteStatement statement_;
   bool open_ = false;  // an executed select with rows possibly left
+  bool materialized_ = false;  // its remaining rows are in buffered_, not in SQLite
+  std::deque<std::vector<Value>> buffered_;
   std::uint64_t rowsFetched_ = 0;
 };
 

@@ -2,6 +2,7 @@
 // call in progress: an atomic flag that the busy wait and the progress handler poll.
 #include "devdb/sql/SessionCore.h"
 
+#include <algorithm>
 #include <chrono>
 #include <set>
 
@@ -237,16 +238,32 @@ void SessionCore::RunSql(const std::string& sql) {
   Step(statement.Handle(), StatementKind::Commit, "");
 }
 
+void SessionCore::RegisterCursor(OpenCursor* cursor) {
+  if (std::find(openCursors_.begin(), openCursors_.end(), cursor) == openCursors_.end())
+    openCursors_.push_back(cursor);
+}
+
+void SessionCore::UnregisterCursor(OpenCursor* cursor) { std::erase(openCursors_, cursor); }
+
 void SessionCore::BeginWrite(bool noWait) {
   if (connection_->InTransaction()) return;
   noWait_ = noWait;
-  try {
-    RunSql("BEGIN IMMEDIATE");
-  } catch (...) {
-    noWait_ = false;
-    throw;
+  sqlite3* db = connection_->Handle();
+  int rc = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+  if (rc == SQLITE_BUSY_SNAPSHOT && !openCursors_.empty()) {
+    // An open cursor reads an older state than the newest commit; SQLite cannot write from
+    // there. The cursors read their remaining rows now, and the write starts afresh.
+    const std::vector<OpenCursor*> cursors = openCursors_;
+    try {
+      for (OpenCursor* cursor : cursors) cursor->Materialize();
+    } catch (...) {
+      noWait_ = false;
+      throw;
+    }
+    rc = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
   }
   noWait_ = false;
+  if (rc != SQLITE_OK) throw MapError(sqlite3_extended_errcode(db), StatementKind::Commit, "");
 }
 
 void SessionCore::CommitWork() {
@@ -265,7 +282,7 @@ void SessionCore::RollbackWork() {
 void SessionCore::RunDdl(const std::function<void()>& work) {
   // DDL commits the session's transaction before and after itself, as in Oracle.
   CommitWork();
-  RunSql("BEGIN IMMEDIATE");
+  BeginWrite();
   try {
     work();
     RunSql("COMMIT");

@@ -16,6 +16,7 @@
 #include "devdb/sql/Catalogue.h"
 #include "devdb/sql/EngineShared.h"
 #include "devdb/sql/LogonService.h"
+#include "devdb/sql/OpenCursor.h"
 #include "devdb/sql/SessionState.h"
 #include "devdb/sql/SqlTranslator.h"
 #include "devdb/sql/SqliteConnection.h"
@@ -61,6 +62,9 @@ class SessionCore : public std::enable_shared_from_this<SessionCore> {
   // by another session fails at once with ORA-00054 instead of waiting.
   void BeginWrite(bool noWait = false);
   void CommitWork();
+  // Selects with rows left, so that a write transaction can take them out of its way.
+  void RegisterCursor(OpenCursor* cursor);
+  void UnregisterCursor(OpenCursor* cursor);
   void RollbackWork();
   void RefreshSessions();
   // Everything but SELECT and DML.
@@ -103,6 +107,7 @@ class SessionCore : public std::enable_shared_from_this<SessionCore> {
   bool discarded_ = false;   // guarded by callMutex_
   bool discarding_ = false;  // guarded by callMutex_: the rollback after a kill must run
   bool noWait_ = false;      // guarded by callMutex_: SELECT ... FOR UPDATE NOWAIT
+  std::vector<OpenCursor*> openCursors_;  // guarded by callMutex_
 };
 
 }  // namespace devdb::sql

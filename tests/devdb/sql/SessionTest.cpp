@@ -74,6 +74,34 @@ TEST_F(SessionTest, SavepointsUndoPartOfATransaction) {
   EXPECT_EQ(statement->Info().sqlFunctionCode, 56);
 }
 
+TEST_F(SessionTest, WritingWhileACursorReadsAnOlderState) {
+  Session& session = System();
+  Session& other = System();
+  for (int id = 1; id <= 5; ++id)
+    Run(session, "insert into notes values (" + std::to_string(id) + ", 'n')");
+  session.Commit();
+  auto cursor = session.Prepare("select id from notes order by id");
+  cursor->Execute({}, 1, 0, false);
+  ASSERT_EQ(cursor->Fetch(2).size(), 2u);
+  // Another session commits after the cursor opened; this session then writes.
+  Run(other, "insert into notes values (10, 'other')");
+  other.Commit();
+  Run(session, "update notes set text = 'mine' where id = 1");
+  session.Commit();
+  // The cursor still shows the rows as they were when it was opened.
+  const auto rest = cursor->Fetch(10);
+  ASSERT_EQ(rest.size(), 3u);
+  EXPECT_EQ(rest.back()[0], Value::Number("5"));
+  EXPECT_EQ(Text(One(other, "select text from notes where id = 1")), "mine");
+  // The same for DDL.
+  cursor->Execute({}, 1, 0, false);
+  ASSERT_EQ(cursor->Fetch(1).size(), 1u);
+  Run(other, "insert into notes values (11, 'other')");
+  other.Commit();
+  Run(session, "create table later_table (n number)");
+  EXPECT_EQ(cursor->Fetch(100).size(), 5u);
+}
+
 TEST_F(SessionTest, DisconnectDiscardsTheTransaction) {
   Session& writer = System();
   Run(writer, "insert into notes values (1, 'lost')");
