@@ -272,6 +272,10 @@ void SessionCore::CommitWork() {
 
 void SessionCore::RollbackWork() {
   if (!connection_->InTransaction()) return;
+  // A rollback would cut off SQLite cursors that read inside the transaction; in Oracle they
+  // go on with the rows as of their opening, which reading them out now preserves.
+  const std::vector<OpenCursor*> cursors = openCursors_;
+  for (OpenCursor* cursor : cursors) cursor->Materialize();
   sqlite3* db = connection_->Handle();
   for (sqlite3_stmt* statement = sqlite3_next_stmt(db, nullptr); statement;
        statement = sqlite3_next_stmt(db, statement))

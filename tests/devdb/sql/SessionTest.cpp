@@ -74,6 +74,18 @@ TEST_F(SessionTest, SavepointsUndoPartOfATransaction) {
   EXPECT_EQ(statement->Info().sqlFunctionCode, 56);
 }
 
+TEST_F(SessionTest, RollbackLeavesACursorOpenedInTheTransactionReading) {
+  Session& session = System();
+  for (int id = 1; id <= 4; ++id)
+    Run(session, "insert into notes values (" + std::to_string(id) + ", 'uncommitted')");
+  auto cursor = session.Prepare("select id from notes order by id");
+  cursor->Execute({}, 1, 0, false);
+  ASSERT_EQ(cursor->Fetch(1).size(), 1u);
+  session.Rollback();
+  EXPECT_EQ(cursor->Fetch(10).size(), 3u);
+  EXPECT_EQ(Count(session), "0");
+}
+
 TEST_F(SessionTest, WritingWhileACursorReadsAnOlderState) {
   Session& session = System();
   Session& other = System();
