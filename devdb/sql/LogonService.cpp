@@ -33,6 +33,10 @@ LogonDecision LogonService::Authenticate(Catalogue& catalogue, const LogonReques
     name = NormalizeName(request.user);
   }
   const auto account = catalogue.FindUser(name);
+  // "/ AS SYSDBA" from an operating-system user the database does not know: Oracle refuses
+  // the privilege, not the credentials.
+  if (external && request.mode != ConnectMode::Normal && (!account || !account->external))
+    throw OracleErrors::Make(1031);
   if (!account) throw OracleErrors::Make(1017);
   if (external ? !account->external
                : account->external || !PasswordHash::Matches(account->passwordHash, request.password))

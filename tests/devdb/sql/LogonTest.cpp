@@ -93,8 +93,15 @@ TEST_F(LogonTest, SysdbaBecomesSys) {
 }
 
 TEST_F(LogonTest, ExternalAuthenticationUsesOpsPrefixedOsUser) {
-  Session& session = LogOn("", "");
-  EXPECT_EQ(Text(One(session, "select user from dual")), "OPS$TESTER");
+  EXPECT_EQ(Refusal("", "", ConnectMode::SysDba).Code(), 1031);
+  {
+    Session& session = LogOn("", "");
+    EXPECT_EQ(Text(One(session, "select user from dual")), "OPS$TESTER");
+  }
+  sessions_.pop_back();  // log it off
+  Run(System(), "drop user ops$tester");
+  EXPECT_EQ(Refusal("", "").Code(), 1017);
+  EXPECT_EQ(Refusal("", "", ConnectMode::SysDba).Code(), 1031);
 }
 
 TEST_F(LogonTest, ChangingAnExpiredPasswordOpensTheAccount) {
