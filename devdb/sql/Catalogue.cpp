@@ -65,6 +65,21 @@ CREATE VIEW "SYS.USER_USERS" AS SELECT username AS "USERNAME", user_id AS "USER_
   lock_date AS "LOCK_DATE", expiry_date AS "EXPIRY_DATE", 'USERS' AS "DEFAULT_TABLESPACE",
   'TEMP' AS "TEMPORARY_TABLESPACE", created AS "CREATED"
   FROM devdb_users WHERE username = ora_user();
+CREATE VIEW "SYS.DBA_USERS" AS SELECT username AS "USERNAME", user_id AS "USER_ID",
+  CASE WHEN expired <> 0 AND locked <> 0 THEN 'EXPIRED & LOCKED'
+       WHEN expired <> 0 THEN 'EXPIRED' WHEN locked <> 0 THEN 'LOCKED'
+       WHEN grace_days > 0 THEN 'EXPIRED(GRACE)' ELSE 'OPEN' END AS "ACCOUNT_STATUS",
+  lock_date AS "LOCK_DATE", expiry_date AS "EXPIRY_DATE", created AS "CREATED",
+  CASE WHEN external <> 0 THEN 'EXTERNAL' ELSE 'PASSWORD' END AS "AUTHENTICATION_TYPE"
+  FROM devdb_users;
+CREATE VIEW "SYS.ALL_OBJECTS" AS SELECT owner AS "OWNER", name AS "OBJECT_NAME",
+  object_id AS "OBJECT_ID", kind AS "OBJECT_TYPE", 'VALID' AS "STATUS" FROM devdb_objects;
+CREATE VIEW "SYS.USER_OBJECTS" AS SELECT name AS "OBJECT_NAME", object_id AS "OBJECT_ID",
+  kind AS "OBJECT_TYPE", 'VALID' AS "STATUS" FROM devdb_objects WHERE owner = ora_user();
+CREATE VIEW "SYS.ALL_TABLES" AS SELECT owner AS "OWNER", name AS "TABLE_NAME"
+  FROM devdb_objects WHERE kind = 'TABLE';
+CREATE VIEW "SYS.USER_TABLES" AS SELECT name AS "TABLE_NAME" FROM devdb_objects
+  WHERE kind = 'TABLE' AND owner = ora_user();
 )";
 
 }  // namespace
@@ -117,6 +132,23 @@ void Catalogue::Bootstrap(sqlite3* db, const std::string& sysPassword) {
                Text("ACCOUNT_STATUS", 32, false), Date("LOCK_DATE"), Date("EXPIRY_DATE"),
                Text("DEFAULT_TABLESPACE", 30, false), Text("TEMPORARY_TABLESPACE", 30, false),
                Date("CREATED", false)},
+              false);
+    addSystem("DBA_USERS", "VIEW", "\"SYS.DBA_USERS\"",
+              {Text("USERNAME", 128, false), Number("USER_ID", false),
+               Text("ACCOUNT_STATUS", 32, false), Date("LOCK_DATE"), Date("EXPIRY_DATE"),
+               Date("CREATED", false), Text("AUTHENTICATION_TYPE", 8)},
+              false);
+    addSystem("ALL_OBJECTS", "VIEW", "\"SYS.ALL_OBJECTS\"",
+              {Text("OWNER", 128, false), Text("OBJECT_NAME", 128, false),
+               Number("OBJECT_ID", false), Text("OBJECT_TYPE", 23), Text("STATUS", 7)},
+              false);
+    addSystem("USER_OBJECTS", "VIEW", "\"SYS.USER_OBJECTS\"",
+              {Text("OBJECT_NAME", 128), Number("OBJECT_ID"), Text("OBJECT_TYPE", 23),
+               Text("STATUS", 7)},
+              false);
+    addSystem("ALL_TABLES", "VIEW", "\"SYS.ALL_TABLES\"",
+              {Text("OWNER", 128, false), Text("TABLE_NAME", 128, false)}, false);
+    addSystem("USER_TABLES", "VIEW", "\"SYS.USER_TABLES\"", {Text("TABLE_NAME", 128, false)},
               false);
     addSystem("V$SESSION", "VIEW", "temp.\"SYS.V$SESSION\"",
               {Number("SID"), Number("SERIAL#"), Number("AUDSID"), Number("USER#"),

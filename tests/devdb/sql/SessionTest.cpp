@@ -308,6 +308,18 @@ TEST_F(SessionTest, TablesBelongToTheirSchema) {
   EXPECT_EQ(Text(One(scott, "select text from notes")), "system note");
 }
 
+TEST_F(SessionTest, DictionaryViewsListUsersAndObjects) {
+  Session& scott = LogOn("scott", "tiger");
+  Run(scott, "create table gadgets (g number primary key)");
+  const auto tables = Run(scott, "select table_name from user_tables");
+  ASSERT_EQ(tables.size(), 1u);
+  EXPECT_EQ(tables[0][0], Value::Text("GADGETS"));
+  EXPECT_EQ(Text(One(scott, "select count(*) from all_tables where owner = 'SYSTEM' and table_name = 'NOTES'")), "1");
+  EXPECT_EQ(Text(One(scott, "select count(*) from user_objects where object_type = 'INDEX'")), "1");
+  Run(System(), "alter user scott password grace 2");
+  EXPECT_EQ(Text(One(scott, "select account_status from dba_users where username = 'SCOTT'")), "EXPIRED(GRACE)");
+}
+
 TEST_F(SessionTest, DataSurvivesARestart) {
   Session& session = System();
   Run(session, "insert into notes values (1, 'kept')");
