@@ -2152,16 +2152,16 @@ Expr Parser::ParseFunction(const std::string& name, const Token& at) {
       Expr argument = RequireValue(ParseExpression(), argumentAt);
       std::string inner = argument.sql;
       if (name == "SUM" || name == "AVG") inner = AsNumber(argument, argumentAt);
-      sql = (name == "COUNT" ? "count(" : name == "SUM" ? "sum(" : name == "AVG" ? "avg(" : name == "MIN" ? "min(" : "max(") +
-            std::string(distinct ? "DISTINCT " : "") + inner + ")";
+      std::string function = name;
+      for (char& c : function) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      sql = function + "(" + (distinct ? "DISTINCT " : "") + inner + ")";
       if (name == "MIN" || name == "MAX") result.type = argument.type;
       else result.type = NumberType();
     }
     if (name == "COUNT") result.type = NumberType();
     aggregatesAllowed_ = true;
     ExpectSymbol(")", 907);
-    result.sql = name == "COUNT" || name == "MIN" || name == "MAX" ? sql : sql;
-    if (name == "AVG") result.sql = "ora_round_number(" + sql + ", 12)";
+    result.sql = sql;
     result.aggregate = true;
     result.type.nullable = true;
     return result;

@@ -81,6 +81,8 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{"to_char(to_date('01-JAN-49', 'DD-MON-RR'), 'YYYY')", "2049"},
         ValueCase{"to_char(to_date('01-JAN-50', 'DD-MON-RR'), 'YYYY')", "1950"},
         ValueCase{"to_char(date '2000-02-29', 'DDD J')", "060 2451604"},
+        ValueCase{"(select avg(level) from dual connect by level <= 4)", "2.5"},
+        ValueCase{"(select avg(level / 10) from dual connect by level <= 2)", "0.15"},
         ValueCase{"1e3 + 0.5", "1000.5"}, ValueCase{"-(-3)", "3"}, ValueCase{"2 * 3 - 4 / 2", "4"}));
 
 }  // namespace
