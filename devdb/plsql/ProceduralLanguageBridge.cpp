@@ -1,0 +1,48 @@
+// The bridge between the SQL engine's hooks and the PL/SQL engine. The link owns the session's
+// PL/SQL state, so the state ends when the SQL engine drops the link at the session's end.
+#include "devdb/plsql/ProceduralLanguageBridge.h"
+
+namespace devdb::plsql {
+namespace {
+
+class SessionLink : public sql::ProceduralSessionLink {
+ public:
+  SessionLink(ProceduralEngine& engine, std::unique_ptr<ProceduralSession> session)
+      : engine_(engine), session_(std::move(session)) {}
+
+  std::unique_ptr<sql::Statement> PrepareProcedural(const std::string& sql) override {
+    if (!ProceduralEngine::Handles(sql)) return nullptr;
+    return engine_.Prepare(*session_, sql);
+  }
+  void OnCommit() override { session_->OnCommit(); }
+  void OnRollback() override { session_->OnRollback(); }
+  void Interrupt(int errorCode) override { session_->Interrupt(errorCode); }
+
+ private:
+  ProceduralEngine& engine_;
+  std::unique_ptr<ProceduralSession> session_;
+};
+
+}  // namespace
+
+ProceduralLanguageBridge::ProceduralLanguageBridge(ProceduralEngine& engine,
+                                                   InternalSessionOpener openInternalSession)
+    : engine_(engine), openInternalSession_(std::move(openInternalSession)) {}
+
+std::unique_ptr<sql::ProceduralSessionLink> ProceduralLanguageBridge::OpenSession(
+    sql::Session& session, const SessionFacts& facts, ApplicationInfoSink applicationInfo) {
+  SessionIdentity identity{facts.user, facts.sid, facts.serial};
+  auto opener = openInternalSession_;
+  auto openAutonomous = [opener, facts]() {
+    return opener(facts.user, facts.sid, facts.serial, facts.audsid);
+  };
+  auto procedural = engine_.OpenSession(session, identity, openAutonomous);
+  if (applicationInfo) {
+    procedural->SetApplicationInfoListener([applicationInfo](const ApplicationInfo& info) {
+      applicationInfo(info.clientInfo, info.module, info.action);
+    });
+  }
+  return std::make_unique<SessionLink>(engine_, std::move(procedural));
+}
+
+}  // namespace devdb::plsql
