@@ -34,12 +34,53 @@ Database::LogonOutcome EngineDatabase::Admit(const LogonRequest& request, int si
   auto core = std::make_shared<SessionCore>(shared_);
   const LogonDecision decision = LogonService::Authenticate(core->Dictionary(), request);
   core->Start(decision, request, sid, serial, audsid);
+  auto session = std::make_unique<EngineSession>(core);
+  if (auto language = Language()) {
+    SessionState* state = &core->State();
+    auto applicationInfo = [state](const std::string& clientInfo, const std::string& module,
+                                   const std::string& action) {
+      std::lock_guard lock(state->applicationMutex);
+      state->clientInfo = clientInfo;
+      state->module = module;
+      state->action = action;
+    };
+    session->AttachProcedural(
+        language->OpenSession(*session, {decision.sessionUser, sid, serial, audsid}, applicationInfo));
+  }
   LogonOutcome outcome;
-  outcome.session = std::make_unique<EngineSession>(core);
+  outcome.session = std::move(session);
   outcome.warningCode = decision.warningCode;
   outcome.warningMessage = decision.warningMessage;
   outcome.username = decision.sessionUser;
   return outcome;
+}
+
+std::unique_ptr<Session> EngineDatabase::OpenInternalSession(const std::string& user, int sid,
+                                                             int serial, std::int64_t audsid) {
+  return OracleErrorBoundary([&]() -> std::unique_ptr<Session> {
+    auto core = std::make_shared<SessionCore>(shared_);
+    auto account = core->Dictionary().FindUser(LogonService::NormalizeName(user));
+    if (!account) throw OracleErrors::Make(1017);
+    LogonDecision decision;
+    decision.account = *account;
+    decision.sessionUser = account->name;
+    decision.sysdba = account->name == "SYS";
+    LogonRequest request;
+    request.user = account->name;
+    request.program = "devdb";
+    core->Start(decision, request, sid, serial, audsid);
+    return std::make_unique<EngineSession>(core);
+  });
+}
+
+void EngineDatabase::AttachProceduralLanguage(std::shared_ptr<ProceduralLanguage> language) {
+  std::lock_guard lock(languageMutex_);
+  language_ = std::move(language);
+}
+
+std::shared_ptr<ProceduralLanguage> EngineDatabase::Language() {
+  std::lock_guard lock(languageMutex_);
+  return language_;
 }
 
 void EngineDatabase::ChangePassword(const std::string& user, const std::string& oldPassword,

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "devdb/sql/ProceduralSessionLink.h"
 #include "devdb/sql/SessionCore.h"
 #include "devdb/sql/SqlEngine.h"
 
@@ -22,8 +23,12 @@ class EngineSession : public Session {
   void Interrupt(int errorCode) override;
   SessionRow Describe() const override;
 
+  // Gives the session its PL/SQL state, which then lives as long as the session.
+  void AttachProcedural(std::unique_ptr<ProceduralSessionLink> procedural);
+
  private:
   std::shared_ptr<SessionCore> core_;
+  std::unique_ptr<ProceduralSessionLink> procedural_;
 };
 
 }  // namespace devdb::sql

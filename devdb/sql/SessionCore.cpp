@@ -268,9 +268,17 @@ void SessionCore::BeginWrite(bool noWait) {
 
 void SessionCore::CommitWork() {
   if (connection_->InTransaction()) RunSql("COMMIT");
+  // Alert signals take effect at commit, even when the transaction wrote nothing.
+  if (procedural_) procedural_->OnCommit();
+}
+
+void SessionCore::SetProceduralLink(ProceduralSessionLink* procedural) {
+  std::lock_guard lock(callMutex_);
+  procedural_ = procedural;
 }
 
 void SessionCore::RollbackWork() {
+  if (procedural_) procedural_->OnRollback();
   if (!connection_->InTransaction()) return;
   // A rollback would cut off SQLite cursors that read inside the transaction; in Oracle they
   // go on with the rows as of their opening, which reading them out now preserves.

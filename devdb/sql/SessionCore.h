@@ -17,6 +17,7 @@
 #include "devdb/sql/EngineShared.h"
 #include "devdb/sql/LogonService.h"
 #include "devdb/sql/OpenCursor.h"
+#include "devdb/sql/ProceduralSessionLink.h"
 #include "devdb/sql/SessionState.h"
 #include "devdb/sql/SqlTranslator.h"
 #include "devdb/sql/SqliteConnection.h"
@@ -75,6 +76,8 @@ class SessionCore : public std::enable_shared_from_this<SessionCore> {
   SessionRow Describe() const;
   // The session object is going away: its uncommitted work goes with it.
   void Abandon();
+  // The session's PL/SQL state, told of every commit and rollback; nullptr for none.
+  void SetProceduralLink(ProceduralSessionLink* procedural);
 
  private:
   static int BusyWait(void* core, int attempts);
@@ -108,6 +111,7 @@ class SessionCore : public std::enable_shared_from_this<SessionCore> {
   bool discarding_ = false;  // guarded by callMutex_: the rollback after a kill must run
   bool noWait_ = false;      // guarded by callMutex_: SELECT ... FOR UPDATE NOWAIT
   std::vector<OpenCursor*> openCursors_;  // guarded by callMutex_
+  ProceduralSessionLink* procedural_ = nullptr;  // guarded by callMutex_
 };
 
 }  // namespace devdb::sql

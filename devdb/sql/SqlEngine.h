@@ -130,6 +130,7 @@ struct LogonRequest {
 };
 
 class Session;
+class ProceduralLanguage;
 
 struct EngineOptions {
   std::string dataFolder;  // empty for a throwaway in-memory instance
@@ -157,6 +158,16 @@ class Database {
   // Changes a password outside a session (OCIPasswordChange before a logon); throws SqlError.
   virtual void ChangePassword(const std::string& user, const std::string& oldPassword,
                               const std::string& newPassword) = 0;
+
+  // A session for the server's own work (the PL/SQL engine's catalogue and autonomous
+  // transactions): logged on as an existing user without a password and not listed in
+  // V$SESSION; sid, serial and audsid are those of the session it works for (0 for none).
+  // Throws SqlError 1017 for an unknown user.
+  virtual std::unique_ptr<Session> OpenInternalSession(const std::string& user, int sid,
+                                                       int serial, std::int64_t audsid) = 0;
+  // From now on every logon opens its PL/SQL state with this language, and blocks and
+  // statements about stored code go there. Call before the first logon.
+  virtual void AttachProceduralLanguage(std::shared_ptr<ProceduralLanguage> language) = 0;
 };
 
 class Statement {
