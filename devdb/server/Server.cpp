@@ -17,6 +17,14 @@ Server::Server(const ServerOptions& options) : options_(options) {
   engine.banner = options.banner;
   engine.bytesPerCharacter = options.bytesPerCharacter;
   database_ = sql::Database::Open(engine, registry_);
+  sql::Database* database = database_.get();
+  procedural_ = std::make_unique<plsql::ProceduralEngine>(
+      [database] { return database->OpenInternalSession("SYS", 0, 0, 0); });
+  bridge_ = std::make_shared<plsql::ProceduralLanguageBridge>(
+      *procedural_, [database](const std::string& user, int sid, int serial, std::int64_t audsid) {
+        return database->OpenInternalSession(user, sid, serial, audsid);
+      });
+  database_->AttachProceduralLanguage(bridge_);
   listener_ = protocol::Socket::Listen(options.host, options.port);
 }
 
@@ -44,6 +52,8 @@ void Server::Run() {
 void Server::Stop() {
   if (stopping_.exchange(true)) return;
   registry_.BeginShutdown();
+  // Pipe, alert and sleep waits end with ORA-01089, so that every call returns.
+  if (procedural_) procedural_->Shutdown();
   listener_.Shutdown();
   std::lock_guard lock(connectionsMutex_);
   for (const auto& connection : connections_) connection->Wake();

@@ -8,6 +8,8 @@
 #include <memory>
 #include <mutex>
 
+#include "devdb/plsql/ProceduralEngine.h"
+#include "devdb/plsql/ProceduralLanguageBridge.h"
 #include "devdb/protocol/Socket.h"
 #include "devdb/server/CallWatcher.h"
 #include "devdb/server/ClientConnection.h"
@@ -39,6 +41,9 @@ class Server {
   ServerOptions options_;
   SessionRegistry registry_;
   std::unique_ptr<sql::Database> database_;
+  // Goes before the database, after every connection has ended.
+  std::unique_ptr<plsql::ProceduralEngine> procedural_;
+  std::shared_ptr<plsql::ProceduralLanguageBridge> bridge_;
   CallWatcher callWatcher_{registry_};
   protocol::Socket listener_;
   std::atomic<bool> stopping_{false};

@@ -148,7 +148,7 @@ TEST_F(StatementTest, BindsEveryTypeByNameInAndOut) {
   EXPECT_TRUE(rows[0][4].IsNull());
 }
 
-// Out binds need a PL/SQL block; the test waits for the server to run blocks.
+// Out binds need a PL/SQL block.
 TEST_F(StatementTest, OutBindsOfEveryTypeComeBackFromABlock) {
   const std::string block =
       "begin :n := -12.5; :t := 'text'; "
@@ -164,7 +164,6 @@ TEST_F(StatementTest, OutBindsOfEveryTypeComeBackFromABlock) {
       execute.binds.push_back({name, true, 100, {}});
     reply = client_->connection.Execute(execute);
   });
-  if (error && error->Code() == 3001) GTEST_SKIP() << "this devdb does not run PL/SQL blocks yet";
   ASSERT_FALSE(error) << error->what();
   EXPECT_EQ(prepared.statementType, 8);
   EXPECT_EQ(prepared.sqlFunctionCode, 34);
