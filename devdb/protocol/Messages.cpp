@@ -213,6 +213,9 @@ void ExecuteRequest::Write(PayloadWriter& out) const {
     out.Bool(bind.out);
     out.I32(bind.maxLength);
     WriteValues(out, bind.values);
+    out.U8(static_cast<std::uint8_t>(bind.form));
+    out.I32(bind.maxElements);
+    out.I32(bind.declaredType);
   }
 }
 ExecuteRequest ExecuteRequest::Read(PayloadReader& in) {
@@ -222,7 +225,7 @@ ExecuteRequest ExecuteRequest::Read(PayloadReader& in) {
   m.rowOffset = in.U32();
   m.commitOnSuccess = in.Bool();
   m.prefetchRows = in.U32();
-  std::uint32_t count = in.Count(4 + 1 + 4 + 4);
+  std::uint32_t count = in.Count(4 + 1 + 4 + 4 + 1 + 4 + 4);
   m.binds.reserve(count);
   for (std::uint32_t i = 0; i < count; ++i) {
     WireBind bind;
@@ -230,6 +233,12 @@ ExecuteRequest ExecuteRequest::Read(PayloadReader& in) {
     bind.out = in.Bool();
     bind.maxLength = in.I32();
     bind.values = ReadValues(in);
+    std::uint8_t form = in.U8();
+    if (form > static_cast<std::uint8_t>(WireBindForm::RefCursor))
+      throw ProtocolError("unknown bind form " + std::to_string(form));
+    bind.form = static_cast<WireBindForm>(form);
+    bind.maxElements = in.I32();
+    bind.declaredType = in.I32();
     m.binds.push_back(std::move(bind));
   }
   return m;
@@ -244,6 +253,8 @@ void ExecuteReply::Write(PayloadWriter& out) const {
   WriteRows(out, rows);
   out.U64(rowsFetched);
   out.Bool(endOfFetch);
+  out.U32(static_cast<std::uint32_t>(refCursors.size()));
+  for (std::uint32_t cursor : refCursors) out.U32(cursor);
 }
 ExecuteReply ExecuteReply::Read(PayloadReader& in) {
   ExecuteReply m;
@@ -256,6 +267,9 @@ ExecuteReply ExecuteReply::Read(PayloadReader& in) {
   m.rows = ReadRows(in);
   m.rowsFetched = in.U64();
   m.endOfFetch = in.Bool();
+  std::uint32_t cursors = in.Count(4);
+  m.refCursors.reserve(cursors);
+  for (std::uint32_t i = 0; i < cursors; ++i) m.refCursors.push_back(in.U32());
   return m;
 }
 

@@ -18,7 +18,7 @@ namespace devdb::protocol {
 // "VEKD": the first four bytes of Hello and Break, so that a stray client of another
 // protocol is recognised at once.
 inline constexpr std::uint32_t kProtocolMagic = 0x56454B44;
-inline constexpr std::uint16_t kProtocolVersion = 1;
+inline constexpr std::uint16_t kProtocolVersion = 2;
 
 enum class WireConnectMode : std::uint8_t { Normal = 0, SysDba = 1, SysOper = 2 };
 
@@ -131,12 +131,37 @@ struct DescribeReply {
   static DescribeReply Read(PayloadReader& in);
 };
 
+// What a bind variable of a PL/SQL block is beyond a plain value.
+enum class WireBindForm : std::uint8_t {
+  Scalar = 0,
+  Table = 1,      // a PL/SQL index-by table: values are its current elements, from index 1
+  RefCursor = 2,  // a REF CURSOR the block opens; the reply names the cursor to fetch from
+};
+
 struct WireBind {
   std::string name;  // with or without the colon, matched without regard to case
   bool out = false;
-  std::int32_t maxLength = 4000;
-  std::vector<WireValue> values;  // one per iteration
+  std::int32_t maxLength = 4000;  // the client's buffer; for a table, that of one element
+  std::vector<WireValue> values;  // scalar: one per iteration; table: the current elements
+  WireBindForm form = WireBindForm::Scalar;
+  std::int32_t maxElements = 0;   // table: the client's array size
+  std::int32_t declaredType = 0;  // the client's Oracle external type code, 0 when unknown
   bool operator==(const WireBind&) const = default;
+
+  // An index-by table with room for maxElements, holding values as its current elements.
+  static WireBind Table(std::string name, std::int32_t maxElements,
+                        std::vector<WireValue> values = {}, std::int32_t elementLength = 4000) {
+    WireBind bind{std::move(name), true, elementLength, std::move(values)};
+    bind.form = WireBindForm::Table;
+    bind.maxElements = maxElements;
+    return bind;
+  }
+  // A REF CURSOR for OPEN :name FOR SELECT ...
+  static WireBind RefCursor(std::string name) {
+    WireBind bind{std::move(name), true, 0, {}};
+    bind.form = WireBindForm::RefCursor;
+    return bind;
+  }
 };
 
 struct ExecuteRequest {
@@ -161,6 +186,9 @@ struct ExecuteReply {
   std::vector<WireRow> rows;  // prefetched rows of a select
   std::uint64_t rowsFetched = 0;
   bool endOfFetch = false;
+  // One per REF CURSOR bind, in bind order: the cursor to describe and fetch the query the
+  // block opened, 0 when the block did not open it.
+  std::vector<std::uint32_t> refCursors;
   void Write(PayloadWriter& out) const;
   static ExecuteReply Read(PayloadReader& in);
 };

@@ -293,10 +293,15 @@ PrepareReply ClientConnection::Prepare(const PrepareRequest& request) {
   reply.sqlFunctionCode = info.sqlFunctionCode;
   reply.bindNames = info.bindNames;
   reply.columns = WireConversion::ToWire(info.columns);
-  while (nextCursor_ == 0 || cursors_.count(nextCursor_) != 0) ++nextCursor_;
-  reply.cursor = nextCursor_++;
-  cursors_[reply.cursor] = std::move(statement);
+  reply.cursor = AddCursor(std::move(statement));
   return reply;
+}
+
+std::uint32_t ClientConnection::AddCursor(std::shared_ptr<sql::Statement> statement) {
+  while (nextCursor_ == 0 || cursors_.count(nextCursor_) != 0) ++nextCursor_;
+  const std::uint32_t cursor = nextCursor_++;
+  cursors_[cursor] = std::move(statement);
+  return cursor;
 }
 
 ExecuteReply ClientConnection::Execute(const ExecuteRequest& request) {
@@ -305,6 +310,8 @@ ExecuteReply ClientConnection::Execute(const ExecuteRequest& request) {
   bool isSelect = statement.Info().statementType == kSelectStatementType;
   if (request.iterations > INT_MAX || request.rowOffset > INT_MAX)
     throw sql::SqlError(texts::kNotAllBoundCode, texts::kNotAllBound);
+  if (auto* procedural = dynamic_cast<plsql::ProceduralStatement*>(&statement))
+    return ExecuteProcedural(entry, *procedural, request);
   // Every in bind needs a value for each row the execution reaches, so that the engine
   // never reads past the values it was given.
   std::size_t rowsNeeded =
@@ -313,6 +320,9 @@ ExecuteReply ClientConnection::Execute(const ExecuteRequest& request) {
   std::vector<sql::Bind> binds;
   binds.reserve(request.binds.size());
   for (const auto& wire : request.binds) {
+    // Tables and cursor variables exist only in PL/SQL.
+    if (wire.form != WireBindForm::Scalar)
+      throw sql::SqlError(texts::kNotAllBoundCode, texts::kNotAllBound);
     sql::Bind bind;
     bind.name = wire.name;
     bind.out = wire.out;
@@ -345,6 +355,81 @@ ExecuteReply ClientConnection::Execute(const ExecuteRequest& request) {
     reply.endOfFetch = fetched.endOfFetch;
   }
   reply.rowsFetched = isSelect ? statement.RowsFetched() : 0;
+  return reply;
+}
+
+ExecuteReply ClientConnection::ExecuteProcedural(SessionEntry& entry,
+                                                 plsql::ProceduralStatement& statement,
+                                                 const ExecuteRequest& request) {
+  // Scalars carry one value per iteration; a table is one array for the whole execution.
+  const std::size_t firstRow = request.rowOffset;
+  const std::size_t runs = std::max<std::uint32_t>(request.iterations, 1);
+  std::size_t cursorBinds = 0;
+  for (const auto& wire : request.binds) {
+    switch (wire.form) {
+      case WireBindForm::Scalar:
+        if (!wire.out && wire.values.size() < firstRow + runs)
+          throw sql::SqlError(texts::kNotAllBoundCode, texts::kNotAllBound);
+        break;
+      case WireBindForm::Table:
+        if (wire.maxElements < 0 || wire.values.size() > static_cast<std::size_t>(wire.maxElements))
+          throw sql::SqlError(texts::kTableOutOfRangeCode, texts::kTableOutOfRange);
+        break;
+      case WireBindForm::RefCursor: ++cursorBinds; break;
+    }
+  }
+  if (cursors_.size() + cursorBinds > kMaximumOpenCursors)
+    throw sql::SqlError(texts::kTooManyCursorsCode, texts::kTooManyCursors);
+
+  ExecuteReply reply;
+  for (const auto& wire : request.binds)
+    if (wire.out) reply.outValues.emplace_back();
+  std::vector<std::shared_ptr<sql::Statement>> opened(request.binds.size());
+  {
+    CallScope call(entry, registry_.ShuttingDown());
+    for (std::size_t run = 0; run < runs; ++run) {
+      std::vector<plsql::BlockBind> binds;
+      binds.reserve(request.binds.size());
+      for (const auto& wire : request.binds) {
+        plsql::BlockBind bind;
+        bind.name = wire.name;
+        bind.maxLength = wire.maxLength;
+        bind.type = WireConversion::DeclaredType(wire.declaredType);
+        bind.isTable = wire.form == WireBindForm::Table;
+        bind.isCursor = wire.form == WireBindForm::RefCursor;
+        bind.maxElements = wire.maxElements;
+        if (bind.isTable) {
+          for (const auto& value : wire.values) bind.values.push_back(WireConversion::FromWire(value));
+        } else if (!bind.isCursor) {
+          const std::size_t row = firstRow + run;
+          bind.values.push_back(row < wire.values.size() ? WireConversion::FromWire(wire.values[row])
+                                                         : sql::Value::Null());
+        }
+        binds.push_back(std::move(bind));
+      }
+      reply.warning = statement.ExecuteWithBinds(binds, request.commitOnSuccess && run + 1 == runs);
+      std::size_t out = 0;
+      for (std::size_t i = 0; i < binds.size(); ++i) {
+        const auto& wire = request.binds[i];
+        if (wire.form == WireBindForm::RefCursor) opened[i] = binds[i].cursor;
+        if (!wire.out) continue;
+        std::vector<WireValue>& values = reply.outValues[out++];
+        if (wire.form == WireBindForm::Table) {
+          values.clear();  // the table as the last run left it
+          for (const auto& value : binds[i].values) values.push_back(WireConversion::ToWire(value));
+        } else if (wire.form == WireBindForm::Scalar) {
+          values.push_back(binds[i].values.empty() ? WireValue::Null()
+                                                   : WireConversion::ToWire(binds[i].values.front()));
+        }
+      }
+    }
+  }
+  for (std::size_t i = 0; i < request.binds.size(); ++i) {
+    if (request.binds[i].form != WireBindForm::RefCursor) continue;
+    reply.refCursors.push_back(opened[i] ? AddCursor(std::move(opened[i])) : 0);
+  }
+  const int type = statement.Info().statementType;
+  reply.rowsProcessed = type == 8 || type == 9 || type == 10 ? 1 : 0;
   return reply;
 }
 

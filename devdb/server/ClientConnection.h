@@ -11,6 +11,7 @@
 #include <string>
 #include <thread>
 
+#include "devdb/plsql/ProceduralStatement.h"
 #include "devdb/protocol/FrameChannel.h"
 #include "devdb/protocol/Messages.h"
 #include "devdb/server/SessionEntry.h"
@@ -43,6 +44,10 @@ class ClientConnection {
   protocol::LogonReply ChangePassword(const protocol::PasswordChangeRequest& request);
   protocol::PrepareReply Prepare(const protocol::PrepareRequest& request);
   protocol::ExecuteReply Execute(const protocol::ExecuteRequest& request);
+  // A block or stored code statement, with the bind forms only PL/SQL knows: index-by tables
+  // and REF CURSORs, whose opened queries become cursors of this connection.
+  protocol::ExecuteReply ExecuteProcedural(SessionEntry& entry, plsql::ProceduralStatement& statement,
+                                           const protocol::ExecuteRequest& request);
   protocol::FetchReply Fetch(const protocol::FetchRequest& request);
   // Fetches within a running call; the reply stops growing at a size budget.
   protocol::FetchReply FetchRows(sql::Statement& statement, std::uint32_t maxRows);
@@ -50,6 +55,7 @@ class ClientConnection {
 
   SessionEntry& RequireSession();
   sql::Statement& Cursor(std::uint32_t cursor);
+  std::uint32_t AddCursor(std::shared_ptr<sql::Statement> statement);
   // Ends the engine session: its statements first, then its transaction is rolled back.
   void ReleaseEngineSession();
   // Ends the session completely and frees its SID.
@@ -64,7 +70,9 @@ class ClientConnection {
   std::shared_ptr<SessionEntry> entry_;
   std::string username_;
   protocol::WireError logonWarning_;
-  std::map<std::uint32_t, std::unique_ptr<sql::Statement>> cursors_;
+  // Shared, because the query a block opens for a REF CURSOR is also held by the block's
+  // package state or variables for as long as they refer to it.
+  std::map<std::uint32_t, std::shared_ptr<sql::Statement>> cursors_;
   std::uint32_t nextCursor_ = 1;
   std::thread thread_;
   std::atomic<bool> finished_{false};

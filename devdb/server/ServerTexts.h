@@ -20,6 +20,9 @@ inline constexpr int kTooManyCursorsCode = 1000;
 inline constexpr const char* kTooManyCursors = "ORA-01000: maximum open cursors exceeded";
 inline constexpr int kNotAllBoundCode = 1008;
 inline constexpr const char* kNotAllBound = "ORA-01008: not all variables bound";
+inline constexpr int kTableOutOfRangeCode = 6513;
+inline constexpr const char* kTableOutOfRange =
+    "ORA-06513: PL/SQL: index for PL/SQL table out of range for host language array";
 inline constexpr int kShutdownCode = 1089;
 inline constexpr const char* kShutdown =
     "ORA-01089: immediate shutdown or close in progress - no operations are permitted";

@@ -42,6 +42,44 @@ protocol::WireError WireConversion::ToWire(const sql::SqlError& error) {
   return {error.Code(), error.what(), error.Offset()};
 }
 
+std::optional<plsql::PlType> WireConversion::DeclaredType(std::int32_t externalType) {
+  switch (externalType) {
+    case 1:    // VARCHAR2
+    case 5:    // null-terminated string
+    case 8:    // LONG
+    case 9:    // VARCHAR
+    case 94:   // LONG VARCHAR
+    case 96:   // CHAR
+    case 97:   // CHARZ
+      return plsql::PlType::Text;
+    case 2:    // NUMBER
+    case 3:    // integer
+    case 4:    // float
+    case 6:    // VARNUM
+    case 7:    // packed decimal
+    case 68:   // unsigned integer
+    case 21:   // binary float
+    case 22:   // binary double
+    case 100:  // native float
+    case 101:  // native double
+      return plsql::PlType::Number;
+    case 12:   // DATE
+    case 156:  // OCI date
+      return plsql::PlType::Date;
+    case 23:   // RAW
+    case 24:   // LONG RAW
+    case 95:   // LONG VARRAW
+      return plsql::PlType::Raw;
+    case 11:   // ROWID
+    case 104:  // ROWID descriptor
+      return plsql::PlType::Rowid;
+    case 102:  // cursor variable
+    case 116:  // result set
+      return plsql::PlType::Cursor;
+    default: return std::nullopt;
+  }
+}
+
 sql::ConnectMode WireConversion::FromWire(protocol::WireConnectMode mode) {
   switch (mode) {
     case protocol::WireConnectMode::SysDba: return sql::ConnectMode::SysDba;

@@ -2,6 +2,9 @@
 // the same shape but live apart so that clients never depend on the engine.
 #pragma once
 
+#include <optional>
+
+#include "devdb/plsql/PlValue.h"
 #include "devdb/protocol/Messages.h"
 #include "devdb/sql/SqlEngine.h"
 
@@ -16,6 +19,9 @@ class WireConversion {
   static sql::ConnectMode FromWire(protocol::WireConnectMode mode);
   static std::vector<protocol::WireColumn> ToWire(
       const std::vector<sql::ColumnDescription>& columns);
+  // The PL/SQL type of what a client declared with an Oracle external type code; nothing
+  // for 0 and for codes PL/SQL does not need to tell apart.
+  static std::optional<plsql::PlType> DeclaredType(std::int32_t externalType);
 };
 
 }  // namespace devdb::server

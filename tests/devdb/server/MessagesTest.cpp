@@ -49,10 +49,13 @@ std::vector<Sample> Samples() {
   PrepareReply prepare{9, 1, 4, {"X", "Y"}, {{"A", 2, 22, 9, 0, false}, {"B", 12, 7, 0, 0, true}}};
   ExecuteRequest execute{5,    3,  1,
                          true, 25, {{":x", false, 30, EveryKind()}, {"Y", true, 4000, {}}}};
+  execute.binds.back().declaredType = 96;
+  execute.binds.push_back(WireBind::Table("t", 50, EveryKind(), 200));
+  execute.binds.push_back(WireBind::RefCursor("c"));
   ExecuteReply executeReply{
       2,      {EveryKind(), {}}, {1, "ORA-00001: unique constraint (A.B) violated", 0},
       "warn", {EveryKind(), {}}, 17,
-      true};
+      true,   {0, 4000000000u}};
   FetchReply fetchReply{{EveryKind(), {WireValue::Text("")}}, 99, false};
   return {
       MakeSample("Hello", HelloRequest{}),
@@ -124,6 +127,30 @@ TEST(Messages, ExecuteRequestKeepsEveryValueKind) {
   EXPECT_EQ(back.rowOffset, 1u);
   EXPECT_TRUE(back.commitOnSuccess);
   EXPECT_EQ(back.prefetchRows, 25u);
+}
+
+TEST(Messages, TableAndCursorBindsKeepTheirForm) {
+  ExecuteRequest request;
+  request.binds = {WireBind::Table("t", 7, {WireValue::Number("1")}, 30),
+                   WireBind::RefCursor("c")};
+  request.binds[0].declaredType = 2;
+  ExecuteRequest back = FromFrame<ExecuteRequest>(ToFrame(request));
+  ASSERT_EQ(back.binds.size(), 2u);
+  EXPECT_EQ(back.binds[0].form, WireBindForm::Table);
+  EXPECT_EQ(back.binds[0].maxElements, 7);
+  EXPECT_EQ(back.binds[0].maxLength, 30);
+  EXPECT_EQ(back.binds[0].declaredType, 2);
+  EXPECT_EQ(back.binds[1].form, WireBindForm::RefCursor);
+  EXPECT_TRUE(back.binds[1].out);
+}
+
+TEST(Messages, RefusesAnUnknownBindForm) {
+  ExecuteRequest request;
+  request.binds = {WireBind::RefCursor("c")};
+  Frame frame = ToFrame(request);
+  // The form is the byte before the last two i32 fields.
+  frame.body[frame.body.size() - 9] = 3;
+  EXPECT_THROW(FromFrame<ExecuteRequest>(frame), ProtocolError);
 }
 
 // A body whose count field claims more items than the body could hold is refused before
