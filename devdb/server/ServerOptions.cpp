@@ -27,6 +27,7 @@ std::string ServerOptions::DefaultDataFolder() {
 std::string ServerOptions::Usage() {
   return "usage: devdb [--listen [HOST:]PORT] [--data DIR | --memory] [--banner TEXT]\n"
          "             [--sys-password PASSWORD] [--bytes-per-character 1..4]\n"
+         "       devdb --run FILE --user USER/PASSWORD [--connect [HOST:]PORT]\n"
          "  --listen               address to listen on (default 127.0.0.1:15210; port 0 picks "
          "one)\n"
          "  --data                 data folder (default $HOME/.local/share/vek-devdb)\n"
@@ -35,12 +36,18 @@ std::string ServerOptions::Usage() {
          std::string(kDefaultBanner) +
          "\")\n"
          "  --sys-password         password of SYS and SYSTEM in a new database (default manager)\n"
-         "  --bytes-per-character  the database character set's width (default 4, as AL32UTF8)\n";
+         "  --bytes-per-character  the database character set's width (default 4, as AL32UTF8)\n"
+         "  --run                  run a script of SQL and PL/SQL (statements end with \";\" or a\n"
+         "                         \"/\" line) against a running devdb, stop at the first error\n"
+         "  --user                 who runs the script\n"
+         "  --connect              the running devdb (default 127.0.0.1:15210)\n";
 }
 
 ServerOptions ServerOptions::Parse(const std::vector<std::string>& arguments) {
   ServerOptions options;
   bool dataGiven = false;
+  bool userGiven = false;
+  bool connectGiven = false;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string& name = arguments[i];
     if (name == "--help" || name == "-h") {
@@ -52,11 +59,29 @@ ServerOptions ServerOptions::Parse(const std::vector<std::string>& arguments) {
       continue;
     }
     const bool takesValue = name == "--listen" || name == "--data" || name == "--banner" ||
-                            name == "--sys-password" || name == "--bytes-per-character";
+                            name == "--sys-password" || name == "--bytes-per-character" ||
+                            name == "--run" || name == "--user" || name == "--connect";
     if (!takesValue) throw UsageError("unknown option " + name);
     if (i + 1 >= arguments.size()) throw UsageError("missing value after " + name);
     const std::string& value = arguments[++i];
-    if (name == "--listen") {
+    if (name == "--run") {
+      if (value.empty()) throw UsageError("empty script file name");
+      options.runFile = value;
+    } else if (name == "--user") {
+      const std::string::size_type slash = value.find('/');
+      if (slash == std::string::npos || slash == 0)
+        throw UsageError("--user wants USER/PASSWORD: " + value);
+      options.runUser = value.substr(0, slash);
+      options.runPassword = value.substr(slash + 1);
+      userGiven = true;
+    } else if (name == "--connect") {
+      std::string::size_type colon = value.rfind(':');
+      std::string port = colon == std::string::npos ? value : value.substr(colon + 1);
+      if (colon != std::string::npos) options.connectHost = value.substr(0, colon);
+      if (options.connectHost.empty()) throw UsageError("missing host before the colon: " + value);
+      options.connectPort = static_cast<std::uint16_t>(ParseInteger(port, 1, 65535, "port"));
+      connectGiven = true;
+    } else if (name == "--listen") {
       std::string::size_type colon = value.rfind(':');
       std::string port = colon == std::string::npos ? value : value.substr(colon + 1);
       if (colon != std::string::npos) options.host = value.substr(0, colon);
@@ -76,6 +101,9 @@ ServerOptions ServerOptions::Parse(const std::vector<std::string>& arguments) {
     }
   }
   if (dataGiven && options.inMemory) throw UsageError("--data and --memory exclude each other");
+  if (!options.runFile.empty() && !userGiven) throw UsageError("--run needs --user USER/PASSWORD");
+  if (options.runFile.empty() && (userGiven || connectGiven))
+    throw UsageError("--user and --connect belong to --run");
   if (!dataGiven && !options.inMemory) options.dataFolder = DefaultDataFolder();
   return options;
 }

@@ -1,5 +1,6 @@
 // The devdb command line: where to listen, where the data lives (or that it lives in memory
-// only), the version banner, the SYS and SYSTEM password, and the bytes per character.
+// only), the version banner, the SYS and SYSTEM password, and the bytes per character; or,
+// with --run, a script to run against a devdb that is already running.
 #pragma once
 
 #include <cstdint>
@@ -36,6 +37,13 @@ class ServerOptions {
   std::string sysPassword = kDefaultSysPassword;
   int bytesPerCharacter = 4;
   bool helpWanted = false;
+
+  // --run FILE --user USER/PASSWORD [--connect HOST:PORT]: a client run, no server.
+  std::string runFile;  // empty: serve
+  std::string runUser;
+  std::string runPassword;
+  std::string connectHost = kDefaultHost;
+  std::uint16_t connectPort = kDefaultPort;
 };
 
 }  // namespace devdb::server

@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "devdb/server/ScriptRunner.h"
 #include "devdb/server/Server.h"
 #include "devdb/server/ServerOptions.h"
 
@@ -23,6 +24,10 @@ int main(int argc, char** argv) {
   if (options.helpWanted) {
     std::cout << ServerOptions::Usage();
     return 0;
+  }
+  if (!options.runFile.empty()) {
+    std::signal(SIGPIPE, SIG_IGN);
+    return devdb::server::ScriptRunner::Run(options, std::cout, std::cerr);
   }
 
   // The signals are taken by one thread with sigwait, so every other thread, including the

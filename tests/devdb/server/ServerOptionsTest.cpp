@@ -44,6 +44,23 @@ TEST(ServerOptions, APortAloneKeepsTheLoopbackAddress) {
   EXPECT_EQ(options.dataFolder, "/tmp/x");
 }
 
+TEST(ServerOptions, RunTakesAScriptAUserAndOptionallyWhereDevdbRuns) {
+  ServerOptions plain = ServerOptions::Parse({"--run", "setup.sql", "--user", "app/a/b"});
+  EXPECT_EQ(plain.runFile, "setup.sql");
+  EXPECT_EQ(plain.runUser, "app");
+  EXPECT_EQ(plain.runPassword, "a/b");  // the first slash separates
+  EXPECT_EQ(plain.connectHost, "127.0.0.1");
+  EXPECT_EQ(plain.connectPort, ServerOptions::kDefaultPort);
+
+  ServerOptions elsewhere =
+      ServerOptions::Parse({"--connect", "db.local:1600", "--user", "system/x", "--run", "s.sql"});
+  EXPECT_EQ(elsewhere.connectHost, "db.local");
+  EXPECT_EQ(elsewhere.connectPort, 1600);
+  EXPECT_EQ(ServerOptions::Parse({"--run", "s", "--user", "u/p", "--connect", "1700"}).connectPort,
+            1700);
+  EXPECT_TRUE(ServerOptions::Parse({}).runFile.empty());
+}
+
 struct BadCommandLine {
   const char* description;
   std::vector<std::string> arguments;
@@ -70,6 +87,13 @@ INSTANTIATE_TEST_SUITE_P(
                     BadCommandLine{"both data folder and memory", {"--data", "/tmp/x", "--memory"}},
                     BadCommandLine{"empty SYS password", {"--sys-password", ""}},
                     BadCommandLine{"zero bytes per character", {"--bytes-per-character", "0"}},
-                    BadCommandLine{"five bytes per character", {"--bytes-per-character", "5"}}));
+                    BadCommandLine{"five bytes per character", {"--bytes-per-character", "5"}},
+                    BadCommandLine{"script without user", {"--run", "s.sql"}},
+                    BadCommandLine{"user without password", {"--run", "s.sql", "--user", "app"}},
+                    BadCommandLine{"password without user", {"--run", "s.sql", "--user", "/app"}},
+                    BadCommandLine{"user without script", {"--user", "app/app"}},
+                    BadCommandLine{"connect without script", {"--connect", "127.0.0.1:1521"}},
+                    BadCommandLine{"connect to port 0",
+                                   {"--run", "s", "--user", "a/b", "--connect", "0"}}));
 
 }  // namespace
