@@ -353,6 +353,24 @@ sword obndra(Cda_Def* cursor, OraText* sqlvar, sword sqlvl, ub1* progv, sword pr
     bind.codes = arcode;
     bind.maxElements = cursiz != nullptr ? maxsiz : 0;
     bind.currentElements = cursiz;
+    if (ftype == SQLT_CUR) {
+      // progv is the cursor data area of the cursor variable; it need not have been opened.
+      auto* target = reinterpret_cast<Cda_Def*>(progv);
+      if (target == nullptr) ErrorRecords::Raise(texts::kBadArgument);
+      Lda_Def* lda = area.logonArea;
+      bind.adoptCursor = [target, lda](const std::shared_ptr<ServerLink>& link,
+                                       std::uint32_t cursor) {
+        auto* adopted = Registry().Find<CursorArea>(target, HandleRegistry::kCursorArea);
+        if (adopted == nullptr) {
+          std::memset(target, 0, sizeof *target);
+          adopted = Registry().Add(std::make_unique<CursorArea>(lda), HandleRegistry::kCursorArea,
+                                   lda, target);
+        }
+        adopted->core.Adopt(link, cursor);
+        Report(target, 0, 0);
+        UpdateCounts(target, *adopted);
+      };
+    }
     area.core.Bind(bind);
     return 0;
   });

@@ -239,6 +239,20 @@ sword BindBuffers(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp, std::string 
     bind.codes = rcodep;
     bind.maxElements = maxarr_len;
     bind.currentElements = curelep;
+    if (dty == SQLT_RSET) {
+      // valuep holds the program's statement handle variable; the cursor the block opens
+      // becomes that statement's query, ready to describe and fetch.
+      if (valuep == nullptr) ErrorRecords::Raise(texts::kBadArgument);
+      bind.adoptCursor = [valuep](const std::shared_ptr<ServerLink>& link, std::uint32_t cursor) {
+        OCIStmt* handle = nullptr;
+        std::memcpy(&handle, valuep, sizeof handle);
+        auto* target = Lookup<StatementHandle>(handle, OCI_HTYPE_STMT);
+        if (target == nullptr) ErrorRecords::Raise(texts::kInvalidCursor);
+        Registry().RemoveChildren(target);
+        target->core.Adopt(link, cursor);
+        target->described = cursor != 0;
+      };
+    }
     statement->core.Bind(bind);
     auto* handle = Lookup<BindHandle>(*bindp, OCI_HTYPE_BIND);
     if (handle == nullptr || handle->statement != statement || handle->name != name ||

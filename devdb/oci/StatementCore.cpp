@@ -198,11 +198,30 @@ HostDefine* StatementCore::FindDefine(ub4 position) {
   return nullptr;
 }
 
+namespace {
+
+bool IsCursorType(ub2 type) { return type == SQLT_CUR || type == SQLT_RSET; }
+bool IsTable(const HostBind& bind) {
+  return bind.maxElements > 0 && bind.currentElements != nullptr;
+}
+
+// The value of element `row` of a bind's buffers.
+protocol::WireValue BoundValue(const HostBind& bind, ub4 row) {
+  const sb2* indicator = Element(bind.indicators, bind.indicatorSkip, row);
+  if (indicator != nullptr && Load(indicator) == -1) return WireValue::Null();
+  const ub2* length = Element(bind.lengths, bind.lengthSkip, row);
+  const std::size_t bytes =
+      length != nullptr ? Load(length) : static_cast<std::size_t>(bind.size < 0 ? 0 : bind.size);
+  const void* value = ValueElement(bind.value, bind.valueSkip, bind.size, row);
+  return value == nullptr ? WireValue::Null()
+                          : ValueConverter::FromExternal(bind.type, value, bytes);
+}
+
+}  // namespace
+
 std::vector<protocol::WireBind> StatementCore::WireBinds(ub4 totalRows, bool outAllowed) {
   std::vector<protocol::WireBind> wire;
   for (const HostBind& bind : binds_) {
-    if (bind.type == SQLT_CUR || bind.type == SQLT_RSET || bind.maxElements > 0)
-      ErrorRecords::Raise(texts::kUnimplemented);
     protocol::WireBind out;
     if (!bind.name.empty()) {
       out.name = bind.name;
@@ -216,20 +235,18 @@ std::vector<protocol::WireBind> StatementCore::WireBinds(ub4 totalRows, bool out
     if (!known) ErrorRecords::Raise(texts::kBadBindName);
     out.out = outAllowed;
     out.maxLength = bind.size > 0 ? bind.size : 0;
-    for (ub4 row = 0; row < totalRows; ++row) {
-      const sb2* indicator = Element(bind.indicators, bind.indicatorSkip, row);
-      if (indicator != nullptr && Load(indicator) == -1) {
-        out.values.push_back(WireValue::Null());
-        continue;
-      }
-      const ub2* length = Element(bind.lengths, bind.lengthSkip, row);
-      const std::size_t bytes = length != nullptr
-                                    ? Load(length)
-                                    : static_cast<std::size_t>(bind.size < 0 ? 0 : bind.size);
-      const void* value = ValueElement(bind.value, bind.valueSkip, bind.size, row);
-      out.values.push_back(value == nullptr
-                               ? WireValue::Null()
-                               : ValueConverter::FromExternal(bind.type, value, bytes));
+    out.declaredType = bind.type;
+    if (IsCursorType(bind.type)) {
+      out.form = protocol::WireBindForm::RefCursor;
+      out.out = true;
+    } else if (IsTable(bind)) {
+      out.form = protocol::WireBindForm::Table;
+      out.maxElements = static_cast<std::int32_t>(bind.maxElements);
+      const ub4 current = std::min(Load(bind.currentElements), bind.maxElements);
+      for (ub4 element = 0; element < current; ++element)
+        out.values.push_back(BoundValue(bind, element));
+    } else {
+      for (ub4 row = 0; row < totalRows; ++row) out.values.push_back(BoundValue(bind, row));
     }
     wire.push_back(std::move(out));
   }
@@ -241,8 +258,13 @@ void StatementCore::WriteOutValues(const protocol::ExecuteReply& reply, ub4 rowO
   for (HostBind& bind : binds_) {
     if (outIndex >= reply.outValues.size()) return;
     const auto& values = reply.outValues[outIndex++];
-    for (std::size_t i = 0; i < values.size(); ++i) {
-      const ub4 row = rowOffset + static_cast<ub4>(i);
+    if (IsCursorType(bind.type)) continue;
+    const bool table = IsTable(bind);
+    const ub4 first = table ? 0 : rowOffset;
+    const std::size_t count =
+        table ? std::min<std::size_t>(values.size(), bind.maxElements) : values.size();
+    for (std::size_t i = 0; i < count; ++i) {
+      const ub4 row = first + static_cast<ub4>(i);
       void* target = ValueElement(bind.value, bind.valueSkip, bind.size, row);
       if (target == nullptr) continue;
       const auto written = ValueConverter::ToExternal(
@@ -252,7 +274,35 @@ void StatementCore::WriteOutValues(const protocol::ExecuteReply& reply, ub4 rowO
       Store(Element(bind.lengths, bind.lengthSkip, row), static_cast<ub2>(written.length));
       Store(Element(bind.codes, bind.codeSkip, row), written.code);
     }
+    if (table) Store(bind.currentElements, static_cast<ub4>(count));
   }
+}
+
+void StatementCore::HandOutCursors(const protocol::ExecuteReply& reply) {
+  std::size_t next = 0;
+  for (HostBind& bind : binds_) {
+    if (!IsCursorType(bind.type)) continue;
+    const std::uint32_t cursor = next < reply.refCursors.size() ? reply.refCursors[next] : 0;
+    ++next;
+    if (bind.adoptCursor) bind.adoptCursor(link_, cursor);
+  }
+}
+
+void StatementCore::Adopt(const std::shared_ptr<ServerLink>& link, std::uint32_t cursor) {
+  UseLink(link);
+  try {
+    CloseCursor();
+  } catch (const client::ServerError&) {
+  }
+  SetText("");
+  hasText_ = cursor != 0;
+  if (cursor == 0) return;
+  prepare_.cursor = cursor;
+  prepare_.statementType = 1;
+  prepare_.sqlFunctionCode = 4;
+  prepared_ = true;
+  prepare_.columns = link_->Connection().Describe(cursor);
+  executed_ = true;
 }
 
 StatementCore::FetchResult StatementCore::Execute(ub4 totalRows, ub4 rowOffset, bool commit,
@@ -282,6 +332,7 @@ StatementCore::FetchResult StatementCore::Execute(ub4 totalRows, ub4 rowOffset, 
   if (!query) {
     rowCount_ = reply.rowsProcessed;
     WriteOutValues(reply, rowOffset);
+    HandOutCursors(reply);
     if (reply.rowError.code != 0)
       throw client::ServerError(reply.rowError.code, reply.rowError.message, reply.rowError.offset);
     return {};

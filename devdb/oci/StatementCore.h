@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,6 +32,9 @@ struct HostBind {
   ub4 indicatorSkip = sizeof(sb2);
   ub4 lengthSkip = sizeof(ub2);
   ub4 codeSkip = sizeof(ub2);
+  // A cursor variable (types 102 and 116): hands the cursor the block opened (0: none) to
+  // the statement the program bound.
+  std::function<void(const std::shared_ptr<ServerLink>&, std::uint32_t)> adoptCursor;
 };
 
 // A program's buffers for one select-list position, or a callback that takes the value in
@@ -100,6 +104,9 @@ class StatementCore {
   FetchResult Execute(ub4 totalRows, ub4 rowOffset, bool commit, ub4 fetchRows);
   // Up to `rows` further rows into the defines, from buffer index 0.
   FetchResult Fetch(ub4 rows);
+  // Becomes the executed query behind a cursor the server handed out (a REF CURSOR a block
+  // opened); cursor 0 leaves the statement without one.
+  void Adopt(const std::shared_ptr<ServerLink>& link, std::uint32_t cursor);
 
   bool Executed() const { return executed_; }
   // Rows processed by the last DML, or rows fetched since the query was executed.
@@ -111,6 +118,7 @@ class StatementCore {
  private:
   std::vector<protocol::WireBind> WireBinds(ub4 totalRows, bool outAllowed);
   void WriteOutValues(const protocol::ExecuteReply& reply, ub4 rowOffset);
+  void HandOutCursors(const protocol::ExecuteReply& reply);
   FetchResult Place(std::vector<protocol::WireRow> rows);
   void PlaceDynamic(HostDefine& define, ub4 row, const protocol::WireValue& value);
   void CloseCursor();
