@@ -463,6 +463,80 @@ TEST_F(StatementTest, PlsqlBlocksWriteOutValuesIntoTheBindBuffers) {
   EXPECT_EQ(goneIndicator, -1) << "a NULL out-value shows in the indicator";
 }
 
+TEST_F(StatementTest, PlsqlTablesTravelWithTheirElementCounts) {
+  Statement block(env_, err_,
+                  "declare s number := 0; begin\n  for i in 1..3 loop s := s + :t(i); end loop;\n"
+                  "  :total := s;\n  :t(4) := s * 10;\n  :names(1) := 'n' || s;\nend;");
+  int numbers[5] = {1, 2, 3, 0, 0};
+  ub4 numberCount = 3;
+  int total = 0;
+  char names[2][8] = {};
+  sb2 nameIndicators[2] = {-1, -1};
+  ub2 nameLengths[2] = {};
+  ub4 nameCount = 0;
+  OCIBind* b[3] = {};
+  ASSERT_EQ(
+      OCIBindByName(block.get(), &b[0], err_, reinterpret_cast<const OraText*>(":t"), -1, numbers,
+                    sizeof(int), SQLT_INT, nullptr, nullptr, nullptr, 5, &numberCount, OCI_DEFAULT),
+      OCI_SUCCESS);
+  OCIBindByName(block.get(), &b[1], err_, reinterpret_cast<const OraText*>(":total"), -1, &total,
+                sizeof total, SQLT_INT, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT);
+  OCIBindByName(block.get(), &b[2], err_, reinterpret_cast<const OraText*>(":names"), -1, names, 8,
+                SQLT_STR, nameIndicators, nameLengths, nullptr, 2, &nameCount, OCI_DEFAULT);
+  ASSERT_EQ(block.Execute(service_, 1), OCI_SUCCESS) << ErrorText();
+  EXPECT_EQ(total, 6);
+  EXPECT_EQ(numberCount, 4u) << "the block wrote a fourth element";
+  EXPECT_EQ(numbers[3], 60);
+  EXPECT_EQ(nameCount, 1u);
+  EXPECT_STREQ(names[0], "n6");
+  EXPECT_EQ(nameIndicators[0], 0);
+
+  Statement beyond(env_, err_, "begin :t(6) := 1; end;");
+  numberCount = 0;
+  OCIBindByName(beyond.get(), &b[0], err_, reinterpret_cast<const OraText*>(":t"), -1, numbers,
+                sizeof(int), SQLT_INT, nullptr, nullptr, nullptr, 5, &numberCount, OCI_DEFAULT);
+  EXPECT_EQ(beyond.Execute(service_, 1), OCI_ERROR);
+  EXPECT_EQ(ErrorCode(), 6513) << ErrorText();
+}
+
+TEST_F(StatementTest, CursorVariablesBecomeStatementsToFetchFrom) {
+  InsertItems(1, 5);
+  Statement block(env_, err_,
+                  "begin open :c for select id, name from items where id > :low order by id; end;");
+  OCIStmt* cursor = nullptr;
+  ASSERT_EQ(OCIHandleAlloc(env_, reinterpret_cast<void**>(&cursor), OCI_HTYPE_STMT, 0, nullptr),
+            OCI_SUCCESS);
+  int low = 2;
+  OCIBind* b[2] = {};
+  ASSERT_EQ(
+      OCIBindByName(block.get(), &b[0], err_, reinterpret_cast<const OraText*>(":c"), -1, &cursor,
+                    0, SQLT_RSET, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT),
+      OCI_SUCCESS);
+  OCIBindByName(block.get(), &b[1], err_, reinterpret_cast<const OraText*>(":low"), -1, &low,
+                sizeof low, SQLT_INT, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT);
+  ASSERT_EQ(block.Execute(service_, 1), OCI_SUCCESS) << ErrorText();
+
+  ub4 count = 0;
+  ASSERT_EQ(OCIAttrGet(cursor, OCI_HTYPE_STMT, &count, nullptr, OCI_ATTR_PARAM_COUNT, err_),
+            OCI_SUCCESS);
+  EXPECT_EQ(count, 2u);
+  void* param = nullptr;
+  ASSERT_EQ(OCIParamGet(cursor, OCI_HTYPE_STMT, err_, &param, 2), OCI_SUCCESS) << ErrorText();
+  OraText* name = nullptr;
+  ub4 nameLength = 0;
+  OCIAttrGet(param, OCI_DTYPE_PARAM, &name, &nameLength, OCI_ATTR_NAME, err_);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(name), nameLength), "NAME");
+  int ids[5] = {};
+  OCIDefine* define = nullptr;
+  OCIDefineByPos(cursor, &define, err_, 1, ids, sizeof(int), SQLT_INT, nullptr, nullptr, nullptr,
+                 OCI_DEFAULT);
+  EXPECT_EQ(OCIStmtFetch(cursor, err_, 5, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_NO_DATA);
+  EXPECT_EQ(RowCount(cursor), 3u);
+  EXPECT_EQ(ids[0], 3);
+  EXPECT_EQ(ids[2], 5);
+  EXPECT_EQ(OCIHandleFree(cursor, OCI_HTYPE_STMT), OCI_SUCCESS);
+}
+
 TEST_F(StatementTest, BreakInterruptsTheRunningCall) {
   OCIServer* server = nullptr;
   OCIAttrGet(service_, OCI_HTYPE_SVCCTX, &server, nullptr, OCI_ATTR_SERVER, err_);

@@ -307,6 +307,51 @@ TEST_F(Version7Test, ErrorTextsBelongToTheLogonThatMetThem) {
   ologof(&other);
 }
 
+TEST_F(Version7Test, PlsqlTablesAndCursorVariables) {
+  ASSERT_EQ(Parse("create table t7 (id number(5))", 0), 0);
+  ASSERT_EQ(oexec(&cda_), 0);
+  ASSERT_EQ(
+      Parse("declare v number; begin for i in 1..:n loop v := :ids(i); insert into t7 values (v); "
+            "end loop; :ids(:n + 1) := 99; open :c for select id from t7 order by id desc; end;"),
+      0);
+  int ids[4] = {7, 8, 9, 0};
+  ub4 current = 3;
+  int n = 3;
+  Cda_Def rows;  // the cursor variable: never opened with oopen
+  std::memset(&rows, 0xEE, sizeof rows);
+  ASSERT_EQ(obndra(&cda_, Text(":ids"), -1, reinterpret_cast<ub1*>(ids), sizeof(int), SQLT_INT, -1,
+                   nullptr, nullptr, nullptr, 4, &current, nullptr, -1, -1),
+            0);
+  ASSERT_EQ(obndra(&cda_, Text(":n"), -1, reinterpret_cast<ub1*>(&n), sizeof n, SQLT_INT, -1,
+                   nullptr, nullptr, nullptr, 0, nullptr, nullptr, -1, -1),
+            0);
+  ASSERT_EQ(obndra(&cda_, Text(":c"), -1, reinterpret_cast<ub1*>(&rows), sizeof rows, SQLT_CUR, -1,
+                   nullptr, nullptr, nullptr, 0, nullptr, nullptr, -1, -1),
+            0);
+  ASSERT_EQ(oexec(&cda_), 0) << Message(cda_.rc);
+  EXPECT_EQ(current, 4u);
+  EXPECT_EQ(ids[3], 99);
+  EXPECT_EQ(rows.rc, 0);
+  EXPECT_EQ(rows.ft, 4) << "the cursor variable holds a query";
+
+  sb4 size = 0, nameLength = 30;
+  sb2 type = 0;
+  sb1 name[30];
+  ASSERT_EQ(odescr(&rows, 1, &size, &type, name, &nameLength, nullptr, nullptr, nullptr, nullptr),
+            0);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(name), nameLength), "ID");
+  int fetched[3] = {};
+  ASSERT_EQ(odefin(&rows, 1, reinterpret_cast<ub1*>(fetched), sizeof(int), SQLT_INT, -1, nullptr,
+                   nullptr, -1, -1, nullptr, nullptr),
+            0);
+  EXPECT_EQ(ofen(&rows, 3), 0);
+  EXPECT_EQ(fetched[0], 9);
+  EXPECT_EQ(fetched[2], 7);
+  EXPECT_EQ(ofen(&rows, 3), 1403);
+  EXPECT_EQ(rows.rpc, 3u);
+  EXPECT_EQ(oclose(&rows), 0);
+}
+
 TEST_F(Version7Test, ServiceContextBecomesALogonAreaAndBack) {
   OCISvcCtx* service = nullptr;
   ASSERT_EQ(LogOn("scott", "tiger", &service), OCI_SUCCESS);
