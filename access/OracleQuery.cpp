@@ -789,6 +789,24 @@ void TOracleQuery::FreeHandles() {
   if (code != 0) RaiseOracleError(*session_, code);
 }
 
+OCIStmt** TOracleQuery::BecomeCursorVariableTarget() {
+  if (!session_) throw Exception(access_texts::kSessionUndefined);
+  Close();
+  Clear();
+  cursorVariableTarget_ = true;
+  Open();
+  if (openedWithOCI8_) {
+    if (statement_) OracleCalls.OCIHandleFree(statement_, OCI_HTYPE_STMT);
+    statement_ = nullptr;
+    void* handle = nullptr;
+    CheckCall(OracleCalls.OCIHandleAlloc(session_->EnvironmentHandle(), &handle, OCI_HTYPE_STMT, 0,
+                                         nullptr));
+    statement_ = static_cast<OCIStmt*>(handle);
+    if (variables_) variables_->ForgetBindHandles();
+  }
+  return &statement_;
+}
+
 void TOracleQuery::Clear() {
   if (variables_) variables_->DeleteAll();
   SQL.clear();

@@ -120,6 +120,11 @@ class TOracleQuery : public TComponent, public TSessionDependant {
   Cda_Def* CursorDataArea() { return &cursorDataArea_; }
   bool IsOpen() const { return open_; }
   const std::string& ParsedText() const { return parsedText_; }
+  // Cursor variables: a statement bound as the target of another's cursor variable is closed,
+  // cleared and opened with a fresh statement handle (version 8); its next Execute fetches
+  // what the other statement's execution opened. Returns where the handle lives.
+  OCIStmt** BecomeCursorVariableTarget();
+  bool CursorVariableTarget() const { return cursorVariableTarget_; }
   // The next Execute prepares again; nothing is freed.
   void ForgetParsedText() { parsedText_.clear(); }
   // Records a client call's status; raises EOracleError (restoring the cursor and firing a

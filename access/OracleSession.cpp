@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "access/AccessTexts.h"
+#include "access/DBMS_Application_Info.h"
 #include "access/OracleError.h"
 #include "access/OracleQuery.h"
 #include "access/SessionDependant.h"
@@ -81,6 +82,7 @@ TOracleSession::~TOracleSession() {
     // A destructor cannot report; the connection is gone either way.
   }
   internalQuery_.reset();
+  applicationInfo_.reset();
   std::vector<TSessionDependant*> dependants;
   {
     std::lock_guard<std::mutex> guard(dependantsMutex_);
@@ -477,6 +479,11 @@ void TOracleSession::AddDependant(TSessionDependant* dependant) {
 void TOracleSession::RemoveDependant(TSessionDependant* dependant) {
   std::lock_guard<std::mutex> guard(dependantsMutex_);
   std::erase(dependants_, dependant);
+}
+
+TDBMS_Application_Info& TOracleSession::DBMS_Application_Info() {
+  if (!applicationInfo_) applicationInfo_ = std::make_unique<TDBMS_Application_Info>(this);
+  return *applicationInfo_;
 }
 
 }  // namespace vek

@@ -24,6 +24,7 @@
 
 namespace vek {
 
+class TDBMS_Application_Info;
 class TOracleQuery;
 class TSessionDependant;
 
@@ -148,6 +149,8 @@ class TOracleSession : public TComponent, public TErrorReportingSession {
   // Runs a text on the session's own statement, with the busy cursor when asked.
   void RunInternalStatement(const std::string& text, bool withBusyCursor);
   TOracleQuery& InternalQuery();
+  // The session's dbms_application_info wrapper, created at the first call.
+  TDBMS_Application_Info& DBMS_Application_Info();
 
   // True when the server's version text names an Oracle7 server, which needs the version-7
   // calls; every later release keeps the version-8 interface.
@@ -205,6 +208,7 @@ class TOracleSession : public TComponent, public TErrorReportingSession {
   std::mutex dependantsMutex_;
   std::vector<TSessionDependant*> dependants_;
   std::unique_ptr<TOracleQuery> internalQuery_;
+  std::unique_ptr<TDBMS_Application_Info> applicationInfo_;
 
   std::int32_t effectiveBytesPerCharacter_ = 0;
   std::int32_t dateFormatLength_ = -1;
