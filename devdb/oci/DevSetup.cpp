@@ -1,6 +1,6 @@
 // devdb_devsetup: prepares a development database for the monitor on first use. Logs on as
 // SYSTEM through the client library (database DEV unless named), creates the demo user
-// SCOTT/TIGER when it is missing, and installs the monitor's server package Vek_Debug from
+// APP/app when it is missing, and installs the monitor's server package Vek_Debug for APP from
 // the program's resource text when it is missing. A server that cannot run PL/SQL yet is
 // reported and tolerated: the program still starts, without the package.
 #include <cstdio>
@@ -60,6 +60,20 @@ struct Client {
 
 }  // namespace
 
+// Logs the client on; prints why not and answers false when it cannot.
+bool LogOn(Client& client, const std::string& user, const std::string& password,
+           const std::string& database) {
+  if (OCILogon(client.env, client.err, &client.service,
+               reinterpret_cast<const OraText*>(user.data()), static_cast<ub4>(user.size()),
+               reinterpret_cast<const OraText*>(password.data()), static_cast<ub4>(password.size()),
+               reinterpret_cast<const OraText*>(database.data()),
+               static_cast<ub4>(database.size())) == OCI_SUCCESS)
+    return true;
+  std::fprintf(stderr, "devdb_devsetup: cannot log on as %s to %s: %s\n", user.c_str(),
+               database.c_str(), client.LastError().c_str());
+  return false;
+}
+
 int main(int argc, char** argv) {
   if (argc < 2) {
     std::fprintf(stderr, "usage: devdb_devsetup PACKAGE_SCRIPT [DATABASE]\n");
@@ -69,26 +83,24 @@ int main(int argc, char** argv) {
   Client client;
   OCIEnvCreate(&client.env, OCI_THREADED, nullptr, nullptr, nullptr, nullptr, 0, nullptr);
   OCIHandleAlloc(client.env, reinterpret_cast<void**>(&client.err), OCI_HTYPE_ERROR, 0, nullptr);
-  if (OCILogon(client.env, client.err, &client.service, reinterpret_cast<const OraText*>("SYSTEM"),
-               6, reinterpret_cast<const OraText*>("manager"), 7,
-               reinterpret_cast<const OraText*>(database.data()),
-               static_cast<ub4>(database.size())) != OCI_SUCCESS) {
-    std::fprintf(stderr, "devdb_devsetup: cannot log on as SYSTEM to %s: %s\n", database.c_str(),
-                 client.LastError().c_str());
+  if (!LogOn(client, "SYSTEM", "manager", database)) {
     OCIHandleFree(client.env, OCI_HTYPE_ENV);
     return 1;
   }
-
-  if (client.Count("select count(*) from all_users where username = 'SCOTT'") == 0) {
-    for (const char* sql : {"create user scott identified by tiger",
-                            "grant create session, create table, create procedure to scott"}) {
+  // The demo user owns the package, as the project's demo set-up describes it.
+  if (client.Count("select count(*) from all_users where username = 'APP'") == 0) {
+    for (const char* sql : {"create user app identified by app",
+                            "grant create session, create table, create procedure to app"}) {
       const std::string error = client.Run(sql);
       if (!error.empty()) std::fprintf(stderr, "devdb_devsetup: %s: %s\n", sql, error.c_str());
     }
-    std::fprintf(stderr, "devdb_devsetup: created the demo user SCOTT (password TIGER)\n");
+    std::fprintf(stderr, "devdb_devsetup: created the demo user APP (password app)\n");
   }
+  const bool installed =
+      client.Count("select count(*) from all_objects where object_name = 'VEK_DEBUG'") > 0;
+  OCILogoff(client.service, client.err);
 
-  if (client.Count("select count(*) from all_objects where object_name = 'VEK_DEBUG'") <= 0) {
+  if (!installed && LogOn(client, "APP", "app", database)) {
     std::ifstream file(argv[1], std::ios::binary);
     std::stringstream content;
     content << file.rdbuf();
@@ -100,11 +112,11 @@ int main(int argc, char** argv) {
       failure = client.Run(statement);
     }
     if (failure.empty() && !statements.empty())
-      std::fprintf(stderr, "devdb_devsetup: installed Vek_Debug\n");
+      std::fprintf(stderr, "devdb_devsetup: installed Vek_Debug for APP\n");
     else
       std::fprintf(stderr, "devdb_devsetup: Vek_Debug is not installed: %s\n", failure.c_str());
+    OCILogoff(client.service, client.err);
   }
-  OCILogoff(client.service, client.err);
   OCIHandleFree(client.env, OCI_HTYPE_ENV);
   return 0;
 }
