@@ -25,6 +25,7 @@ namespace vek {
 
 class TOracleSession;
 class TQueryThread;
+class TVariables;
 class TOracleQuery;
 
 using TOracleQueryEvent = std::function<void(TOracleQuery& sender)>;
@@ -74,6 +75,12 @@ class TOracleQuery : public TComponent, public TSessionDependant {
   // The variable list; none means the statement binds nothing.
   TQueryVariables* Variables() const { return variables_.get(); }
   void SetVariables(std::unique_ptr<TQueryVariables> variables);
+
+  // The statement's own variable operations, on its variable list (created on first use).
+  TVariables& VariableList();
+  void DeclareVariable(const std::string& name, std::int32_t type);
+  void SetVariable(const std::string& name, const Variant& value);
+  Variant GetVariable(const std::string& name);
 
   // Execution.
   virtual void Execute();

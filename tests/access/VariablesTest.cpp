@@ -52,6 +52,14 @@ TEST_F(VariablesTest, NamesAreNormalisedAndLookedUpInEveryWriting) {
   EXPECT_EQ(&TVariables::Of(query_), &Vars()) << "the statement keeps one list";
 }
 
+TEST_F(VariablesTest, TheStatementsOwnOperationsWorkOnItsList) {
+  query_.DeclareVariable("pipename", otString);
+  query_.SetVariable(":PipeName", Variant("VEK_DEBUG#SCOTT"));
+  EXPECT_EQ(query_.GetVariable("pipename").AsString(), "VEK_DEBUG#SCOTT");
+  EXPECT_EQ(&query_.VariableList(), &Vars());
+  EXPECT_EQ(Vars().VariableCount(), 1);
+}
+
 TEST_F(VariablesTest, RedeclaringKeepsThePositionMakesNullAndChangesTheType) {
   Vars().DeclareVariable("a", otInteger);
   Vars().DeclareVariable("b", otInteger);
