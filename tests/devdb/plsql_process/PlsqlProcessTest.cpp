@@ -173,6 +173,25 @@ void PlsqlProcessTest::Arm(TestClient& monitor, const std::string& schema) {
   monitor.connection.Commit();
 }
 
+int PlsqlProcessTest::StartScript(const std::string& file, const std::string& userAndPassword) {
+  const std::string connect = "127.0.0.1:" + std::to_string(Port());
+  std::vector<std::string> arguments = {DEVDB_EXECUTABLE, "--run",     file,
+                                        "--user",         userAndPassword, "--connect", connect};
+  std::vector<char*> argv;
+  for (auto& argument : arguments) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+  const pid_t child = fork();
+  if (child < 0) throw std::runtime_error("fork failed");
+  if (child == 0) {
+    const int null = open("/dev/null", O_WRONLY);
+    dup2(null, STDOUT_FILENO);
+    dup2(null, STDERR_FILENO);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  return child;
+}
+
 void PlsqlProcessTest::InstallPackage() {
   ScriptOutcome outcome = RunScript(VEK_PACKAGE_RESOURCE, "app/app");
   ASSERT_EQ(outcome.status, 0) << outcome.output;

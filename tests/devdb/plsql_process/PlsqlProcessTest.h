@@ -46,6 +46,8 @@ class PlsqlProcessTest : public DevdbServerTest {
                            std::vector<protocol::WireBind> binds = {});
   // Runs devdb --run on a script file against this test's devdb.
   ScriptOutcome RunScript(const std::string& file, const std::string& userAndPassword);
+  // Starts devdb --run in the background with its output discarded; returns its process id.
+  int StartScript(const std::string& file, const std::string& userAndPassword);
   // A script file of this test's own, removed after the test.
   std::string WriteScript(const std::string& bytes);
   // Installs the monitor's package as APP from the program's resource file.

@@ -1,7 +1,10 @@
 // Waits between real sessions of a devdb process: alert signals count at commit and vanish at
-// rollback, every registered waiter receives a signal, and a kill, a break or the server's
-// shutdown ends a wait that would otherwise last as long as the server's maximum wait.
+// rollback, every registered waiter receives a signal, and a kill, a break, a client that
+// hangs up or the server's shutdown ends a wait that would otherwise last as long as the
+// server's maximum wait.
 #include <gtest/gtest.h>
+
+#include <sys/wait.h>
 
 #include <csignal>
 #include <future>
@@ -107,6 +110,26 @@ TEST_F(WaitTest, ABreakEndsAWaitAndTheSessionGoesOn) {
   ASSERT_TRUE(error);
   EXPECT_EQ(error->Code(), 1013);
   EXPECT_EQ(ReceiveMessage(*victim, "NEVER", 0), 1);
+}
+
+TEST_F(WaitTest, AClientThatHangsUpDuringAWaitLosesItsSession) {
+  const std::string script =
+      "begin dbms_alert.register('A4'); end;\n/\n"
+      "declare s number; begin s := dbms_pipe.receive_message('NEVER'); end;\n/\n";
+  const int child = StartScript(WriteScript(script), "app/app");
+  auto system = System();
+  const std::string active = "select count(*) from v$session where username = 'APP' and status = 'ACTIVE'";
+  const bool waiting = WaitUntil([&] { return system->Scalar(active) == "1"; });
+  ::kill(child, SIGKILL);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ASSERT_TRUE(waiting) << "the script's wait never showed as ACTIVE";
+  EXPECT_TRUE(WaitUntil([&] {
+    return system->Scalar("select count(*) from v$session where username = 'APP'") == "0";
+  })) << "the wait of a client that hung up did not end";
+  // Its alert registration went with it: a signal now reaches nobody and harms nothing.
+  system->Run("begin dbms_alert.signal('A4', 'nobody'); end;");
+  system->connection.Commit();
 }
 
 TEST_F(WaitTest, ShutdownEndsEveryWait) {
