@@ -1,7 +1,10 @@
 // devdb --run against a devdb process: the program's package resource (Windows-1252, CR LF,
 // "/" lines) installs unchanged, statements ended by ";" and by "/" run in order with query
-// rows printed, and the first failing statement stops the run, named by its script line.
+// rows printed, the first failing statement stops the run, named by its script line, and
+// what a script installed is still there after devdb restarts on the same data folder.
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 #include "PlsqlProcessTest.h"
 
@@ -20,6 +23,23 @@ TEST_F(ScriptRunTest, ThePackageResourceInstallsUnchanged) {
   EXPECT_FALSE(ErrorOf([&] { other->Run("begin vek_debug.print('from another user'); end;"); }));
   // Running it again replaces the package as it stands.
   EXPECT_EQ(RunScript(VEK_PACKAGE_RESOURCE, "app/app").status, 0);
+}
+
+TEST_F(ScriptRunTest, InstalledCodeSurvivesARestartOfDevdb) {
+  StartWithDataFolder();
+  CreateUser("APP", "app");
+  ASSERT_EQ(RunScript(VEK_PACKAGE_RESOURCE, "app/app").status, 0);
+  server_->Stop(SIGTERM);
+  Start({"--data", dataFolder_.string()});
+  auto monitor = System();
+  Arm(*monitor, "APP");
+  auto sender = App();
+  sender->Run("begin vek_debug.print('after the restart'); end;");
+  auto reader = System();
+  ASSERT_EQ(ReceiveMessage(*reader, "VEK_DEBUG#APP", 60), 0);
+  std::vector<protocol::WireValue> items = UnpackMessage(*reader);
+  ASSERT_EQ(items.size(), 3u);
+  EXPECT_EQ(items[2], protocol::WireValue::Text("after the restart"));
 }
 
 TEST_F(ScriptRunTest, StatementsRunInOrderAndQueriesPrintTheirRows) {
