@@ -17,7 +17,7 @@ constexpr int kGenerousWait = 60;
 
 class ProgramBlockTest : public PlsqlProcessTest {};
 
-TEST_F(ProgramBlockTest, SetClientInfoShowsInVSessionAtOnce) {
+TEST_F(ProgramBlockTest, ApplicationInfoShowsInVSessionAtOnce) {
   auto monitor = App();
   SetClientInfo(*monitor, "VEKDEBUGSESSION#APP");
   auto other = System();
@@ -28,6 +28,15 @@ TEST_F(ProgramBlockTest, SetClientInfoShowsInVSessionAtOnce) {
   EXPECT_EQ(other->Scalar("select client_info from v$session where sid = " + sid), "second text");
   EXPECT_EQ(other->Scalar("select count(*) from v$session where client_info = 'VEKDEBUGSESSION#APP'"),
             "0");
+
+  monitor->Run("begin dbms_application_info.set_module('pipewatch', 'arming'); end;");
+  EXPECT_EQ(other->Scalar("select module || '/' || action from v$session where sid = " + sid),
+            "pipewatch/arming");
+  monitor->Run("begin dbms_application_info.set_action('listening'); end;");
+  EXPECT_EQ(other->Scalar("select action from v$session where sid = " + sid), "listening");
+  BlockResult read = Block(*monitor, "begin dbms_application_info.read_client_info(:info); end;",
+                           {Variable("info", kString)});
+  EXPECT_EQ(read["info"].text, "second text");
 }
 
 TEST_F(ProgramBlockTest, BooleanParametersTravelThroughDiutil) {
