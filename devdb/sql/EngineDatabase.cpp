@@ -34,6 +34,11 @@ Database::LogonOutcome EngineDatabase::Admit(const LogonRequest& request, int si
   auto core = std::make_shared<SessionCore>(shared_);
   const LogonDecision decision = LogonService::Authenticate(core->Dictionary(), request);
   core->Start(decision, request, sid, serial, audsid);
+  {
+    std::lock_guard lock(coresMutex_);
+    std::erase_if(cores_, [](const auto& entry) { return entry.second.expired(); });
+    cores_[{sid, serial}] = core;
+  }
   auto session = std::make_unique<EngineSession>(core);
   if (auto language = Language()) {
     SessionState* state = &core->State();
@@ -69,6 +74,11 @@ std::unique_ptr<Session> EngineDatabase::OpenInternalSession(const std::string& 
     request.user = account->name;
     request.program = "devdb";
     core->Start(decision, request, sid, serial, audsid);
+    {
+      std::lock_guard lock(coresMutex_);
+      auto owner = cores_.find({sid, serial});
+      if (owner != cores_.end()) core->SetOwner(owner->second);
+    }
     return std::make_unique<EngineSession>(core);
   });
 }

@@ -1,11 +1,14 @@
 // The Database behind Database::Open: bootstraps the data folder and logs sessions on.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <mutex>
+#include <utility>
 
 #include "devdb/sql/EngineShared.h"
 #include "devdb/sql/ProceduralLanguage.h"
+#include "devdb/sql/SessionCore.h"
 #include "devdb/sql/SqlEngine.h"
 
 namespace devdb::sql {
@@ -31,6 +34,10 @@ class EngineDatabase : public Database {
   std::shared_ptr<EngineShared> shared_;
   std::mutex languageMutex_;  // guards language_
   std::shared_ptr<ProceduralLanguage> language_;
+  // Logged-on sessions by SID and SERIAL#, so that an internal session working for one of
+  // them knows whose write lock it must never wait for.
+  std::mutex coresMutex_;  // guards cores_
+  std::map<std::pair<int, int>, std::weak_ptr<SessionCore>> cores_;
 };
 
 }  // namespace devdb::sql

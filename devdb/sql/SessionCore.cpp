@@ -99,6 +99,12 @@ int SessionCore::BusyWait(void* core, int /*attempts*/) {
   // commits or rolls back, or until this call is broken or the session killed.
   auto* self = static_cast<SessionCore*>(core);
   if (self->pendingInterrupt_ != 0 || self->noWait_) return 0;
+  // An autonomous transaction runs on the thread of the session it works for, which cannot
+  // commit before it returns: waiting for that session's write lock would never end.
+  if (auto owner = self->owner_.lock(); owner && owner->connection_->InTransaction()) {
+    self->waitedForOwner_ = true;
+    return 0;
+  }
   std::this_thread::sleep_for(std::chrono::milliseconds(2));
   return self->pendingInterrupt_ == 0 ? 1 : 0;
 }
@@ -180,6 +186,10 @@ SqlError SessionCore::MapError(int rc, StatementKind kind, const std::string& co
   if (primary == SQLITE_INTERRUPT || (primary == SQLITE_BUSY && pendingInterrupt_ != 0)) {
     const int code = pendingInterrupt_ != 0 ? pendingInterrupt_.load() : 1013;
     return OracleErrors::Make(code);
+  }
+  if (primary == SQLITE_BUSY && waitedForOwner_) {
+    waitedForOwner_ = false;
+    return SqlError(60, "ORA-00060: deadlock detected while waiting for resource");
   }
   if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) return OracleErrors::Make(54);
   // A prepared statement whose table another session dropped meanwhile.

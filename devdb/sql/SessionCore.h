@@ -78,6 +78,9 @@ class SessionCore : public std::enable_shared_from_this<SessionCore> {
   void Abandon();
   // The session's PL/SQL state, told of every commit and rollback; nullptr for none.
   void SetProceduralLink(ProceduralSessionLink* procedural);
+  // For an internal session: the logged-on session it works for, on whose thread it runs
+  // (an autonomous transaction). Set before the first call.
+  void SetOwner(std::weak_ptr<SessionCore> owner) { owner_ = std::move(owner); }
 
  private:
   static int BusyWait(void* core, int attempts);
@@ -112,6 +115,8 @@ class SessionCore : public std::enable_shared_from_this<SessionCore> {
   bool noWait_ = false;      // guarded by callMutex_: SELECT ... FOR UPDATE NOWAIT
   std::vector<OpenCursor*> openCursors_;  // guarded by callMutex_
   ProceduralSessionLink* procedural_ = nullptr;  // guarded by callMutex_
+  std::weak_ptr<SessionCore> owner_;
+  bool waitedForOwner_ = false;  // the last busy wait would have waited for owner_
 };
 
 }  // namespace devdb::sql

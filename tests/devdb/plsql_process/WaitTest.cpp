@@ -100,8 +100,17 @@ TEST_F(WaitTest, AKillEndsAPipeWaitAndAnAlertWait) {
 
 TEST_F(WaitTest, ABreakEndsAWaitAndTheSessionGoesOn) {
   auto victim = App();
+  // Prepared first, so that the call V$SESSION shows running is the wait itself: a break
+  // that reached the prepare would end only that call.
+  const std::uint32_t cursor =
+      victim->connection.Prepare("begin :s := dbms_pipe.receive_message('NEVER'); end;").cursor;
   auto waiting = std::async(std::launch::async, [&] {
-    return ErrorOf([&] { ReceiveMessage(*victim, "NEVER", -1); });
+    return ErrorOf([&] {
+      protocol::ExecuteRequest execute;
+      execute.cursor = cursor;
+      execute.binds = {Variable("s", kInteger)};
+      victim->connection.Execute(execute);
+    });
   });
   auto observer = System();
   ASSERT_TRUE(WaitUntil([&] { return Active(*observer, *victim); }));
@@ -130,6 +139,24 @@ TEST_F(WaitTest, AClientThatHangsUpDuringAWaitLosesItsSession) {
   // Its alert registration went with it: a signal now reaches nobody and harms nothing.
   system->Run("begin dbms_alert.signal('A4', 'nobody'); end;");
   system->connection.Commit();
+}
+
+// The database has one writer at a time, so an autonomous transaction cannot write while the
+// session it runs for holds uncommitted writes of its own: that is a deadlock, reported at
+// once instead of a wait without end.
+TEST_F(WaitTest, AnAutonomousWriteAgainstItsCallersOwnWritesIsADeadlock) {
+  auto app = App();
+  app->Run("create table work (n number)");
+  app->Run("create table journal (m varchar2(100))");
+  app->Run("create or replace procedure note(m varchar2) is\n  pragma autonomous_transaction;\n"
+           "begin\n  insert into journal values (m);\n  commit;\nend;");
+  app->Run("insert into work values (1)");
+  auto error = ErrorOf([&] { app->Run("begin note('blocked'); end;"); });
+  ASSERT_TRUE(error);
+  EXPECT_EQ(error->Code(), 60) << error->what();
+  app->connection.Rollback();
+  app->Run("begin note('free'); end;");
+  EXPECT_EQ(app->Scalar("select m from journal"), "free");
 }
 
 TEST_F(WaitTest, ShutdownEndsEveryWait) {
