@@ -31,11 +31,19 @@ class SessionTest : public DevdbServerTest {
   static constexpr const char* kLongQuery = "select count(*) from big a, big b, big c";
 
   // Starts the long query on the client in a thread and returns once V$SESSION shows it
-  // running.
+  // running. The query is prepared first, so that the running call is its execution: a break
+  // that reached the prepare would end that call and leave the query to run.
   std::future<std::optional<client::ServerError>> StartLongCall(TestClient& busy,
                                                                 TestClient& observer) {
-    auto call = std::async(std::launch::async,
-                           [&busy] { return ErrorOf([&busy] { busy.Query(kLongQuery); }); });
+    const std::uint32_t cursor = busy.connection.Prepare(kLongQuery).cursor;
+    auto call = std::async(std::launch::async, [&busy, cursor] {
+      return ErrorOf([&busy, cursor] {
+        protocol::ExecuteRequest execute;
+        execute.cursor = cursor;
+        execute.prefetchRows = 1;
+        busy.connection.Execute(execute);
+      });
+    });
     std::uint32_t sid = busy.connection.Logon().sid;
     EXPECT_TRUE(WaitUntil([&] { return StatusOf(observer, sid) == "ACTIVE"; }))
         << "the long query never showed as ACTIVE";
