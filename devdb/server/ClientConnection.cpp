@@ -25,6 +25,10 @@ constexpr std::size_t kFetchReplyBudget = 16u * 1024u * 1024u;
 constexpr std::uint32_t kFetchBatch = 1000;
 constexpr std::size_t kMaximumOpenCursors = 1000;
 constexpr int kSelectStatementType = 1;
+// A PL/SQL table bind may not claim more elements than this: the server keeps a table's
+// elements one after another, so a huge maximum would let one element write allocate
+// gigabytes, and no reply could carry such a table back anyway.
+constexpr std::int32_t kMaximumTableElements = 1 << 20;
 
 // Marks a call as running on the session for its duration, so that a break or a kill
 // from another thread reaches it and V$SESSION shows it ACTIVE.
@@ -372,7 +376,8 @@ ExecuteReply ClientConnection::ExecuteProcedural(SessionEntry& entry,
           throw sql::SqlError(texts::kNotAllBoundCode, texts::kNotAllBound);
         break;
       case WireBindForm::Table:
-        if (wire.maxElements < 0 || wire.values.size() > static_cast<std::size_t>(wire.maxElements))
+        if (wire.maxElements < 0 || wire.maxElements > kMaximumTableElements ||
+            wire.values.size() > static_cast<std::size_t>(wire.maxElements))
           throw sql::SqlError(texts::kTableOutOfRangeCode, texts::kTableOutOfRange);
         break;
       case WireBindForm::RefCursor: ++cursorBinds; break;

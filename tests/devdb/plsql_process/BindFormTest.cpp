@@ -55,6 +55,12 @@ TEST_F(BindFormTest, TableErrorsBeyondTheArrayAndOnUnwrittenElements) {
   });
   ASSERT_TRUE(tooMany) << "more current elements than the array holds";
   EXPECT_EQ(tooMany->Code(), 6513);
+  auto huge = ErrorOf([&] {
+    Block(*app, "begin :t(2000000000) := 1; end;", {WireBind::Table("t", 2000000000)});
+  });
+  ASSERT_TRUE(huge) << "a maximum no reply could carry back";
+  EXPECT_EQ(huge->Code(), 6513);
+  EXPECT_EQ(app->Scalar("select 1 from dual"), "1");
   auto inSql = ErrorOf([&] { app->Query("select :t from dual", {WireBind::Table("t", 2)}); });
   ASSERT_TRUE(inSql) << "SQL has no tables of the client's";
   EXPECT_EQ(inSql->Code(), 1008);
