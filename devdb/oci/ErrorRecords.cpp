@@ -16,6 +16,15 @@ std::string ErrorRecords::Format(int code, const std::string& text) {
   return prefix + text;
 }
 
+int ErrorRecords::CodeOf(const std::string& message) {
+  if (message.compare(0, 4, "ORA-") != 0) return 0;
+  int code = 0;
+  std::size_t at = 4;
+  for (; at < message.size() && at < 9 && message[at] >= '0' && message[at] <= '9'; ++at)
+    code = code * 10 + (message[at] - '0');
+  return at > 4 ? code : 0;
+}
+
 namespace {
 
 std::mutex& MemoryMutex() {

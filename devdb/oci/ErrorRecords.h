@@ -27,6 +27,8 @@ class ErrorRecords {
   }
 
   static std::string Format(int code, const std::string& text);
+  // The number of a text in the "ORA-nnnnn: ..." form; 0 for any other text.
+  static int CodeOf(const std::string& message);
   // Throws the server error type, so that the library's own errors travel the same way.
   [[noreturn]] static void Raise(const texts::OracleText& error, int offset = 0);
 

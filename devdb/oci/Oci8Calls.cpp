@@ -107,6 +107,15 @@ sword WithWarning(ErrorRecords& records, const devdb::protocol::WireError& warni
   return OCI_SUCCESS_WITH_INFO;
 }
 
+// The warning the server gave with an execution ("ORA-24344: success with compilation
+// error" after stored code that does not compile): kept as a record, and the call succeeds
+// with info so that the program knows to look.
+sword WithWarning(ErrorRecords& records, const std::string& warning) {
+  if (warning.empty()) return OCI_SUCCESS;
+  records.Add(ErrorRecords::CodeOf(warning), warning);
+  return OCI_SUCCESS_WITH_INFO;
+}
+
 sword FetchStatus(ErrorRecords& records, const StatementCore::FetchResult& result) {
   if (result.nullWithoutIndicator) ErrorRecords::Raise(texts::kFetchedNull);
   if (result.endOfData) {
@@ -736,12 +745,14 @@ sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errhp, ub4 iter
     if (core.IsQuery()) {
       const auto result = core.Execute(1, 0, commit, iters);
       statement->described = true;
-      if (iters == 0) return OCI_SUCCESS;
-      return FetchStatus(*records, result);
+      const sword warned = WithWarning(*records, core.Warning());
+      if (iters == 0) return warned;
+      const sword fetched = FetchStatus(*records, result);
+      return fetched == OCI_SUCCESS ? warned : fetched;
     }
     if (iters == 0 || rowoff >= iters) ErrorRecords::Raise(texts::kZeroIterations);
     core.Execute(iters, rowoff, commit, 0);
-    return OCI_SUCCESS;
+    return WithWarning(*records, core.Warning());
   });
 }
 

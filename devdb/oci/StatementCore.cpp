@@ -128,6 +128,7 @@ void StatementCore::SetText(const std::string& sql) {
   rowCount_ = 0;
   lastFetched_ = 0;
   parseErrorOffset_ = 0;
+  warning_.clear();
   lastRows_.clear();
 }
 
@@ -312,6 +313,7 @@ StatementCore::FetchResult StatementCore::Execute(ub4 totalRows, ub4 rowOffset, 
   endOfFetch_ = false;
   rowCount_ = 0;
   lastFetched_ = 0;
+  warning_.clear();
   lastRows_.clear();
   const bool query = IsQuery();
   const int type = StatementType();
@@ -329,6 +331,7 @@ StatementCore::FetchResult StatementCore::Execute(ub4 totalRows, ub4 rowOffset, 
       WithParseOffset([&] { return link_->Connection().Execute(request); });
   link_->NoteStatement(text_);
   executed_ = true;
+  warning_ = std::move(reply.warning);
   if (!query) {
     rowCount_ = reply.rowsProcessed;
     WriteOutValues(reply, rowOffset);

@@ -109,6 +109,9 @@ class StatementCore {
   void Adopt(const std::shared_ptr<ServerLink>& link, std::uint32_t cursor);
 
   bool Executed() const { return executed_; }
+  // The warning the server gave with the last successful execution, such as
+  // "ORA-24344: success with compilation error"; empty when there was none.
+  const std::string& Warning() const { return warning_; }
   // Rows processed by the last DML, or rows fetched since the query was executed.
   std::uint64_t RowCount() const { return rowCount_; }
   ub4 LastFetched() const { return lastFetched_; }
@@ -137,6 +140,7 @@ class StatementCore {
   std::uint64_t rowCount_ = 0;
   ub4 lastFetched_ = 0;
   int parseErrorOffset_ = 0;
+  std::string warning_;
   std::vector<protocol::WireRow> lastRows_;
 };
 

@@ -534,6 +534,34 @@ TEST_F(StatementTest, CursorVariablesBecomeStatementsToFetchFrom) {
   EXPECT_EQ(OCIHandleFree(cursor, OCI_HTYPE_STMT), OCI_SUCCESS);
 }
 
+TEST_F(StatementTest, StoredCodeThatDoesNotCompileSucceedsWithTheServersWarning) {
+  Statement broken(env_, err_, "create or replace procedure broken is begin undeclared := 1; end;");
+  ASSERT_EQ(broken.Execute(service_, 1), OCI_SUCCESS_WITH_INFO) << ErrorText();
+  EXPECT_EQ(ErrorCode(), 24344);
+  EXPECT_EQ(ErrorText(), "ORA-24344: success with compilation error\n");
+  EXPECT_EQ(ErrorText(2), "") << "one record, the warning";
+  ub4 rows = 99;
+  EXPECT_EQ(OCIAttrGet(broken.get(), OCI_HTYPE_STMT, &rows, nullptr, OCI_ATTR_ROW_COUNT, err_),
+            OCI_SUCCESS);
+  EXPECT_EQ(rows, 0u) << "the warning does not disturb the counts";
+
+  // The warning belongs to the execution that met it: the next one on the same handles
+  // reports only its own outcome.
+  Statement fine(env_, err_, "create or replace procedure fine is begin null; end;");
+  EXPECT_EQ(fine.Execute(service_, 1), OCI_SUCCESS) << ErrorText();
+  EXPECT_EQ(ErrorCode(), 0);
+  EXPECT_EQ(broken.Execute(service_, 1), OCI_SUCCESS_WITH_INFO);
+  EXPECT_EQ(OCIAttrGet(broken.get(), OCI_HTYPE_STMT, &rows, nullptr, OCI_ATTR_ROW_COUNT, err_),
+            OCI_SUCCESS);
+  EXPECT_EQ(ErrorCode(), 0) << "any later call clears the record";
+
+  // The code is stored all the same, and refuses to run.
+  Statement call(env_, err_, "begin broken; end;");
+  EXPECT_EQ(call.Execute(service_, 1), OCI_ERROR);
+  Statement callFine(env_, err_, "begin fine; end;");
+  EXPECT_EQ(callFine.Execute(service_, 1), OCI_SUCCESS) << ErrorText();
+}
+
 TEST_F(StatementTest, BreakInterruptsTheRunningCall) {
   OCIServer* server = nullptr;
   OCIAttrGet(service_, OCI_HTYPE_SVCCTX, &server, nullptr, OCI_ATTR_SERVER, err_);
