@@ -1363,18 +1363,36 @@ std::optional<PlValue> Interpreter::CallFunction(const std::vector<std::string>&
 }
 
 bool Interpreter::FunctionExists(const std::vector<std::string>& nameParts) {
+  return FunctionResultType(nameParts).has_value();
+}
+
+std::optional<TypeSpec> Interpreter::FunctionResultType(const std::vector<std::string>& nameParts) {
   auto frame = std::make_unique<Frame>();
   frame->transaction = &session_.MainTransaction();
   FrameGuard guard(*this, std::move(frame));
   auto callable = FindCallable(nameParts);
-  if (!callable) return false;
+  if (!callable) return std::nullopt;
   if (callable->kind == Callable::Kind::Builtin) {
-    return BuiltinPackages::Find(callable->builtinPackage, callable->builtinMember)->isFunction;
+    const auto* signature = BuiltinPackages::Find(callable->builtinPackage, callable->builtinMember);
+    if (!signature || !signature->isFunction) return std::nullopt;
+    // The built-in functions give numbers, but for the session names and BOOLEAN.
+    const std::string member = callable->builtinMember;
+    TypeSpec type;
+    if (member == "UNIQUE_SESSION_NAME" || member == "UNIQUE_SESSION_ID") {
+      type.type = PlType::Text;
+    } else if (member == "INT_TO_BOOL") {
+      type.type = PlType::Boolean;
+      type.name = "BOOLEAN";
+    } else {
+      type.type = PlType::Number;
+      type.name = "NUMBER";
+    }
+    return type;
   }
   for (const auto& overload : callable->overloads) {
-    if (overload->isFunction) return true;
+    if (overload->isFunction) return overload->returnType;
   }
-  return false;
+  return std::nullopt;
 }
 
 }  // namespace devdb::plsql

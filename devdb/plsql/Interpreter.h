@@ -31,6 +31,9 @@ class Interpreter {
   std::optional<PlValue> CallFunction(const std::vector<std::string>& nameParts,
                                       const std::vector<PlValue>& arguments);
   bool FunctionExists(const std::vector<std::string>& nameParts);
+  // The declared result type of the function of that name (its first overload that is a
+  // function), or nothing when the name is no function the session can call.
+  std::optional<TypeSpec> FunctionResultType(const std::vector<std::string>& nameParts);
 
   // Used by the built-in packages.
   ProceduralSession& Session() { return session_; }

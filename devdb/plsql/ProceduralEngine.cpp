@@ -249,6 +249,44 @@ bool ProceduralEngine::HasFunction(ProceduralSession& session,
   }
 }
 
+std::optional<sql::ColumnDescription> ProceduralEngine::FunctionResultType(
+    ProceduralSession& session, const std::vector<std::string>& nameParts) {
+  std::optional<TypeSpec> type;
+  try {
+    Interpreter interpreter(session, nullptr);
+    type = interpreter.FunctionResultType(nameParts);
+  } catch (const PlsqlError&) {
+    return std::nullopt;
+  }
+  if (!type) return std::nullopt;
+  sql::ColumnDescription column;
+  switch (type->type) {
+    case PlType::Number:
+      column.oracleType = 2;
+      column.dataSize = 22;
+      column.scale = -127;
+      break;
+    case PlType::Date:
+      column.oracleType = 12;
+      column.dataSize = 7;
+      break;
+    case PlType::Raw:
+      column.oracleType = 23;
+      column.dataSize = 2000;
+      break;
+    case PlType::Rowid:
+      column.oracleType = 11;
+      column.dataSize = 10;
+      break;
+    default:
+      // A BOOLEAN result is described like text; calling it raises PLS-00382.
+      column.oracleType = 1;
+      column.dataSize = 4000;
+      break;
+  }
+  return column;
+}
+
 void ProceduralEngine::Shutdown() {
   shutDown_ = true;
   std::lock_guard lock(sessionsMutex_);

@@ -48,6 +48,10 @@ class ProceduralEngine {
                                          const std::vector<std::string>& nameParts,
                                          const std::vector<sql::Value>& arguments);
   bool HasFunction(ProceduralSession& session, const std::vector<std::string>& nameParts);
+  // How a query describes the function's result: its declared type as a column (VARCHAR2
+  // and CHAR as VARCHAR2(4000), NUMBER, DATE, RAW(2000), ROWID); nothing for no function.
+  std::optional<sql::ColumnDescription> FunctionResultType(
+      ProceduralSession& session, const std::vector<std::string>& nameParts);
 
   // Ends every wait and every later call with ORA-01089.
   void Shutdown();

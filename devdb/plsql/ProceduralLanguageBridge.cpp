@@ -17,6 +17,22 @@ class SessionLink : public sql::ProceduralSessionLink {
   void OnCommit() override { session_->OnCommit(); }
   void OnRollback() override { session_->OnRollback(); }
   void Interrupt(int errorCode) override { session_->Interrupt(errorCode); }
+  std::optional<sql::ColumnDescription> DescribeFunction(
+      const std::vector<std::string>& nameParts) override {
+    return engine_.FunctionResultType(*session_, nameParts);
+  }
+  sql::Value CallFunction(const std::vector<std::string>& nameParts,
+                          const std::vector<sql::Value>& arguments) override {
+    auto result = engine_.CallFunction(*session_, nameParts, arguments);
+    // The function was there when the statement was parsed; it has been dropped since.
+    if (!result) {
+      std::string name;
+      for (const auto& part : nameParts) name += (name.empty() ? "" : ".") + part;
+      throw sql::SqlError(4067, "ORA-04067: not executed, stored procedure \"" + name +
+                                    "\" does not exist");
+    }
+    return *result;
+  }
 
  private:
   ProceduralEngine& engine_;

@@ -36,6 +36,7 @@ std::unique_ptr<Statement> EngineSession::Prepare(const std::string& sql) {
 void EngineSession::Commit() {
   OracleErrorBoundary([&] {
     SessionCore::CallScope call(*core_);
+    core_->RefuseTransactionControlInSql();
     core_->CommitWork();
   });
 }
@@ -43,6 +44,7 @@ void EngineSession::Commit() {
 void EngineSession::Rollback() {
   OracleErrorBoundary([&] {
     SessionCore::CallScope call(*core_);
+    core_->RefuseTransactionControlInSql();
     core_->RollbackWork();
   });
 }

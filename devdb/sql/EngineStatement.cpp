@@ -36,7 +36,7 @@ EngineStatement::EngineStatement(std::shared_ptr<SessionCore> core, TranslatedSt
 }
 
 EngineStatement::~EngineStatement() {
-  std::lock_guard lock(core_->CallMutex());
+  const auto lock = core_->LockUnlessCalling();
   core_->UnregisterCursor(this);
   statement_ = SqliteStatement();
 }
@@ -168,6 +168,7 @@ ExecuteResult EngineStatement::Run(const std::vector<Bind>& binds, int iteration
   const std::size_t first = static_cast<std::size_t>(rowOffset);
   const std::size_t end = first + static_cast<std::size_t>(iterations);
   const auto matched = MatchBinds(binds, end);
+  core_->RefuseWriteInQuery();
   if (translated_.refreshSessions) core_->RefreshSessions();
   core_->BeginWrite();
   sqlite3* db = core_->Handle();
@@ -213,7 +214,10 @@ ExecuteResult EngineStatement::Run(const std::vector<Bind>& binds, int iteration
       values.assign(bind.values.begin() + static_cast<long>(first), bind.values.begin() + static_cast<long>(stop));
     result.outValues.push_back(std::move(values));
   }
-  if (commitOnSuccess && !result.rowError) core_->CommitWork();
+  if (commitOnSuccess && !result.rowError) {
+    core_->RefuseTransactionControlInSql();
+    core_->CommitWork();
+  }
   return result;
 }
 

@@ -129,6 +129,8 @@ const std::map<int, const char*>& Templates() {
       {2260, "table can have only one primary key"},
       {3001, "unimplemented feature"},
       {12899, "value too large for column %s (actual: %s, maximum: %s)"},
+      {14551, "cannot perform a DML operation inside a query"},
+      {14552, "cannot perform a DDL, commit or rollback inside a query or DML"},
       {22818, "subquery expressions not allowed here"},
       {28000, "the account is locked"},
       {28001, "the password has expired"},

@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <set>
 
 #include "devdb/sql/DateFormat.h"
+#include "devdb/sql/NumberText.h"
 #include "devdb/sql/OracleErrors.h"
 #include "devdb/sql/OracleFunctions.h"
 #include "devdb/sql/PasswordHash.h"
@@ -47,6 +49,9 @@ SessionCore::SessionCore(std::shared_ptr<EngineShared> shared)
   sqlite3* db = connection_->Handle();
   state_.bytesPerCharacter = shared_->Options().bytesPerCharacter;
   OracleFunctions::Register(db, state_);
+  // Stored PL/SQL functions in SQL: ora_plsql('NAME.PARTS', 'argument kinds', arguments...).
+  sqlite3_create_function_v2(db, "ora_plsql", -1, SQLITE_UTF8, this,
+                             &SessionCore::CallStoredFunction, nullptr, nullptr, nullptr);
   connection_->Execute("PRAGMA case_sensitive_like = ON");
   Catalogue::PrepareConnection(db, shared_->Banner());
   sqlite3_busy_handler(db, &SessionCore::BusyWait, this);
@@ -79,7 +84,13 @@ void SessionCore::Start(const LogonDecision& decision, const LogonRequest& reque
 
 // --- calls and interrupts ------------------------------------------------------------------
 
-SessionCore::CallScope::CallScope(SessionCore& core) : core_(core), lock_(core.callMutex_) {
+SessionCore::CallScope::CallScope(SessionCore& core) : core_(core) {
+  if (core_.callOwner_.load() == std::this_thread::get_id()) {
+    nested_ = true;
+    if (core_.killed_) throw OracleErrors::Make(28);
+    return;
+  }
+  lock_ = std::unique_lock(core_.callMutex_);
   if (core_.killed_) {
     core_.DiscardAfterKill();
     throw OracleErrors::Make(28);
@@ -89,6 +100,7 @@ SessionCore::CallScope::CallScope(SessionCore& core) : core_(core), lock_(core.c
 }
 
 SessionCore::CallScope::~CallScope() {
+  if (nested_) return;
   core_.callOwner_ = std::thread::id();
   if (core_.killed_) core_.DiscardAfterKill();
   else core_.pendingInterrupt_ = 0;
@@ -107,6 +119,113 @@ int SessionCore::BusyWait(void* core, int /*attempts*/) {
   }
   std::this_thread::sleep_for(std::chrono::milliseconds(2));
   return self->pendingInterrupt_ == 0 ? 1 : 0;
+}
+
+namespace {
+
+// One argument of a stored function call, by the kind the translator saw for it: N number,
+// D date, R raw, T anything else (text, or a bind of unknown kind).
+Value ArgumentValue(sqlite3_value* value, char kind) {
+  const int type = sqlite3_value_type(value);
+  if (type == SQLITE_NULL) return Value::Null();
+  auto text = [&] {
+    const auto* data = reinterpret_cast<const char*>(sqlite3_value_text(value));
+    return std::string(data, static_cast<std::size_t>(sqlite3_value_bytes(value)));
+  };
+  switch (kind) {
+    case 'N':
+      if (type == SQLITE_INTEGER) return Value::Number(std::to_string(sqlite3_value_int64(value)));
+      if (type == SQLITE_FLOAT) return Value::Number(NumberText::Canonical(sqlite3_value_double(value)));
+      return Value::Text(text());  // the function's parameter converts it, or raises
+    case 'D': {
+      OracleDate date;
+      if (type == SQLITE_TEXT && DateFormat::FromStorage(text(), date)) return Value::Date(date);
+      return Value::Text(text());
+    }
+    case 'R': {
+      const auto* data = static_cast<const std::uint8_t*>(sqlite3_value_blob(value));
+      return Value::Raw(std::vector<std::uint8_t>(data, data + sqlite3_value_bytes(value)));
+    }
+    default:
+      if (type == SQLITE_INTEGER || type == SQLITE_FLOAT)
+        return Value::Text(NumberText::OracleDefault(sqlite3_value_double(value)));
+      return Value::Text(text());
+  }
+}
+
+void SetResult(sqlite3_context* context, const Value& value) {
+  switch (value.kind) {
+    case Value::Kind::Null: sqlite3_result_null(context); return;
+    case Value::Kind::Number: {
+      const auto number = NumberText::Parse(value.text);
+      if (!number) {
+        sqlite3_result_error(context, OracleErrors::Make(1722).what(), -1);
+      } else if (*number == std::trunc(*number) && std::fabs(*number) < 9.0e15) {
+        sqlite3_result_int64(context, static_cast<sqlite3_int64>(*number));
+      } else {
+        sqlite3_result_double(context, *number);
+      }
+      return;
+    }
+    case Value::Kind::Date: {
+      const std::string text = DateFormat::ToStorage(value.date);
+      sqlite3_result_text(context, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+      return;
+    }
+    case Value::Kind::Raw:
+      if (value.bytes.empty()) sqlite3_result_null(context);
+      else sqlite3_result_blob(context, value.bytes.data(), static_cast<int>(value.bytes.size()), SQLITE_TRANSIENT);
+      return;
+    case Value::Kind::Text:
+    case Value::Kind::Rowid:
+      // Oracle has no empty strings.
+      if (value.text.empty()) sqlite3_result_null(context);
+      else sqlite3_result_text(context, value.text.data(), static_cast<int>(value.text.size()), SQLITE_TRANSIENT);
+      return;
+  }
+}
+
+}  // namespace
+
+void SessionCore::CallStoredFunction(sqlite3_context* context, int count, sqlite3_value** values) {
+  auto* self = static_cast<SessionCore*>(sqlite3_user_data(context));
+  // Nothing may leave this function but a SQLite result: it runs inside sqlite3_step.
+  try {
+    if (count < 2) throw OracleErrors::Make(909);
+    const auto* nameText = reinterpret_cast<const char*>(sqlite3_value_text(values[0]));
+    const auto* kindsText = reinterpret_cast<const char*>(sqlite3_value_text(values[1]));
+    const std::string name = nameText ? nameText : "";
+    const std::string kinds = kindsText ? kindsText : "";
+    if (kinds.size() != static_cast<std::size_t>(count - 2)) throw OracleErrors::Make(909);
+    std::vector<std::string> parts;
+    for (std::size_t at = 0;;) {
+      const std::size_t dot = name.find('.', at);
+      parts.push_back(name.substr(at, dot == std::string::npos ? std::string::npos : dot - at));
+      if (dot == std::string::npos) break;
+      at = dot + 1;
+    }
+    std::vector<Value> arguments;
+    for (int k = 2; k < count; ++k) arguments.push_back(ArgumentValue(values[k], kinds[static_cast<std::size_t>(k - 2)]));
+    if (!self->procedural_) throw OracleErrors::Make(904, {Quote(name)});
+    const bool fromQuery = !self->stepping_.empty() && self->stepping_.back() == StatementKind::Select;
+    struct Depth {
+      SessionCore& core;
+      bool query;
+      Depth(SessionCore& c, bool q) : core(c), query(q) {
+        ++core.functionDepth_;
+        if (query) ++core.queryFunctionDepth_;
+      }
+      ~Depth() {
+        --core.functionDepth_;
+        if (query) --core.queryFunctionDepth_;
+      }
+    } depth(*self, fromQuery);
+    SetResult(context, self->procedural_->CallFunction(parts, arguments));
+  } catch (const SqlError& error) {
+    sqlite3_result_error(context, error.what(), -1);
+  } catch (const std::exception& error) {
+    sqlite3_result_error(context, OracleErrors::Make(600, {error.what()}).what(), -1);
+  }
 }
 
 int SessionCore::Progress(void* core) {
@@ -174,8 +293,26 @@ SessionRow SessionCore::Describe() const {
 
 // --- statements -------------------------------------------------------------------------------
 
+std::unique_lock<std::mutex> SessionCore::LockUnlessCalling() {
+  if (callOwner_.load() == std::this_thread::get_id()) return {};
+  return std::unique_lock(callMutex_);
+}
+
+void SessionCore::RefuseWriteInQuery() const {
+  if (queryFunctionDepth_ > 0) throw OracleErrors::Make(14551);
+}
+
+void SessionCore::RefuseTransactionControlInSql() const {
+  if (functionDepth_ > 0) throw OracleErrors::Make(14552);
+}
+
 TranslatedStatement SessionCore::Translate(const std::string& sql) {
-  SqlTranslator translator(catalogue_, state_);
+  SqlTranslator translator(catalogue_, state_,
+                           [this](const std::vector<std::string>& nameParts)
+                               -> std::optional<ColumnDescription> {
+                             if (!procedural_) return std::nullopt;
+                             return procedural_->DescribeFunction(nameParts);
+                           });
   return translator.Translate(sql);
 }
 
@@ -236,7 +373,9 @@ SqlError SessionCore::MapError(int rc, StatementKind kind, const std::string& co
 }
 
 bool SessionCore::Step(sqlite3_stmt* statement, StatementKind kind, const std::string& columnPrefix) {
+  stepping_.push_back(kind);
   const int rc = sqlite3_step(statement);
+  stepping_.pop_back();
   if (rc == SQLITE_ROW) return true;
   if (rc == SQLITE_DONE) return false;
   sqlite3_reset(statement);
@@ -360,6 +499,7 @@ void SessionCore::RequireDba() {
 }
 
 ExecuteResult SessionCore::ExecuteCommand(const TranslatedStatement& statement) {
+  RefuseTransactionControlInSql();
   ExecuteResult result;
   switch (statement.kind) {
     case StatementKind::Commit: CommitWork(); break;

@@ -43,6 +43,10 @@ class SessionCore : public std::enable_shared_from_this<SessionCore> {
    private:
     SessionCore& core_;
     std::unique_lock<std::mutex> lock_;
+    // A stored function called by the running statement runs its own SQL on this session
+    // from the calling thread: such a call is part of the call in progress and neither takes
+    // the lock again (it would wait for itself) nor ends the call's interrupt state.
+    bool nested_ = false;
   };
 
   void Start(const LogonDecision& decision, const LogonRequest& request, int sid, int serial,
@@ -54,6 +58,13 @@ class SessionCore : public std::enable_shared_from_this<SessionCore> {
   // Held by every use of the connection, also by a statement's destruction, because a kill
   // may roll back an idle session from another thread.
   std::mutex& CallMutex() { return callMutex_; }
+  // The call lock for cleaning up outside a call scope; not taken again by the thread whose
+  // call is running (a statement of a stored function ending inside the calling statement).
+  std::unique_lock<std::mutex> LockUnlessCalling();
+  // Inside a stored function called from a query, DML is refused with ORA-14551; inside one
+  // called from any statement, commit, rollback and DDL are refused with ORA-14552.
+  void RefuseWriteInQuery() const;
+  void RefuseTransactionControlInSql() const;
 
   TranslatedStatement Translate(const std::string& sql);
   // Steps a statement; throws the Oracle error for a failure (interrupts, constraint
@@ -85,6 +96,7 @@ class SessionCore : public std::enable_shared_from_this<SessionCore> {
  private:
   static int BusyWait(void* core, int attempts);
   static int Progress(void* core);
+  static void CallStoredFunction(sqlite3_context* context, int count, sqlite3_value** values);
   SqlError MapError(int rc, StatementKind kind, const std::string& columnPrefix);
   void RunSql(const std::string& sql);
   void RunDdl(const std::function<void()>& work);
@@ -117,6 +129,11 @@ class SessionCore : public std::enable_shared_from_this<SessionCore> {
   ProceduralSessionLink* procedural_ = nullptr;  // guarded by callMutex_
   std::weak_ptr<SessionCore> owner_;
   bool waitedForOwner_ = false;  // the last busy wait would have waited for owner_
+  // On the calling thread only: the kinds of the statements being stepped, innermost last,
+  // and how many stored functions called from SQL (from a query) are running.
+  std::vector<StatementKind> stepping_;
+  int functionDepth_ = 0;
+  int queryFunctionDepth_ = 0;
 };
 
 }  // namespace devdb::sql

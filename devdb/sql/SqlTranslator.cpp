@@ -122,8 +122,9 @@ std::vector<Token> Split(const std::string& sql);
 
 class Parser {
  public:
-  Parser(const std::string& sql, Catalogue& catalogue, const SessionState& state)
-      : sql_(sql), tokens_(Split(sql)), catalogue_(catalogue), state_(state) {}
+  Parser(const std::string& sql, Catalogue& catalogue, const SessionState& state,
+         const SqlTranslator::FunctionLookup& functions)
+      : sql_(sql), tokens_(Split(sql)), catalogue_(catalogue), state_(state), functions_(functions) {}
 
   TranslatedStatement Run();
 
@@ -241,6 +242,12 @@ class Parser {
   Expr ParsePrimary();
   Expr ParseName();
   Expr ParseFunction(const std::string& name, const Token& at);
+  std::optional<ColumnDescription> StoredFunction(const std::vector<std::string>& parts) const {
+    if (!functions_) return std::nullopt;
+    return functions_(parts);
+  }
+  Expr StoredFunctionCall(const std::vector<std::string>& parts, const ColumnDescription& type,
+                          const std::vector<Expr>& args);
   Expr ParseCase();
   Expr ParseSubqueryValue();
   Expr Column(const Source& source, const ColumnDescription& column, const Token& at);
@@ -269,6 +276,7 @@ class Parser {
   std::size_t pos_ = 0;
   Catalogue& catalogue_;
   const SessionState& state_;
+  const SqlTranslator::FunctionLookup& functions_;
   std::vector<std::string> bindNames_;
   std::vector<Scope*> scopes_;
   bool refreshSessions_ = false;
@@ -2049,6 +2057,18 @@ Expr Parser::ParseName() {
   }
   if (Peek().IsSymbol("(") && !quoted.back()) {
     if (parts.size() > 1) {
+      if (auto type = StoredFunction(parts)) {
+        Next();
+        std::vector<Expr> args;
+        if (!Peek().IsSymbol(")")) {
+          do {
+            const Token& argumentAt = Peek();
+            args.push_back(RequireValue(ParseExpression(), argumentAt));
+          } while (AcceptSymbol(","));
+        }
+        ExpectSymbol(")", 907);
+        return StoredFunctionCall(parts, *type, args);
+      }
       std::string full;
       for (const auto& part : parts) full += (full.empty() ? "" : ".") + Quote(part);
       Fail(904, at, {full});
@@ -2113,6 +2133,8 @@ Expr Parser::ParseName() {
           if (source.objectId) return Rowid(source, at);
       }
     }
+    // A name that is no column may be a function called without arguments.
+    if (auto type = StoredFunction(parts)) return StoredFunctionCall(parts, *type, {});
     Fail(904, at, {Quote(columnName)});
   }
   // alias.column or owner.table.column
@@ -2130,9 +2152,34 @@ Expr Parser::ParseName() {
       Fail(904, at, {full});
     }
   }
+  if (auto type = StoredFunction(parts)) return StoredFunctionCall(parts, *type, {});
   std::string full;
   for (const auto& part : parts) full += (full.empty() ? "" : ".") + Quote(part);
   Fail(904, at, {full});
+}
+
+// A stored PL/SQL function: the session's PL/SQL engine runs it for each row through
+// ora_plsql, which gets the name, one letter per argument telling what kind of value the
+// argument is (a date and a number both arrive in SQLite's own forms), and the arguments.
+Expr Parser::StoredFunctionCall(const std::vector<std::string>& parts, const ColumnDescription& type,
+                                const std::vector<Expr>& args) {
+  Expr result;
+  std::string name;
+  for (const auto& part : parts) name += (name.empty() ? "" : ".") + part;
+  std::string quotedName;
+  for (char c : name) quotedName += c == '\'' ? std::string("''") : std::string(1, c);
+  std::string kinds;
+  std::string arguments;
+  for (const Expr& arg : args) {
+    kinds += IsNumber(arg.type) ? 'N' : IsDate(arg.type) ? 'D' : IsRaw(arg.type) ? 'R' : 'T';
+    arguments += ", " + arg.sql;
+    Merge(result, arg);
+  }
+  result.sql = "ora_plsql('" + quotedName + "', '" + kinds + "'" + arguments + ")";
+  result.type = type;
+  result.type.name.clear();
+  result.type.nullable = true;
+  return result;
 }
 
 Expr Parser::ParseFunction(const std::string& name, const Token& at) {
@@ -2456,6 +2503,7 @@ Expr Parser::ParseFunction(const std::string& name, const Token& at) {
     result.type = VarcharType(size);
     return result;
   }
+  if (auto type = StoredFunction({name})) return StoredFunctionCall({name}, *type, args);
   Fail(904, at, {Quote(name)});
 }
 
@@ -2463,7 +2511,7 @@ Expr Parser::ParseFunction(const std::string& name, const Token& at) {
 
 TranslatedStatement SqlTranslator::Translate(const std::string& sql) {
   try {
-    Parser parser(sql, catalogue_, state_);
+    Parser parser(sql, catalogue_, state_, functions_);
     return parser.Run();
   } catch (const SqlError& error) {
     throw SqlError(error.Code(), error.what(), Tokenizer::CharacterOffset(sql, error.Offset()));

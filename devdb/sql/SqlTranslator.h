@@ -5,6 +5,7 @@
 // description. Errors found here carry the parse error offset of the offending token.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -91,14 +92,20 @@ struct TranslatedStatement {
 
 class SqlTranslator {
  public:
-  SqlTranslator(Catalogue& catalogue, const SessionState& state)
-      : catalogue_(catalogue), state_(state) {}
+  // Answers for a function name the translator does not know itself: the result type of a
+  // stored function the session may call, or nothing.
+  using FunctionLookup =
+      std::function<std::optional<ColumnDescription>(const std::vector<std::string>& nameParts)>;
+
+  SqlTranslator(Catalogue& catalogue, const SessionState& state, FunctionLookup functions = {})
+      : catalogue_(catalogue), state_(state), functions_(std::move(functions)) {}
   // Throws SqlError; its offset is a character offset into sql.
   TranslatedStatement Translate(const std::string& sql);
 
  private:
   Catalogue& catalogue_;
   const SessionState& state_;
+  FunctionLookup functions_;
 };
 
 }  // namespace devdb::sql
