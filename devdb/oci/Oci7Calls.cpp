@@ -14,6 +14,7 @@
 #include "devdb/oci/HandleRegistry.h"
 #include "devdb/oci/LogonArea.h"
 #include "devdb/oci/OciApi.h"
+#include "devdb/oci/RowidDescriptor.h"
 #include "devdb/oci/ValueConverter.h"
 
 using namespace devdb::oci;
@@ -121,7 +122,20 @@ void UpdateCounts(Cda_Def* cursor, CursorArea& area) {
   cursor->ft = static_cast<ub2>(function != 0 ? function : FunctionOfType(core.StatementType()));
 }
 
-// Runs a cursor call and writes the counts into the area whether it succeeds or fails.
+// The ROWID words: the last row the execution's INSERT, UPDATE or DELETE touched, all zero
+// when there is none.
+void UpdateRowid(Cda_Def* cursor, const CursorArea& area) {
+  RowidDescriptor::Numbers numbers;
+  if (!RowidDescriptor::Decode(area.core.Rowid(), numbers)) numbers = {};
+  std::memset(&cursor->rid, 0, sizeof cursor->rid);
+  cursor->rid.rd.rcs4 = numbers.object;
+  cursor->rid.rd.rcs5 = numbers.file;
+  cursor->rid.rcs7 = numbers.block;
+  cursor->rid.rcs8 = numbers.row;
+}
+
+// Runs a cursor call and writes the counts into the area whether it succeeds or fails; an
+// execution also writes the ROWID words.
 template <typename Body>
 sword CursorCall(Cda_Def* cursor, ub1 functionCode, Body body) noexcept {
   CursorArea* area = CursorOf(cursor, functionCode);
@@ -131,6 +145,7 @@ sword CursorCall(Cda_Def* cursor, ub1 functionCode, Body body) noexcept {
   const sword code = V7Call(
       cursor, functionCode, [&] { return body(*area); }, logon);
   UpdateCounts(cursor, *area);
+  if (functionCode == kExec || functionCode == kExecFetch) UpdateRowid(cursor, *area);
   return code;
 }
 

@@ -180,11 +180,11 @@ sword StatementAttribute(StatementHandle& statement, void* attributep, ub4* size
       break;
     }
     case OCI_ATTR_ROWID: {
-      // The server does not report the ROWID of the row a DML statement touched; the
-      // descriptor reads as "no ROWID" (all four numbers 0).
+      // The last row the last INSERT, UPDATE or DELETE touched; after any other statement,
+      // or one that touched no row, the descriptor reads as "no ROWID" (all four numbers 0).
       auto* rowid = Lookup<RowidDescriptor>(attributep, OCI_DTYPE_ROWID);
       if (rowid == nullptr) return OCI_INVALID_HANDLE;
-      rowid->Clear();
+      rowid->SetText(core.Rowid());
       break;
     }
     case OCI_ATTR_ENV: Put<OCIEnv*>(attributep, reinterpret_cast<OCIEnv*>(statement.Env())); break;

@@ -4,7 +4,10 @@
 // row number, each most significant byte first.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <cstring>
+#include <string>
 
 #include "devdb/oci/OciTypes.h"
 
@@ -23,6 +26,42 @@ class RowidDescriptor {
     Put(7, blockNumber, 4);
     Put(11, row, 2);
     pointer_ = block_;
+  }
+  // The four numbers of an 18-character extended ROWID: data object number in six base-64
+  // digits, file number in three, block number in six, row number in three. False for any
+  // other text.
+  struct Numbers {
+    ub4 object = 0;
+    ub2 file = 0;
+    ub4 block = 0;
+    ub2 row = 0;
+  };
+  static bool Decode(const std::string& text, Numbers& numbers) {
+    static constexpr char kDigits[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    if (text.size() != 18) return false;
+    std::uint64_t fields[4] = {};
+    constexpr std::size_t kWidths[4] = {6, 3, 6, 3};
+    std::size_t at = 0;
+    for (int field = 0; field < 4; ++field) {
+      for (std::size_t k = 0; k < kWidths[field]; ++k, ++at) {
+        const char* digit = std::strchr(kDigits, text[at]);
+        if (digit == nullptr || *digit == '\0') return false;
+        fields[field] = fields[field] * 64 + static_cast<std::uint64_t>(digit - kDigits);
+      }
+    }
+    numbers = {static_cast<ub4>(fields[0]), static_cast<ub2>(fields[1]),
+               static_cast<ub4>(fields[2]), static_cast<ub2>(fields[3])};
+    return true;
+  }
+
+  // Holds the ROWID of the text, or "no ROWID" when the text is none.
+  void SetText(const std::string& text) {
+    Numbers numbers;
+    if (Decode(text, numbers))
+      Set(numbers.object, numbers.file, numbers.block, numbers.row);
+    else
+      Clear();
   }
   void Clear() {
     std::memset(block_, 0, sizeof block_);

@@ -129,6 +129,7 @@ void StatementCore::SetText(const std::string& sql) {
   lastFetched_ = 0;
   parseErrorOffset_ = 0;
   warning_.clear();
+  rowid_.clear();
   lastRows_.clear();
 }
 
@@ -314,6 +315,7 @@ StatementCore::FetchResult StatementCore::Execute(ub4 totalRows, ub4 rowOffset, 
   rowCount_ = 0;
   lastFetched_ = 0;
   warning_.clear();
+  rowid_.clear();
   lastRows_.clear();
   const bool query = IsQuery();
   const int type = StatementType();
@@ -334,6 +336,7 @@ StatementCore::FetchResult StatementCore::Execute(ub4 totalRows, ub4 rowOffset, 
   warning_ = std::move(reply.warning);
   if (!query) {
     rowCount_ = reply.rowsProcessed;
+    rowid_ = std::move(reply.rowid);
     WriteOutValues(reply, rowOffset);
     HandOutCursors(reply);
     if (reply.rowError.code != 0)

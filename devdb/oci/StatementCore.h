@@ -112,6 +112,9 @@ class StatementCore {
   // The warning the server gave with the last successful execution, such as
   // "ORA-24344: success with compilation error"; empty when there was none.
   const std::string& Warning() const { return warning_; }
+  // The extended ROWID of the last row the last INSERT, UPDATE or DELETE touched; empty
+  // when it touched none or the statement is of another kind.
+  const std::string& Rowid() const { return rowid_; }
   // Rows processed by the last DML, or rows fetched since the query was executed.
   std::uint64_t RowCount() const { return rowCount_; }
   ub4 LastFetched() const { return lastFetched_; }
@@ -141,6 +144,7 @@ class StatementCore {
   ub4 lastFetched_ = 0;
   int parseErrorOffset_ = 0;
   std::string warning_;
+  std::string rowid_;
   std::vector<protocol::WireRow> lastRows_;
 };
 

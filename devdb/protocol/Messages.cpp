@@ -255,6 +255,7 @@ void ExecuteReply::Write(PayloadWriter& out) const {
   out.Bool(endOfFetch);
   out.U32(static_cast<std::uint32_t>(refCursors.size()));
   for (std::uint32_t cursor : refCursors) out.U32(cursor);
+  out.Text(rowid);
 }
 ExecuteReply ExecuteReply::Read(PayloadReader& in) {
   ExecuteReply m;
@@ -270,6 +271,7 @@ ExecuteReply ExecuteReply::Read(PayloadReader& in) {
   std::uint32_t cursors = in.Count(4);
   m.refCursors.reserve(cursors);
   for (std::uint32_t i = 0; i < cursors; ++i) m.refCursors.push_back(in.U32());
+  m.rowid = in.Text();
   return m;
 }
 

@@ -18,7 +18,7 @@ namespace devdb::protocol {
 // "VEKD": the first four bytes of Hello and Break, so that a stray client of another
 // protocol is recognised at once.
 inline constexpr std::uint32_t kProtocolMagic = 0x56454B44;
-inline constexpr std::uint16_t kProtocolVersion = 2;
+inline constexpr std::uint16_t kProtocolVersion = 3;
 
 enum class WireConnectMode : std::uint8_t { Normal = 0, SysDba = 1, SysOper = 2 };
 
@@ -189,6 +189,9 @@ struct ExecuteReply {
   // One per REF CURSOR bind, in bind order: the cursor to describe and fetch the query the
   // block opened, 0 when the block did not open it.
   std::vector<std::uint32_t> refCursors;
+  // INSERT, UPDATE and DELETE: the 18-character extended ROWID of the last row the
+  // execution touched (what OCI_ATTR_ROWID reports), empty when it touched none.
+  std::string rowid;
   void Write(PayloadWriter& out) const;
   static ExecuteReply Read(PayloadReader& in);
 };

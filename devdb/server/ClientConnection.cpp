@@ -353,6 +353,7 @@ ExecuteReply ClientConnection::Execute(const ExecuteRequest& request) {
   }
   if (result.rowError) reply.rowError = WireConversion::ToWire(*result.rowError);
   reply.warning = result.warning;
+  reply.rowid = result.rowid;
   if (isSelect && request.prefetchRows > 0) {
     FetchReply fetched = FetchRows(statement, request.prefetchRows);
     reply.rows = std::move(fetched.rows);
@@ -404,11 +405,13 @@ ExecuteReply ClientConnection::ExecuteProcedural(SessionEntry& entry,
         bind.isCursor = wire.form == WireBindForm::RefCursor;
         bind.maxElements = wire.maxElements;
         if (bind.isTable) {
-          for (const auto& value : wire.values) bind.values.push_back(WireConversion::FromWire(value));
+          for (const auto& value : wire.values)
+            bind.values.push_back(WireConversion::FromWire(value));
         } else if (!bind.isCursor) {
           const std::size_t row = firstRow + run;
-          bind.values.push_back(row < wire.values.size() ? WireConversion::FromWire(wire.values[row])
-                                                         : sql::Value::Null());
+          bind.values.push_back(row < wire.values.size()
+                                    ? WireConversion::FromWire(wire.values[row])
+                                    : sql::Value::Null());
         }
         binds.push_back(std::move(bind));
       }
@@ -423,8 +426,9 @@ ExecuteReply ClientConnection::ExecuteProcedural(SessionEntry& entry,
           values.clear();  // the table as the last run left it
           for (const auto& value : binds[i].values) values.push_back(WireConversion::ToWire(value));
         } else if (wire.form == WireBindForm::Scalar) {
-          values.push_back(binds[i].values.empty() ? WireValue::Null()
-                                                   : WireConversion::ToWire(binds[i].values.front()));
+          values.push_back(binds[i].values.empty()
+                               ? WireValue::Null()
+                               : WireConversion::ToWire(binds[i].values.front()));
         }
       }
     }

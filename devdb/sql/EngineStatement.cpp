@@ -10,6 +10,7 @@
 #include "devdb/sql/NumberText.h"
 #include "devdb/sql/OracleErrorBoundary.h"
 #include "devdb/sql/OracleErrors.h"
+#include "devdb/sql/OracleFunctions.h"
 
 namespace devdb::sql {
 namespace {
@@ -21,6 +22,54 @@ std::string BindKey(const std::string& name) {
   for (char& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return key;
 }
+
+// Reads one quoted identifier ("A""B" is A"B) starting at `at`; false when there is none.
+bool ReadQuoted(const std::string& text, std::size_t& at, std::string& name) {
+  if (at >= text.size() || text[at] != '"') return false;
+  name.clear();
+  for (++at; at < text.size(); ++at) {
+    if (text[at] != '"') {
+      name += text[at];
+    } else if (at + 1 < text.size() && text[at + 1] == '"') {
+      name += '"';
+      ++at;
+    } else {
+      ++at;
+      return true;
+    }
+  }
+  return false;
+}
+
+// The row a DML statement touched last, as SQLite names each row it writes to the update
+// hook. Only rows of the statement's own table count.
+struct TouchedRow {
+  std::string table;  // SQLite's name of the table, unquoted
+  std::optional<sqlite3_int64> rowid;
+
+  static void Note(void* context, int, const char*, const char* table, sqlite3_int64 rowid) {
+    auto* touched = static_cast<TouchedRow*>(context);
+    if (table != nullptr && touched->table == table) touched->rowid = rowid;
+  }
+};
+
+// Installs the hook for one execution. A statement run inside another one's execution (a
+// stored function called from SQL) hands the hook back to the outer execution afterwards:
+// the hook is only ever TouchedRow::Note.
+class TouchedRowHook {
+ public:
+  TouchedRowHook(sqlite3* db, TouchedRow& touched)
+      : db_(db), outer_(sqlite3_update_hook(db, &TouchedRow::Note, &touched)) {}
+  ~TouchedRowHook() {
+    sqlite3_update_hook(db_, outer_ != nullptr ? &TouchedRow::Note : nullptr, outer_);
+  }
+  TouchedRowHook(const TouchedRowHook&) = delete;
+  TouchedRowHook& operator=(const TouchedRowHook&) = delete;
+
+ private:
+  sqlite3* db_;
+  void* outer_;
+};
 
 bool IsQuery(StatementKind kind) { return kind == StatementKind::Select; }
 bool IsDml(StatementKind kind) {
@@ -172,6 +221,23 @@ ExecuteResult EngineStatement::Run(const std::vector<Bind>& binds, int iteration
   if (translated_.refreshSessions) core_->RefreshSessions();
   core_->BeginWrite();
   sqlite3* db = core_->Handle();
+  // The target table, the first quoted name of the SQLite text (INSERT INTO "T" ...,
+  // UPDATE "T" ..., DELETE FROM "T" ...), for the ROWID of the last row touched: ROWIDs
+  // number rows within the table's object.
+  std::int64_t targetObject = 0;
+  TouchedRow touched;
+  {
+    const std::string& text = translated_.sqlite;
+    const std::size_t from = text.find('"');
+    std::size_t at = from;
+    if (from != std::string::npos && ReadQuoted(text, at, touched.table)) {
+      SqliteStatement object(
+          db, "SELECT object_id FROM devdb_objects WHERE storage = ? AND kind = 'TABLE'");
+      object.Bind(1, text.substr(from, at - from));
+      if (object.Step()) targetObject = object.Integer(0);
+    }
+  }
+  const TouchedRowHook hook(db, touched);
   const auto& returningTypes = translated_.returningTypes;
   // Per RETURNING column, the value of each iteration (NULL when no row was touched).
   std::vector<std::vector<Value>> returned(returningTypes.size());
@@ -198,6 +264,8 @@ ExecuteResult EngineStatement::Run(const std::vector<Bind>& binds, int iteration
     }
   }
   sqlite3_reset(statement_.Handle());
+  if (targetObject != 0 && touched.rowid)
+    result.rowid = OracleFunctions::EncodeRowid(targetObject, *touched.rowid);
   for (const Bind& bind : binds) {
     if (!bind.out) continue;
     const std::string key = BindKey(bind.name);

@@ -90,6 +90,8 @@ struct ExecuteResult {
   // For array execution: the error of the first failing row, the rows before it done.
   std::optional<SqlError> rowError;
   std::string warning;  // e.g. not empty for success-with-info
+  // INSERT, UPDATE, DELETE: the extended ROWID of the last row touched, empty for none.
+  std::string rowid;
 };
 
 struct SessionRow {

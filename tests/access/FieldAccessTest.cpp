@@ -258,24 +258,39 @@ TEST_P(FieldAccessTest, LongValuesOfAHundredKilobytesArriveWhole) {
 TEST_P(FieldAccessTest, RowIdentifiersInBothForms) {
   TOracleSession& session = LoggedOn();
   Run(session, "create table rowids (n number(9))");
-  TOracleQuery insert;
-  insert.SetSession(&session);
-  insert.SQL = {"insert into rowids values (7)"};
-  insert.Execute();
-  // The development server does not report the row a DML statement touched: the client
-  // library hands back a ROWID whose numbers are all 0, which reads in the restricted form.
-  EXPECT_EQ(insert.RowId(), "00000000.0000.0000");
+  TOracleQuery dml;
+  dml.SetSession(&session);
+  auto rowIdAfter = [&](const std::string& sql) {
+    dml.SQL = {sql};
+    dml.Execute();
+    return dml.RowId();
+  };
+  auto selected = [&](int n) {
+    TOracleQuery& query =
+        Select(session, "select rowid, n from rowids where n = " + std::to_string(n));
+    EXPECT_FALSE(query.Eof()) << "no row " << n;
+    EXPECT_EQ(query.FieldType(0), otcString);
+    EXPECT_GE(query.FieldSize(0), 18) << "a ROWID column has room for at least 18 characters";
+    return query.Eof() ? std::string() : query.FieldAsString(0);
+  };
 
-  TOracleQuery& query = Select(session, "select rowid, n from rowids");
-  ASSERT_FALSE(query.Eof());
-  EXPECT_EQ(query.FieldType(0), otcString);
-  EXPECT_GE(query.FieldSize(0), 18) << "a ROWID column has room for at least 18 characters";
-  const std::string text = query.FieldAsString(0);
-  EXPECT_EQ(text.size(), 18u) << text;
+  // A DML statement's row identifier names the last row it touched, in the extended form a
+  // selected ROWID has.
+  const std::string first = rowIdAfter("insert into rowids values (7)");
+  EXPECT_EQ(first.size(), 18u) << first;
   EXPECT_EQ(
-      text.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/"),
+      first.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/"),
       std::string::npos)
-      << text;
+      << first;
+  EXPECT_EQ(first, selected(7));
+  const std::string second = rowIdAfter("insert into rowids values (8)");
+  EXPECT_EQ(second, selected(8));
+  EXPECT_NE(second, first);
+  EXPECT_EQ(rowIdAfter("update rowids set n = 70 where n = 7"), first);
+  EXPECT_EQ(rowIdAfter("delete from rowids where n = 8"), second);
+  // A statement that touched no row has none: its numbers are all 0, which reads in the
+  // restricted form.
+  EXPECT_EQ(rowIdAfter("update rowids set n = 1 where n = 99"), "00000000.0000.0000");
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, FieldAccessTest, VEK_ALL_CLIENT_MODES);

@@ -3,6 +3,7 @@
 // indicators and returned lengths, truncation, the conversions of the defined types, LONG
 // values in pieces through a callback, parse errors with their offset, and commits.
 #include <atomic>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -560,6 +561,88 @@ TEST_F(StatementTest, StoredCodeThatDoesNotCompileSucceedsWithTheServersWarning)
   EXPECT_EQ(call.Execute(service_, 1), OCI_ERROR);
   Statement callFine(env_, err_, "begin fine; end;");
   EXPECT_EQ(callFine.Execute(service_, 1), OCI_SUCCESS) << ErrorText();
+}
+
+// The extended ROWID text of four numbers: object in six base-64 digits, file in three,
+// block in six, row in three.
+std::string RowidText(ub4 object, ub2 file, ub4 block, ub2 row) {
+  static const char digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string text;
+  auto put = [&](std::uint64_t value, int width) {
+    for (int k = width - 1; k >= 0; --k) text += digits[(value >> (6 * k)) & 63];
+  };
+  put(object, 6);
+  put(file, 3);
+  put(block, 6);
+  put(row, 3);
+  return text;
+}
+
+TEST_F(StatementTest, RowidNamesTheLastRowTheDmlTouched) {
+  OCIRowid* rowid = nullptr;
+  ASSERT_EQ(OCIDescriptorAlloc(env_, reinterpret_cast<void**>(&rowid), OCI_DTYPE_ROWID, 0, nullptr),
+            OCI_SUCCESS);
+  // Read as programs read the descriptor: the third 32-bit word points to the numbers.
+  auto rowidOf = [&](Statement& statement) -> std::string {
+    EXPECT_EQ(OCIAttrGet(statement.get(), OCI_HTYPE_STMT, rowid, nullptr, OCI_ATTR_ROWID, err_),
+              OCI_SUCCESS)
+        << ErrorText();
+    const ub1* numbers = nullptr;
+    std::memcpy(&numbers, reinterpret_cast<const ub1*>(rowid) + 8, sizeof numbers);
+    if (numbers == nullptr) return "none";
+    auto number = [&](int at, int bytes) {
+      ub4 value = 0;
+      for (int i = 0; i < bytes; ++i) value = value << 8 | numbers[at + i];
+      return value;
+    };
+    return RowidText(number(1, 4), static_cast<ub2>(number(5, 2)), number(7, 4),
+                     static_cast<ub2>(number(11, 2)));
+  };
+  auto selected = [&](int id) {
+    return Scalar(service_, "select rowid from items where id = " + std::to_string(id));
+  };
+
+  InsertItems(1, 3);
+  {
+    Statement single(env_, err_, "insert into items (id) values (4)");
+    ASSERT_EQ(single.Execute(service_, 1), OCI_SUCCESS) << ErrorText();
+    const std::string fourth = selected(4);
+    ASSERT_EQ(fourth.size(), 18u) << fourth;
+    EXPECT_EQ(rowidOf(single), fourth) << "an INSERT names the row it made";
+  }
+  {
+    Statement array(env_, err_, "insert into items (id) values (:id)");
+    int ids[3] = {5, 6, 7};
+    OCIBind* bind = nullptr;
+    ASSERT_EQ(
+        OCIBindByName(array.get(), &bind, err_, reinterpret_cast<const OraText*>(":id"), -1, ids,
+                      sizeof(int), SQLT_INT, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT),
+        OCI_SUCCESS);
+    ASSERT_EQ(array.Execute(service_, 3), OCI_SUCCESS) << ErrorText();
+    EXPECT_EQ(rowidOf(array), selected(7)) << "an array INSERT names its last row";
+  }
+  {
+    Statement update(env_, err_, "update items set name = 'two' where id = 2");
+    ASSERT_EQ(update.Execute(service_, 1), OCI_SUCCESS) << ErrorText();
+    EXPECT_EQ(rowidOf(update), selected(2));
+    Statement none(env_, err_, "update items set name = 'none' where id = 99");
+    ASSERT_EQ(none.Execute(service_, 1), OCI_SUCCESS) << ErrorText();
+    EXPECT_EQ(rowidOf(none), "none") << "no row touched, no ROWID";
+  }
+  {
+    const std::string third = selected(3);
+    Statement remove(env_, err_, "delete from items where id = 3");
+    ASSERT_EQ(remove.Execute(service_, 1), OCI_SUCCESS) << ErrorText();
+    EXPECT_EQ(rowidOf(remove), third) << "a DELETE names the row it removed";
+    ASSERT_EQ(remove.Execute(service_, 1), OCI_SUCCESS) << ErrorText();
+    EXPECT_EQ(rowidOf(remove), "none") << "each execution reports its own row";
+  }
+  {
+    Statement query(env_, err_, "select id from items");
+    ASSERT_EQ(query.Execute(service_, 0), OCI_SUCCESS) << ErrorText();
+    EXPECT_EQ(rowidOf(query), "none") << "a query touches no row";
+  }
+  EXPECT_EQ(OCIDescriptorFree(rowid, OCI_DTYPE_ROWID), OCI_SUCCESS);
 }
 
 TEST_F(StatementTest, BreakInterruptsTheRunningCall) {

@@ -3,6 +3,7 @@
 // array binds and fetches with the counts kept in the cursor data area, LONG pieces with
 // oflng, transactions, error texts, and moving a logon between the two interfaces.
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -189,6 +190,48 @@ TEST_F(Version7Test, ArrayInsertAndFetchKeepTheCounts) {
   EXPECT_EQ(cda_.rc, 1403);
   EXPECT_EQ(ofen(&cda_, 2), 1403);
   EXPECT_EQ(cda_.rpc, 5u) << "no more rows: the count stays";
+}
+
+TEST_F(Version7Test, ExecutionsLeaveTheRowidOfTheLastRowTouched) {
+  ASSERT_EQ(Parse("create table marks (id number(5))", 0), 0) << cda_.rc;
+  ASSERT_EQ(oexec(&cda_), 0) << cda_.rc;
+  // The four ROWID words as extended ROWID text.
+  auto rowid = [&] {
+    static const char digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string text;
+    auto put = [&](std::uint64_t value, int width) {
+      for (int k = width - 1; k >= 0; --k) text += digits[(value >> (6 * k)) & 63];
+    };
+    if (cda_.rid.rd.rcs4 == 0 && cda_.rid.rd.rcs5 == 0 && cda_.rid.rcs7 == 0 && cda_.rid.rcs8 == 0)
+      return std::string("none");
+    put(cda_.rid.rd.rcs4, 6);
+    put(cda_.rid.rd.rcs5, 3);
+    put(cda_.rid.rcs7, 6);
+    put(cda_.rid.rcs8, 3);
+    return text;
+  };
+  auto selected = [&](int id) {
+    return Scalar(System(), "select rowid from scott.marks where id = " + std::to_string(id));
+  };
+
+  ASSERT_EQ(Parse("insert into marks values (:id)"), 0);
+  int ids[3] = {1, 2, 3};
+  ASSERT_EQ(obndra(&cda_, Text(":id"), -1, reinterpret_cast<ub1*>(ids), sizeof(int), SQLT_INT, -1,
+                   nullptr, nullptr, nullptr, 0, nullptr, nullptr, -1, -1),
+            0);
+  ASSERT_EQ(oexn(&cda_, 3, 0), 0) << cda_.rc;
+  ASSERT_EQ(ocom(&lda_), 0);
+  const std::string last = rowid();
+  EXPECT_EQ(last, selected(3)) << "an array INSERT leaves its last row";
+  ASSERT_EQ(Parse("update marks set id = 20 where id = 2"), 0);
+  ASSERT_EQ(oexec(&cda_), 0) << cda_.rc;
+  ASSERT_EQ(ocom(&lda_), 0);
+  EXPECT_EQ(rowid(), selected(20));
+  ASSERT_EQ(oexec(&cda_), 0) << cda_.rc;
+  EXPECT_EQ(rowid(), "none") << "no row touched: all four words 0";
+  ASSERT_EQ(Parse("delete from marks where id = 3"), 0);
+  ASSERT_EQ(oexfet(&cda_, 1, 0, 0), 0) << cda_.rc;
+  EXPECT_EQ(rowid(), last) << "a DELETE leaves the row it removed";
 }
 
 TEST_F(Version7Test, LongValuesAreReadOnWithOflng) {

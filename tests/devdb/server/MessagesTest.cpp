@@ -55,7 +55,7 @@ std::vector<Sample> Samples() {
   ExecuteReply executeReply{
       2,      {EveryKind(), {}}, {1, "ORA-00001: unique constraint (A.B) violated", 0},
       "warn", {EveryKind(), {}}, 17,
-      true,   {0, 4000000000u}};
+      true,   {0, 4000000000u},  "AAAAECAABAAAAgiAAA"};
   FetchReply fetchReply{{EveryKind(), {WireValue::Text("")}}, 99, false};
   return {
       MakeSample("Hello", HelloRequest{}),
@@ -131,8 +131,7 @@ TEST(Messages, ExecuteRequestKeepsEveryValueKind) {
 
 TEST(Messages, TableAndCursorBindsKeepTheirForm) {
   ExecuteRequest request;
-  request.binds = {WireBind::Table("t", 7, {WireValue::Number("1")}, 30),
-                   WireBind::RefCursor("c")};
+  request.binds = {WireBind::Table("t", 7, {WireValue::Number("1")}, 30), WireBind::RefCursor("c")};
   request.binds[0].declaredType = 2;
   ExecuteRequest back = FromFrame<ExecuteRequest>(ToFrame(request));
   ASSERT_EQ(back.binds.size(), 2u);
@@ -142,6 +141,15 @@ TEST(Messages, TableAndCursorBindsKeepTheirForm) {
   EXPECT_EQ(back.binds[0].declaredType, 2);
   EXPECT_EQ(back.binds[1].form, WireBindForm::RefCursor);
   EXPECT_TRUE(back.binds[1].out);
+}
+
+TEST(Messages, ExecuteReplyCarriesTheRowidOfTheLastRowTouched) {
+  ExecuteReply reply;
+  reply.rowsProcessed = 1;
+  reply.rowid = "AAAAECAAEAAAAAAAAB";
+  EXPECT_EQ(FromFrame<ExecuteReply>(ToFrame(reply)).rowid, reply.rowid);
+  reply.rowid.clear();
+  EXPECT_EQ(FromFrame<ExecuteReply>(ToFrame(reply)).rowid, "") << "no row touched";
 }
 
 TEST(Messages, RefusesAnUnknownBindForm) {

@@ -230,6 +230,48 @@ TEST_F(StatementTest, ArrayExecutionWithAnInBindShortOfValuesIsRefused) {
   EXPECT_EQ(client_->Scalar("select count(*) from short"), "0");
 }
 
+TEST_F(StatementTest, DmlRepliesNameTheLastRowTouched) {
+  client_->Run("create table touched (n number primary key, t varchar2(10))");
+  WireBind numbers{
+      "n", false, 22, {WireValue::Number("1"), WireValue::Number("2"), WireValue::Number("3")}};
+  const std::string arrayRowid =
+      client_->Run("insert into touched (n) values (:n)", {numbers}, 3).rowid;
+  EXPECT_EQ(arrayRowid, client_->Scalar("select rowid from touched where n = 3"));
+  struct Case {
+    const char* sql;
+    const char* rowOf;  // the row whose ROWID the reply names, before the statement ran
+  };
+  const std::vector<Case> cases = {
+      {"insert into touched (n) values (4)", nullptr},
+      {"update touched set t = 'x' where n = 2", "n = 2"},
+      {"update touched set t = 'y' where n in (1, 2) and t is null", "n = 1"},
+      {"update touched set t = 'z' where n = 99", ""},
+      {"delete from touched where n = 3", "n = 3"},
+      {"delete from touched where n = 3", ""},
+      {"create table other (n number)", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.sql);
+    const std::string expected =
+        c.rowOf == nullptr || *c.rowOf == '\0'
+            ? ""
+            : client_->Scalar(std::string("select rowid from touched where ") + c.rowOf);
+    const std::string rowid = client_->Run(c.sql).rowid;
+    if (c.rowOf == nullptr) {
+      EXPECT_EQ(rowid, client_->Scalar("select rowid from touched where n = 4"));
+    } else {
+      EXPECT_EQ(rowid, expected);
+    }
+  }
+  // An array execution that stops at a failing row names the last row it did.
+  WireBind again{
+      "n", false, 22, {WireValue::Number("5"), WireValue::Number("1"), WireValue::Number("6")}};
+  protocol::ExecuteReply stopped = client_->Run("insert into touched (n) values (:n)", {again}, 3);
+  EXPECT_EQ(stopped.rowError.code, 1);
+  EXPECT_EQ(stopped.rowid, client_->Scalar("select rowid from touched where n = 5"));
+  EXPECT_EQ(client_->Run("delete from touched").rowid, "") << "DELETE without WHERE";
+}
+
 TEST_F(StatementTest, CommitOnSuccessMakesTheRowVisibleToOthers) {
   client_->Run("create table shared (n number)");
   client_->Run("insert into shared values (1)", {}, 1, 0, true);
