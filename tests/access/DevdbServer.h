@@ -1,13 +1,12 @@
-// A real devdb process for the access layer's end-to-end tests: started with its data in
-// memory on a port the system picks, read for the address it announces, and stopped (killed
-// if need be) when the object goes.
+// A real devdb process for the access layer's end-to-end tests: its data in memory, on a
+// port the system picks, stopped with SIGTERM when the object goes.
 #pragma once
-
-#include <sys/types.h>
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "tests/support/DevdbProcess.h"
 
 namespace vek::testing {
 
@@ -19,14 +18,12 @@ class DevdbServer {
   DevdbServer(const DevdbServer&) = delete;
   DevdbServer& operator=(const DevdbServer&) = delete;
 
-  std::uint16_t Port() const { return port_; }
+  std::uint16_t Port() const { return process_.Port(); }
   // The connect text that reaches this server.
-  std::string Database() const { return "127.0.0.1:" + std::to_string(port_); }
+  std::string Database() const { return "127.0.0.1:" + std::to_string(Port()); }
 
  private:
-  pid_t pid_ = -1;
-  int output_ = -1;
-  std::uint16_t port_ = 0;
+  devdb::testing::DevdbProcess process_;
 };
 
 }  // namespace vek::testing

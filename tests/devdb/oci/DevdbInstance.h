@@ -3,12 +3,12 @@
 // stopped and cleaned up when the test ends.
 #pragma once
 
-#include <sys/types.h>
-
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
+
+#include "tests/support/DevdbProcess.h"
 
 namespace devdb::oci::testing {
 
@@ -20,16 +20,14 @@ class DevdbInstance {
   DevdbInstance(const DevdbInstance&) = delete;
   DevdbInstance& operator=(const DevdbInstance&) = delete;
 
-  std::uint16_t Port() const { return port_; }
+  std::uint16_t Port() const { return process_.Port(); }
   // "127.0.0.1:PORT", an EZConnect text for this server.
   std::string EasyConnect() const;
   // A folder holding tnsnames.ora with DEV (and DEV.WORLD) for this server.
   const std::filesystem::path& TnsAdmin() const { return folder_; }
 
  private:
-  pid_t pid_ = -1;
-  int output_ = -1;
-  std::uint16_t port_ = 0;
+  devdb::testing::DevdbProcess process_;
   std::filesystem::path folder_;
 };
 

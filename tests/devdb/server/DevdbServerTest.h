@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "DevdbProcess.h"
+#include "tests/support/DevdbProcess.h"
 #include "TestClient.h"
 
 namespace devdb::testing {

@@ -1,6 +1,6 @@
 // Starts devdb with posix_spawn, its standard output on a pipe from which the first line
 // ("devdb listening on 127.0.0.1:PORT") is read; standard error stays the test's own.
-#include "DevdbProcess.h"
+#include "tests/support/DevdbProcess.h"
 
 #include <fcntl.h>
 #include <spawn.h>
