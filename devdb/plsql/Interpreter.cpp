@@ -896,42 +896,42 @@ PackageInstance* Interpreter::FindPackage(const std::string& owner, const std::s
                                           bool qualified) {
   StoredCodeCatalogue& catalogue = session_.Engine().Catalogue();
   const std::string& user = session_.Identity().user;
-  std::shared_ptr<const StoredObject> specification;
+  std::shared_ptr<const StoredObject> packageSpec;
   std::string packageOwner = owner;
   if (qualified) {
-    specification = catalogue.Find(owner, name, Unit::Kind::Package);
+    packageSpec = catalogue.Find(owner, name, Unit::Kind::Package);
   } else {
     packageOwner = CurrentSchema();
-    specification = catalogue.Find(packageOwner, name, Unit::Kind::Package);
-    if (!specification) {
+    packageSpec = catalogue.Find(packageOwner, name, Unit::Kind::Package);
+    if (!packageSpec) {
       auto synonym = catalogue.Synonym(name);
       if (!synonym) return nullptr;
       packageOwner = synonym->first;
-      specification = catalogue.Find(synonym->first, synonym->second, Unit::Kind::Package);
+      packageSpec = catalogue.Find(synonym->first, synonym->second, Unit::Kind::Package);
     }
   }
-  if (!specification) return nullptr;
-  if (!catalogue.CanExecute(specification->owner, specification->name, user) &&
-      specification->owner != CurrentSchema()) {
+  if (!packageSpec) return nullptr;
+  if (!catalogue.CanExecute(packageSpec->owner, packageSpec->name, user) &&
+      packageSpec->owner != CurrentSchema()) {
     return nullptr;
   }
-  return Instantiate(specification->owner, specification->name, specification);
+  return Instantiate(packageSpec->owner, packageSpec->name, packageSpec);
 }
 
 PackageInstance* Interpreter::Instantiate(
     const std::string& owner, const std::string& name,
-    const std::shared_ptr<const StoredObject>& specification) {
+    const std::shared_ptr<const StoredObject>& packageSpec) {
   StoredCodeCatalogue& catalogue = session_.Engine().Catalogue();
   auto body = catalogue.Find(owner, name, Unit::Kind::PackageBody);
   std::string unitName = owner + "." + name;
-  std::uint64_t version = specification->version * 1000003ULL + (body ? body->version : 0);
+  std::uint64_t version = packageSpec->version * 1000003ULL + (body ? body->version : 0);
   auto& packages = session_.Packages();
   auto existing = packages.find(unitName);
   if (existing != packages.end() && existing->second->version == version)
     return existing->second.get();
   // A package that is being initialised is already in the map (with its version), so the
   // initialisation can call the package's own subprograms.
-  if (!specification->unit) {
+  if (!packageSpec->unit) {
     throw PlsqlError(4063, OraText(4063, "package \"" + unitName + "\" has errors"));
   }
   if (body && !body->unit) {
@@ -942,7 +942,7 @@ PackageInstance* Interpreter::Instantiate(
   instance->owner = owner;
   instance->name = name;
   instance->version = version;
-  instance->specification = specification->unit;
+  instance->packageSpec = packageSpec->unit;
   instance->body = body ? body->unit : nullptr;
   PackageInstance* raw = instance.get();
   packages[unitName] = std::move(instance);
@@ -952,11 +952,11 @@ PackageInstance* Interpreter::Instantiate(
     frame->schema = owner;
     frame->package = raw;
     frame->transaction = &CurrentTransaction();
-    frame->firstLine = specification->unit->firstLine;
-    frame->line = specification->unit->firstLine;
+    frame->firstLine = packageSpec->unit->firstLine;
+    frame->line = packageSpec->unit->firstLine;
     FrameGuard guard(*this, std::move(frame));
     try {
-      DeclareInto(raw->scope, *specification->unit->block);
+      DeclareInto(raw->scope, *packageSpec->unit->block);
       if (body) {
         Top().firstLine = body->unit->firstLine;
         DeclareInto(raw->scope, *body->unit->block);
@@ -998,7 +998,7 @@ std::optional<Interpreter::Callable> Interpreter::FindCallable(
     callable.unitName = package->owner + "." + package->name;
     callable.schema = package->owner;
     callable.firstLine =
-        package->body ? package->body->firstLine : package->specification->firstLine;
+        package->body ? package->body->firstLine : package->packageSpec->firstLine;
     return callable;
   };
   auto standalone =

@@ -74,7 +74,7 @@ class Interpreter {
   std::optional<Callable> FindCallable(const std::vector<std::string>& parts);
   PackageInstance* FindPackage(const std::string& owner, const std::string& name, bool qualified);
   PackageInstance* Instantiate(const std::string& owner, const std::string& name,
-                               const std::shared_ptr<const StoredObject>& specification);
+                               const std::shared_ptr<const StoredObject>& packageSpec);
   BlockBind* FindBind(const std::string& name);
   void AssignTo(const Expr& target, const PlValue& value);
   std::optional<PlType> TargetType(const Expr& target);

@@ -59,7 +59,7 @@ void NameChecker::Check(const Unit& unit) {
     case Unit::Kind::Procedure:
     case Unit::Kind::Function: CheckBlock(*unit.subprogram->body, unit.subprogram.get()); return;
     case Unit::Kind::Package:
-      // A specification declares; its default values are checked as expressions.
+      // A package spec declares; its default values are checked as expressions.
       scopes_.emplace_back();
       Declare(*unit.block);
       for (const auto& variable : unit.block->variables) {
@@ -68,16 +68,16 @@ void NameChecker::Check(const Unit& unit) {
       scopes_.pop_back();
       return;
     case Unit::Kind::PackageBody: {
-      auto specification = catalogue_.Find(unit.owner.empty() ? schema_ : unit.owner, unit.name,
+      auto packageSpec = catalogue_.Find(unit.owner.empty() ? schema_ : unit.owner, unit.name,
                                            Unit::Kind::Package);
-      if (!specification || !specification->unit) {
+      if (!packageSpec || !packageSpec->unit) {
         throw PlsqlError(6550, std::string(texts::kCompileLine) +
                                    "1, column 14:\nPLS-00304: cannot compile body of '" +
                                    unit.name + "' without its specification");
       }
       packageName_ = unit.name;
       scopes_.emplace_back();
-      Declare(*specification->unit->block);
+      Declare(*packageSpec->unit->block);
       CheckBlock(*unit.block, nullptr);
       scopes_.pop_back();
       return;

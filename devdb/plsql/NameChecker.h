@@ -38,7 +38,7 @@ class NameChecker {
   bool IsVariable(const std::vector<std::string>& parts);
   bool IsException(const std::vector<std::string>& parts);
   bool IsCallable(const std::vector<std::string>& parts);
-  // The specification of a package visible under the name, or null.
+  // The package spec visible under the name, or null.
   std::shared_ptr<const StoredObject> VisiblePackage(const std::string& owner,
                                                      const std::string& name, bool qualified);
   bool PackageHas(const StoredObject& package, const std::string& member, bool variable);

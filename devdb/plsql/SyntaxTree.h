@@ -118,7 +118,7 @@ struct Block {
   std::vector<VariableDeclaration> variables;
   std::vector<std::shared_ptr<Subprogram>> subprograms;
   bool autonomous = false;
-  bool hasBody = false;  // package specifications and bodies without BEGIN have none
+  bool hasBody = false;  // package specs and bodies without BEGIN have none
   StmtList body;
   std::vector<ExceptionHandler> handlers;
   int line = 0;
@@ -129,7 +129,7 @@ struct Subprogram {
   bool isFunction = false;
   std::vector<Parameter> parameters;
   TypeSpec returnType;
-  std::shared_ptr<Block> body;  // null for a declaration in a package specification
+  std::shared_ptr<Block> body;  // null for a declaration in a package spec
   int line = 0;
 };
 

@@ -62,7 +62,7 @@ struct PackageInstance {
   std::string name;
   std::uint64_t version = 0;  // the catalogue version it was built from
   VariableScope scope;
-  std::shared_ptr<const Unit> specification;  // kept alive while the instance is in use
+  std::shared_ptr<const Unit> packageSpec;  // kept alive while the instance is in use
   std::shared_ptr<const Unit> body;
   int bodyFirstLine = 1;
 };
