@@ -8,6 +8,7 @@
 #include <iterator>
 #include <system_error>
 
+#include "platform/ProgramArguments.h"
 #include "platform/TextCase.h"
 
 namespace vek {
@@ -94,6 +95,16 @@ std::vector<std::string> ReadTextLines(const std::string& path) {
   }
   if (!line.empty()) lines.push_back(std::move(line));
   return lines;
+}
+
+std::string UserConfigurationFolder() {
+#ifdef _WIN32
+  return GetEnvironmentVariable("APPDATA") + "\\VEK";
+#else
+  const std::string xdg = GetEnvironmentVariable("XDG_CONFIG_HOME");
+  if (!xdg.empty()) return xdg + "/vek";
+  return GetEnvironmentVariable("HOME") + "/.config/vek";
+#endif
 }
 
 std::string CurrentDirectory() {

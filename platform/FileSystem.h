@@ -33,6 +33,10 @@ std::vector<std::string> ListFiles(const std::string& folder, const std::string&
 // file gives no lines.
 std::vector<std::string> ReadTextLines(const std::string& path);
 
+// The program's per-user configuration folder: ${XDG_CONFIG_HOME:-$HOME/.config}/vek, or
+// %APPDATA%\VEK on Windows. It may not exist yet.
+std::string UserConfigurationFolder();
+
 // The working folder of the process; empty when it cannot be read.
 std::string CurrentDirectory();
 bool ChangeCurrentDirectory(const std::string& folder);

@@ -1,6 +1,7 @@
 // The registry seam: the Windows registry API, or one RegistryFileStore per hive.
 #include "platform/Registry.h"
 
+#include "platform/FileSystem.h"
 #include "platform/ProgramArguments.h"
 #include "platform/TextCase.h"
 
@@ -42,12 +43,6 @@ class OpenKey {
 
 #else
 
-std::string HomeConfigFolder() {
-  const std::string xdg = GetEnvironmentVariable("XDG_CONFIG_HOME");
-  if (!xdg.empty()) return xdg + "/vek";
-  return GetEnvironmentVariable("HOME") + "/.config/vek";
-}
-
 #endif
 
 }  // namespace
@@ -61,7 +56,7 @@ std::string RegistryStorePath(RegistryRoot root) {
   const std::string fileName = localMachine ? "local-machine.reg" : "current-user.reg";
   const std::string folder = GetEnvironmentVariable(kRegistryDirVariable);
   if (!folder.empty()) return folder + "/" + fileName;
-  return (localMachine ? std::string("/etc/vek") : HomeConfigFolder()) + "/" + fileName;
+  return (localMachine ? std::string("/etc/vek") : UserConfigurationFolder()) + "/" + fileName;
 #endif
 }
 
