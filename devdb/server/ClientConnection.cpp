@@ -267,6 +267,8 @@ LogonReply ClientConnection::ChangePassword(const PasswordChangeRequest& request
   if (entry_) {
     CallScope call(*entry_, registry_.ShuttingDown());
     call.Session().ChangePassword(request.user, request.oldPassword, request.newPassword);
+    // The change ends a grace period: the logon's expiry warning is no longer true.
+    logonWarning_ = {};
     return CurrentLogon();
   }
   if (registry_.ShuttingDown()) throw sql::SqlError(texts::kShutdownCode, texts::kShutdown);
