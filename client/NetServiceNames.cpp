@@ -1,10 +1,13 @@
-// Reading tnsnames.ora: only text outside parentheses counts, so the inner pairs of a connect
-// descriptor are never taken for names, whatever their line layout.
+// Reading tnsnames.ora: only text outside parentheses and before a "#" counts, so the inner
+// pairs of a connect descriptor and comments are never taken for names, whatever their line
+// layout.
 #include "client/NetServiceNames.h"
 
 #include <algorithm>
 #include <mutex>
 #include <optional>
+#include <set>
+#include <string_view>
 
 #include "client/ClientLibrary.h"
 #include "client/ClientLibraryLocation.h"
@@ -59,13 +62,18 @@ std::string Trim(const std::string& text) {
   return text.substr(begin, end - begin);
 }
 
-// The characters of a line that stand outside parentheses; depth runs on across lines.
-std::string TextOutsideParentheses(const std::string& line, int& depth) {
+constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+
+// The characters of a line that stand outside parentheses and before its comment; depth runs
+// on across lines. A ")" without its "(" is dropped rather than taken as a level below zero,
+// which would hide every later name of the file.
+std::string TextOutsideParentheses(std::string_view line, int& depth) {
+  line = line.substr(0, line.find('#'));
   std::string result;
   for (char c : line) {
     if (c == '(') ++depth;
     if (depth == 0 && static_cast<unsigned char>(c) >= 32) result += c;
-    if (c == ')') --depth;
+    if (c == ')' && depth > 0) --depth;
   }
   return result;
 }
@@ -73,6 +81,74 @@ std::string TextOutsideParentheses(const std::string& line, int& depth) {
 std::string NameBeforeWorldDomain(const std::string& name) {
   const auto position = UpperCase(name).find(".WORLD");
   return position == std::string::npos ? name : name.substr(0, position);
+}
+
+// The names before one "=": one name, or several separated by commas.
+std::vector<std::string> AliasNames(const std::string& text) {
+  std::vector<std::string> aliases;
+  std::size_t begin = 0;
+  for (;;) {
+    const std::size_t comma = text.find(',', begin);
+    const std::string alias =
+        NameBeforeWorldDomain(Trim(text.substr(begin, comma == std::string::npos ? comma : comma - begin)));
+    if (!alias.empty()) aliases.push_back(alias);
+    if (comma == std::string::npos) return aliases;
+    begin = comma + 1;
+  }
+}
+
+// One fill: the files read so far, by full path. A file already read (which includes every
+// file further up the include chain) is not opened again.
+struct ParseState {
+  TNetServiceNameList& names;
+  std::vector<std::string> filesRead;
+  std::set<std::string> seen;
+};
+
+std::string FileKey(const std::string& fullPath) {
+  return kIsWindows ? UpperCase(fullPath) : fullPath;
+}
+
+void ParseFile(const std::string& fileName, ParseState& state, int depth) {
+  if (depth > kMaxIncludeDepth) return;
+  std::string file = fileName;
+  while (file.rfind("\\\\\\", 0) == 0) file.erase(0, 1);
+  if (!FileExists(file)) return;
+  const std::string fullPath = FullPath(file);
+  if (!state.seen.insert(FileKey(fullPath)).second) return;
+  state.filesRead.push_back(fullPath);
+
+  int parenthesisDepth = 0;
+  bool includePending = false;
+  bool firstLine = true;
+  for (std::string_view line : ReadTextLines(file)) {
+    if (firstLine && line.substr(0, kUtf8ByteOrderMark.size()) == kUtf8ByteOrderMark)
+      line.remove_prefix(kUtf8ByteOrderMark.size());
+    firstLine = false;
+    const std::string text = Trim(TextOutsideParentheses(line, parenthesisDepth));
+    if (text.empty()) continue;
+    const auto equals = text.find('=');
+    if (equals == std::string::npos) {
+      if (includePending) {
+        ParseFile(text, state, depth + 1);
+        includePending = false;
+      }
+      continue;
+    }
+    const std::string value = Trim(text.substr(equals + 1));
+    const std::string names = Trim(text.substr(0, equals));
+    if (SameText(NameBeforeWorldDomain(names), "ifile")) {
+      includePending = false;
+      if (!value.empty())
+        ParseFile(value, state, depth + 1);
+      else
+        includePending = true;
+      continue;
+    }
+    // A line such as "= (DESCRIPTION ...)" names nothing; an empty entry would only show as a
+    // blank line in the database list.
+    for (const std::string& alias : AliasNames(names)) state.names.Add(alias);
+  }
 }
 
 std::string ComputeTnsNamesPath() {
@@ -121,39 +197,10 @@ bool TNetServiceNameList::Add(const std::string& name) {
   return true;
 }
 
-void ParseTnsNames(const std::string& fileName, TNetServiceNameList& names, int depth) {
-  if (depth > kMaxIncludeDepth) return;
-  std::string file = fileName;
-  while (file.rfind("\\\\\\", 0) == 0) file.erase(0, 1);
-
-  int parenthesisDepth = 0;
-  bool includePending = false;
-  for (const std::string& line : ReadTextLines(file)) {
-    if (!line.empty() && line.front() == '#') continue;
-    const std::string text = Trim(TextOutsideParentheses(line, parenthesisDepth));
-    if (text.empty()) continue;
-    const auto equals = text.find('=');
-    if (equals == std::string::npos) {
-      if (includePending) {
-        ParseTnsNames(text, names, depth + 1);
-        includePending = false;
-      }
-      continue;
-    }
-    const std::string value = Trim(text.substr(equals + 1));
-    const std::string name = NameBeforeWorldDomain(Trim(text.substr(0, equals)));
-    if (SameText(name, "ifile")) {
-      includePending = false;
-      if (!value.empty())
-        ParseTnsNames(value, names, depth + 1);
-      else
-        includePending = true;
-    } else if (!name.empty()) {
-      // A line such as "= (DESCRIPTION ...)" names nothing; an empty entry would only show
-      // as a blank line in the database list.
-      names.Add(name);
-    }
-  }
+std::vector<std::string> ParseTnsNames(const std::string& fileName, TNetServiceNameList& names) {
+  ParseState state{names, {}, {}};
+  ParseFile(fileName, state, 0);
+  return std::move(state.filesRead);
 }
 
 std::string TnsNamesPath() {

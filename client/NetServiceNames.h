@@ -21,8 +21,9 @@ class TNetServiceNameList {
   std::vector<std::string> names_;
 };
 
-// Includes nested deeper than this are not followed: a file that includes itself, or a cycle
-// of includes, would otherwise never end.
+// Includes nested deeper than this are not followed. Cycles end earlier: a file is read at
+// most once per fill, so a file that includes itself, or one of the files that include it,
+// is not opened again.
 inline constexpr int kMaxIncludeDepth = 16;
 
 // The process-wide list, filled on the first call; a failure while filling keeps what was
@@ -33,8 +34,10 @@ void ReadNetServiceNames();
 // The full name of tnsnames.ora, worked out on the first successful call and kept. Loads the
 // client library first, and raises its "Initialization error" when that fails.
 std::string TnsNamesPath();
-// Adds the names defined in one file, following its includes.
-void ParseTnsNames(const std::string& fileName, TNetServiceNameList& names, int depth = 0);
+// Adds the names defined in one file, following its includes; returns the full paths of the
+// files it read, in the order it opened them. "#" starts a comment that runs to the end of
+// the line; several names before one "=" ("DEV, DEVDB = ...") are each a name of their own.
+std::vector<std::string> ParseTnsNames(const std::string& fileName, TNetServiceNameList& names);
 
 // Forgets the kept list and path, so that a test can read them again.
 void ResetNetServiceNamesForTesting();

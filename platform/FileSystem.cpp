@@ -107,6 +107,14 @@ std::string UserConfigurationFolder() {
 #endif
 }
 
+std::string FullPath(const std::string& path) {
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+  if (error) return path;
+  const std::filesystem::path canonical = std::filesystem::weakly_canonical(absolute, error);
+  return (error ? absolute.lexically_normal() : canonical).string();
+}
+
 std::string CurrentDirectory() {
   std::error_code error;
   const fs::path current = fs::current_path(error);

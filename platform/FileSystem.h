@@ -40,6 +40,10 @@ std::string UserConfigurationFolder();
 // The working folder of the process; empty when it cannot be read.
 std::string CurrentDirectory();
 bool ChangeCurrentDirectory(const std::string& folder);
+// The absolute form of path, relative to the working folder, with "." and ".." resolved and
+// symbolic links followed as far as the path exists; two spellings of one existing file give
+// the same text (apart from letter case on Windows).
+std::string FullPath(const std::string& path);
 // True when both name the same existing folder, however they are spelled.
 bool SameFolder(const std::string& a, const std::string& b);
 

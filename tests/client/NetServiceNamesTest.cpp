@@ -4,6 +4,7 @@
 
 #include "client/NetServiceNames.h"
 #include "platform/Exception.h"
+#include "platform/FileSystem.h"
 #include "tests/client/ClientTestEnvironment.h"
 
 namespace vek {
@@ -56,9 +57,7 @@ TEST_F(NetServiceNamesTest, NamesAreTakenOnlyFromTextOutsideParentheses) {
        "a.world.b = (x=1)\nsales.WoRlD = (x=1)\n",
        {"a", "sales"}},
       {"equal names keep the first form", "orcl = (x=1)\nORCL = (x=2)\n", {"orcl"}},
-      {"two names before one equals sign form one name", "a, b = (x=1)\n", {"a, b"}},
       {"a comment line adds nothing", "# c = (x=1)\n", {}},
-      {"an indented hash is no comment", " # c = (x=1)\n", {"# c"}},
       {"names are sorted without regard to case",
        "beta = (x)\nAlpha = (x)\ngamma = (x)\n",
        {"Alpha", "beta", "gamma"}},
@@ -69,6 +68,49 @@ TEST_F(NetServiceNamesTest, NamesAreTakenOnlyFromTextOutsideParentheses) {
   for (const auto& c : cases) {
     EXPECT_EQ(ParseText(c.content), c.expected) << c.description;
   }
+}
+
+TEST_F(NetServiceNamesTest, FaultsOfRealFilesDoNotHideNames) {
+  const std::vector<ParseCase> cases = {
+      {"several aliases before one equals sign are each a name",
+       "DEV, DEVDB =\n  (DESCRIPTION = (ADDRESS = (HOST = h)))\nsales.world ,Stock.WORLD,=(x)\n",
+       {"DEV", "DEVDB", "sales", "Stock"}},
+      {"an indented comment adds nothing", "  # old = (x=1)\nNEW = (x)\n", {"NEW"}},
+      {"a comment behind an entry is cut, parentheses and all",
+       "A = (x) # was (y\nB = (x)\n", {"A", "B"}},
+      {"a comment inside a descriptor is cut",
+       "C =\n  (DESCRIPTION = # (old\n    (HOST = h))\nD = (x)\n", {"C", "D"}},
+      {"a stray closing parenthesis does not hide later names",
+       "E = (x))\nF = (x)\n)\nG = (x)\n", {"E", "F", "G"}},
+      {"a byte-order mark does not stick to the first name",
+       "\xEF\xBB\xBF" "FIRST = (x)\nSECOND = (x)\n", {"FIRST", "SECOND"}},
+      {"a byte-order mark before a comment", "\xEF\xBB\xBF# c = (x)\nH = (x)\n", {"H"}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ParseText(c.content), c.expected) << c.description;
+  }
+}
+
+TEST_F(NetServiceNamesTest, EachFileIsReadOncePerFill) {
+  // Three self-includes per file used to open 3^16 files before the depth limit stopped them.
+  const std::string self = environment.Folder().WriteFile(
+      "tnsnames.ora", "SELF = (x)\nIFILE = tnsnames.ora\nIFILE = ./tnsnames.ora\nIFILE = " +
+                          environment.Folder().PathOf("tnsnames.ora") + "\n");
+  TNetServiceNameList names;
+  EXPECT_EQ(ParseTnsNames(self, names), std::vector<std::string>{FullPath(self)});
+  EXPECT_EQ(names.Names(), Names{"SELF"});
+
+  // A three-file cycle with three includes in every file.
+  for (const char* file : {"a", "b", "c"}) {
+    std::string content = std::string(file) + "_NAME = (x)\n";
+    for (const char* other : {"a", "b", "c"}) content += "IFILE = " + std::string(other) + ".ora\n";
+    environment.Folder().WriteFile(std::string(file) + ".ora", content);
+  }
+  TNetServiceNameList cycle;
+  const std::vector<std::string> read = ParseTnsNames("a.ora", cycle);
+  EXPECT_EQ(read, (std::vector<std::string>{FullPath("a.ora"), FullPath("b.ora"),
+                                            FullPath("c.ora")}));
+  EXPECT_EQ(cycle.Names(), (Names{"a_NAME", "b_NAME", "c_NAME"}));
 }
 
 TEST_F(NetServiceNamesTest, MissingFileAddsNothing) {
