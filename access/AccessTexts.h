@@ -64,4 +64,14 @@ inline constexpr const char* kNotAnInteger = "' is not a valid integer value";
 inline constexpr const char* kNotAFloat = "' is not a valid floating point value";
 inline constexpr const char* kNotADate = "' is not a valid date";
 
+// The listener.
+inline constexpr const char* kEventStarted = "Operation not allowed on a started OracleEvent";
+inline constexpr const char* kEventSessionUndefined = "TOracleEvent: Session undefined";
+inline constexpr const char* kEventNamesUndefined = "TOracleEvent: ObjectNames undefined";
+inline constexpr const char* kEventOnePipeName =
+    "TOracleEvent: Only one ObjectName allowed for a Pipe";
+inline constexpr const char* kEventEmptyName = "TOracleEvent: ObjectName cannot be empty";
+// Handed to OnError for a failure on the listening thread that carries no message of its own.
+inline constexpr const char* kEventUnknownError = "Unknown error on the listening thread";
+
 }  // namespace vek::access_texts
