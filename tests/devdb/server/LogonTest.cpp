@@ -157,6 +157,18 @@ TEST_F(LogonTest, PasswordChangeInsideASessionKeepsTheSession) {
   EXPECT_NO_THROW(LogOnAs("alice", "Inside4"));
 }
 
+TEST_F(LogonTest, PasswordChangeInsideASessionEndsTheGracePeriodWarning) {
+  auto client = Connect();
+  EXPECT_EQ(client->LogOn("gracy", "Secret1").warning.code, 28002);
+  protocol::PasswordChangeRequest change{
+      "gracy", "Secret1", "Fresh5", false, WireConnectMode::Normal, "", "", ""};
+  protocol::LogonReply reply = client->connection.ChangePassword(change);
+  EXPECT_TRUE(reply.loggedOn);
+  EXPECT_EQ(reply.warning.code, 0) << "the changed password no longer expires: "
+                                   << reply.warning.message;
+  EXPECT_EQ(Connect()->LogOn("gracy", "Fresh5").warning.code, 0);
+}
+
 TEST_F(LogonTest, ASecondLogonOnOneConnectionIsRefusedAndLogoffAllowsANewOne) {
   auto client = LogOnAs("alice", "Secret1");
   auto error = ErrorOf([&] { client->LogOn("alice", "Secret1"); });
