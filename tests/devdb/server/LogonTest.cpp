@@ -164,8 +164,8 @@ TEST_F(LogonTest, PasswordChangeInsideASessionEndsTheGracePeriodWarning) {
       "gracy", "Secret1", "Fresh5", false, WireConnectMode::Normal, "", "", ""};
   protocol::LogonReply reply = client->connection.ChangePassword(change);
   EXPECT_TRUE(reply.loggedOn);
-  EXPECT_EQ(reply.warning.code, 0) << "the changed password no longer expires: "
-                                   << reply.warning.message;
+  EXPECT_EQ(reply.warning.code, 0)
+      << "the changed password no longer expires: " << reply.warning.message;
   EXPECT_EQ(Connect()->LogOn("gracy", "Fresh5").warning.code, 0);
 }
 
