@@ -2,7 +2,6 @@
 // ExecuteLogonDialog, and the password change on the same window.
 #include "logon/OracleLogon.h"
 
-#include <cwctype>
 #include <exception>
 #include <locale>
 #include <memory>
@@ -17,12 +16,16 @@
 #include "logon/ZqaNLS.h"
 #include "platform/Exception.h"
 #include "platform/ProgramArguments.h"
+#include "platform/TextCase.h"
+#include "platform/TextEncoding.h"
 #include "platform/UiHooks.h"
 
 namespace vek {
 namespace {
 
 constexpr std::int32_t kPasswordExpired = 28001;
+constexpr char32_t kReplacementCharacter = 0xFFFD;
+constexpr const char* kReplacementUtf8 = "\xEF\xBF\xBD";
 
 // A fresh window from the GUI's factory; without one, a window that keeps the values and
 // raises only when it would have to be shown.
@@ -119,8 +122,8 @@ void AttemptLogon(TOracleSession& session, const LogonWindow& window, const TLog
 const std::locale& CaseLocale() {
   static const std::locale locale = [] {
     auto readsUtf8 = [](const std::string& name) {
-      return name.find("UTF-8") != std::string::npos || name.find("utf8") != std::string::npos ||
-             name.find("UTF8") != std::string::npos || name.find("utf-8") != std::string::npos;
+      const std::string upper = UpperCase(name);
+      return upper.find("UTF-8") != std::string::npos || upper.find("UTF8") != std::string::npos;
     };
     try {
       std::locale user("");
@@ -136,58 +139,20 @@ const std::locale& CaseLocale() {
   return locale;
 }
 
-// Decodes one UTF-8 sequence at position; false for a malformed one (then one byte is taken).
-bool DecodeUtf8(const std::string& text, std::size_t& position, char32_t& code) {
-  const auto byte = [&](std::size_t at) { return static_cast<unsigned char>(text[at]); };
-  const unsigned char lead = byte(position);
-  int length = lead < 0x80           ? 1
-               : (lead >> 5) == 0x6  ? 2
-               : (lead >> 4) == 0xE  ? 3
-               : (lead >> 3) == 0x1E ? 4
-                                     : 0;
-  if (length == 0 || position + length > text.size()) return false;
-  code = length == 1 ? lead : lead & (0x7F >> length);
-  for (int i = 1; i < length; ++i) {
-    if ((byte(position + i) & 0xC0) != 0x80) return false;
-    code = (code << 6) | (byte(position + i) & 0x3F);
-  }
-  position += length;
-  return true;
-}
-
-void AppendUtf8(std::string& out, char32_t code) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (code >> 18));
-    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
-}
-
 }  // namespace
 
 std::string UserLocaleUpperCase(const std::string& text) {
   const auto& facet = std::use_facet<std::ctype<wchar_t>>(CaseLocale());
   std::string out;
   out.reserve(text.size());
-  std::size_t position = 0;
-  while (position < text.size()) {
-    char32_t code = 0;
-    if (!DecodeUtf8(text, position, code)) {
-      out += text[position++];
+  for (std::size_t position = 0; position < text.size();) {
+    const std::size_t start = position;
+    const char32_t code = NextCodePoint(text, position);
+    if (code == kReplacementCharacter && text.compare(start, position - start, kReplacementUtf8)) {
+      out.append(text, start, position - start);  // a stray byte stays as it is
       continue;
     }
-    const wchar_t upper = facet.toupper(static_cast<wchar_t>(code));
-    AppendUtf8(out, static_cast<char32_t>(upper));
+    AppendUtf8(out, static_cast<char32_t>(facet.toupper(static_cast<wchar_t>(code))));
   }
   return out;
 }
