@@ -266,6 +266,7 @@ void TEventThread::DeliverEvent() {
 }
 
 void TEventThread::DeliverError(std::exception_ptr error) {
+  if (interrupted_.load()) return;
   error_ = std::move(error);
   const TOnEventErrorEvent handler = event_.OnError();
   if (!handler) return;

@@ -29,6 +29,9 @@ class TEventThread {
 
   void RequestTerminate() { terminated_.store(true); }
   bool Terminated() const { return terminated_.load(); }
+  // The component breaks the thread's call to the server; the error that this gives the
+  // wait is the component's own doing and is not handed to OnError.
+  void MarkInterrupted() { interrupted_.store(true); }
   // Blocks until the thread holds the component's lock and, in alert mode, has registered
   // its alerts (or failed to); afterwards UniqueSessionId is final.
   void WaitUntilListening();
@@ -57,6 +60,7 @@ class TEventThread {
   std::exception_ptr error_;
 
   std::atomic<bool> terminated_{false};
+  std::atomic<bool> interrupted_{false};
   mutable std::mutex listeningMutex_;
   std::condition_variable listeningChanged_;
   bool listening_ = false;

@@ -10,6 +10,7 @@
 #include "access/OracleQuery.h"
 #include "access/OracleSession.h"
 #include "access/VariableTypes.h"
+#include "client/OracleCallTable.h"
 #include "platform/Exception.h"
 #include "platform/UiHooks.h"
 
@@ -43,11 +44,14 @@ TOracleEvent::~TOracleEvent() {
   try {
     Stop();
   } catch (...) {
-    // A failed wake-up cannot be reported from a destructor; the thread ends after its wait.
-    if (thread_) thread_->RequestTerminate();
+    // The wake-up failed (the stop session could not log on, say). The thread still waits
+    // inside the server and uses the members below, and a wait without timeout may last
+    // for days: break its call, so that it ends now instead of the destructor waiting.
+    if (thread_ && Started()) {
+      thread_->RequestTerminate();
+      BreakListeningCall();
+    }
   }
-  // A thread that could not be woken still holds the lock and uses the members below; it
-  // ends at its next wait, so wait for it rather than free what it uses.
   WaitForThreadEnd();
   ReclaimThread();
   stopQuery_.reset();
@@ -246,6 +250,24 @@ void TOracleEvent::WaitForThreadEnd() {
     lock_.Enter();
     lock_.Leave();
   }
+}
+
+void TOracleEvent::BreakListeningCall() {
+  thread_->MarkInterrupted();
+  TOracleSession& session = *duplicateSession_;
+  if (!session.UsesOCI8()) {
+    if (OracleCalls.obreak) OracleCalls.obreak(session.LogonDataArea());
+    return;
+  }
+  if (!OracleCalls.OCIBreak || !OracleCalls.OCIHandleAlloc) return;
+  // An error handle of its own: the listening thread uses the session's handles meanwhile.
+  void* errorHandle = nullptr;
+  if (OracleCalls.OCIHandleAlloc(session.EnvironmentHandle(), &errorHandle, OCI_HTYPE_ERROR, 0,
+                                 nullptr) != OCI_SUCCESS) {
+    return;
+  }
+  OracleCalls.OCIBreak(session.ServiceContext(), static_cast<OCIError*>(errorHandle));
+  OracleCalls.OCIHandleFree(errorHandle, OCI_HTYPE_ERROR);
 }
 
 void TOracleEvent::ReclaimThread() {

@@ -97,6 +97,7 @@ class TOracleEvent : public TComponent {
   void CopyLogonToDuplicate();
   void WakeThread();
   void WaitForThreadEnd();
+  void BreakListeningCall();
   void ReclaimThread();
 
   TOracleSession* session_ = nullptr;
