@@ -20,6 +20,9 @@ constexpr std::int32_t kNoDataFound = 1403;
 constexpr std::int32_t kNotInSelectList = 1007;
 constexpr sb4 kLongDefineSize = 2147483647;
 constexpr ub4 kParseErrorOffset80 = 128;
+// Identifiers and aliases may be this long since Oracle 12.2; the version-8 describe hands
+// them out whole.
+constexpr ub4 kMaxIdentifierLength = 128;
 
 // Statement kinds that may keep their preparation when the text has not changed.
 bool Reusable(std::int32_t functionType) {
@@ -501,6 +504,13 @@ void TOracleQuery::DescribeColumnVersion8(TFieldData& column, ub4 position, std:
       OracleCalls.OCIParamGet(statement_, OCI_HTYPE_STMT, errorHandle_, &parameter, position);
   code = LastCallErrorCode();
   if (code != 0) return;
+  // The library hands out a new descriptor per call and leaves freeing it to the program.
+  struct ParameterRelease {
+    void* descriptor;
+    ~ParameterRelease() {
+      if (descriptor) OracleCalls.OCIDescriptorFree(descriptor, OCI_DTYPE_PARAM);
+    }
+  } release{parameter};
   // Attribute widths differ between client releases (precision ub1 or sb2, scale sb1 or sb2):
   // each is read into zeroed room wide enough for either, little end first.
   auto read = [&](ub4 attribute) {
@@ -515,7 +525,10 @@ void TOracleQuery::DescribeColumnVersion8(TFieldData& column, ub4 position, std:
   ub4 nameLength = 0;
   OracleCalls.OCIAttrGet(parameter, OCI_DTYPE_PARAM, &name, &nameLength, OCI_ATTR_NAME,
                          secondErrorHandle_);
-  if (name) column.name.assign(reinterpret_cast<const char*>(name), std::min<ub4>(nameLength, 30));
+  if (name) {
+    column.name.assign(reinterpret_cast<const char*>(name),
+                       std::min<ub4>(nameLength, kMaxIdentifierLength));
+  }
   column.precision = static_cast<sb2>(static_cast<std::uint16_t>(read(OCI_ATTR_PRECISION)));
   column.scale = static_cast<sb1>(static_cast<std::uint8_t>(read(OCI_ATTR_SCALE)));
   column.nullable = static_cast<sb2>(static_cast<std::uint8_t>(read(OCI_ATTR_IS_NULL)));

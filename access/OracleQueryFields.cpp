@@ -319,6 +319,11 @@ std::string TOracleQuery::ReadWholeLong(int index) {
 
 // ---- Row identifier ----------------------------------------------------------------------
 
+namespace {
+// Room for the longest ROWID text (a universal ROWID may be far longer than 18 characters).
+constexpr std::size_t kRowIdTextRoom = 4000;
+}  // namespace
+
 std::string TOracleQuery::RowId() {
   std::uint32_t object = 0;
   std::uint32_t file = 0;
@@ -328,6 +333,17 @@ std::string TOracleQuery::RowId() {
     if (statement_ && rowIdDescriptor_) {
       OracleCalls.OCIAttrGet(statement_, OCI_HTYPE_STMT, rowIdDescriptor_, nullptr, OCI_ATTR_ROWID,
                              errorHandle_);
+      if (OracleCalls.OCIRowidToChar) {
+        // The descriptor is opaque; a library that can write its text is asked for it.
+        OraText text[kRowIdTextRoom] = {};
+        ub2 length = sizeof text;
+        if (OracleCalls.OCIRowidToChar(static_cast<OCIRowid*>(rowIdDescriptor_), text, &length,
+                                       secondErrorHandle_) == OCI_SUCCESS) {
+          return std::string(reinterpret_cast<const char*>(text),
+                             std::min<std::size_t>(length, sizeof text));
+        }
+      }
+      // Older libraries: the four numbers are read from the descriptor's known layout.
       const auto* words = static_cast<const ub1*>(rowIdDescriptor_);
       if (HasOCI81) {
         // The third 32-bit word holds a pointer to the byte block of the four numbers.

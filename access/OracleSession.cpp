@@ -230,6 +230,26 @@ bool TOracleSession::IsOracle7Server(const std::string& versionText) {
 
 // ---- Logon and logoff -------------------------------------------------------------------
 
+// The creation of the environment and the allocations from it report on the environment
+// handle itself (there is no error handle yet): a failure is read there, the handles made so
+// far are given back, and the library's own text is raised.
+void TOracleSession::CheckEnvironmentCall() {
+  const sword status = LastStatus();
+  if (status == OCI_SUCCESS || status == OCI_SUCCESS_WITH_INFO) return;
+  sb4 code = 0;
+  std::array<OraText, kMaxErrorMessageLength + 1> text{};
+  if (environment_ && OracleCalls.OCIErrorGet) {
+    OracleCalls.OCIErrorGet(environment_, 1, nullptr, &code, text.data(),
+                            static_cast<ub4>(text.size()), OCI_HTYPE_ENV);
+  }
+  text.back() = 0;
+  std::string message = reinterpret_cast<const char*>(text.data());
+  FreeVersion8Handles();
+  if (code == 0) code = status;
+  if (message.empty()) message = access_texts::kNoErrorRecord + std::to_string(status);
+  throw EOracleError(code, message);
+}
+
 void TOracleSession::AttachServer() {
   if (!environment_) {
     if (HasOCI81) {
@@ -240,10 +260,12 @@ void TOracleSession::AttachServer() {
       SetStatus(OracleCalls.OCIEnvInit(&environment_, threadSafe_ ? OCI_DEFAULT : OCI_ENV_NO_MUTEX,
                                        0, nullptr));
     }
+    CheckEnvironmentCall();
     auto allocate = [this](auto*& handle, ub4 type) {
       void* allocated = nullptr;
       SetStatus(OracleCalls.OCIHandleAlloc(environment_, &allocated, type, 0, nullptr));
       handle = static_cast<std::remove_reference_t<decltype(handle)>>(allocated);
+      CheckEnvironmentCall();
     };
     allocate(serviceContext_, OCI_HTYPE_SVCCTX);
     allocate(errorHandle_, OCI_HTYPE_ERROR);

@@ -127,6 +127,7 @@ class TOracleSession : public TComponent, public TErrorReportingSession {
   // Builds the joined logon text and splits it back into the three fields and ConnectAs.
   std::string NormalizeLogon();
   void AttachServer();
+  void CheckEnvironmentCall();
   void ChooseODBCLibrary();
   bool ServerAttached() const { return serverAttached_; }
   bool ODBCMode() const { return odbcMode_; }

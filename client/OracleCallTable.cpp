@@ -26,6 +26,15 @@ void BindEntryPoint(const DynamicLibrary& library, std::atomic<bool>& family, Fu
   std::memcpy(&slot, &address, sizeof slot);
 }
 
+// An entry point that only some releases have: its slot stays empty without it, and no
+// family depends on it.
+template <typename Function>
+void BindOptionalEntryPoint(const DynamicLibrary& library, Function& slot, const char* name) {
+  void* address = library.Symbol(name);
+  static_assert(sizeof(Function) == sizeof(void*));
+  std::memcpy(&slot, &address, sizeof slot);
+}
+
 }  // namespace
 
 #define VEK_BIND(family, name) BindEntryPoint(library, family, OracleCalls.name, #name)
@@ -189,6 +198,8 @@ void BindOracleCalls(const DynamicLibrary& library) {
   VEK_BIND(HasOCI81, OCIDirPathColArrayToStream);
   VEK_BIND(HasOCI81, OCIDirPathLoadStream);
   VEK_BIND(HasOCI81, OCIDirPathStreamReset);
+
+  BindOptionalEntryPoint(library, OracleCalls.OCIRowidToChar, "OCIRowidToChar");
 }
 
 #undef VEK_BIND

@@ -39,6 +39,7 @@ struct OCIServer;
 struct OCISession;
 struct OCISnapshot;
 struct OCIResult;
+struct OCIRowid;
 struct OCILobLocator;
 struct OCIType;
 struct OCIRef;
@@ -381,6 +382,10 @@ using Tociepmsg = std::size_t (*)(OCIExtProcContext* with_context, int error_num
 
 }  // extern "C"
 
+// Optional entry points: bound when the library has them, deciding no family.
+using TOCIRowidToChar = sword (*)(OCIRowid* rowidDesc, OraText* outbfp, ub2* outbflp,
+                                  OCIError* errhp);
+
 // Return codes, handle types and modes that the binding and the error reporting use.
 inline constexpr sword OCI_SUCCESS = 0;
 inline constexpr sword OCI_SUCCESS_WITH_INFO = 1;
@@ -545,6 +550,9 @@ struct TOracleCallTable {
   TOCIDirPathColArrayToStream OCIDirPathColArrayToStream = nullptr;
   TOCIDirPathLoadStream OCIDirPathLoadStream = nullptr;
   TOCIDirPathStreamReset OCIDirPathStreamReset = nullptr;
+
+  // Oracle 9 and later; empty for older libraries.
+  TOCIRowidToChar OCIRowidToChar = nullptr;
 };
 
 // The process-wide table. Written only under ClientLock while the library is loaded; read by

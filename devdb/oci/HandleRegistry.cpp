@@ -81,3 +81,24 @@ void HandleRegistry::RemoveChildren(const void* address) {
 }
 
 }  // namespace devdb::oci
+
+namespace devdb::oci {
+
+std::size_t HandleRegistry::CountBelow(const void* ancestor, ub4 type) {
+  std::lock_guard lock(mutex_);
+  std::size_t count = 0;
+  for (const auto& [address, entry] : entries_) {
+    if (entry.type != type) continue;
+    // Parent chains are short (environment, statement, descriptor); a bound keeps a broken
+    // chain from looping.
+    const void* parent = entry.parent;
+    for (int depth = 0; parent != nullptr && parent != ancestor && depth < 16; ++depth) {
+      auto found = entries_.find(parent);
+      parent = found == entries_.end() ? nullptr : found->second.parent;
+    }
+    if (parent != nullptr && parent == ancestor) ++count;
+  }
+  return count;
+}
+
+}  // namespace devdb::oci

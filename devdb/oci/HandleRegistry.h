@@ -42,6 +42,8 @@ class HandleRegistry {
   bool Remove(const void* address, ub4 type);
   // Frees everything below address, keeping address itself.
   void RemoveChildren(const void* address);
+  // How many live entries of that type stand anywhere below ancestor.
+  std::size_t CountBelow(const void* ancestor, ub4 type);
 
  private:
   struct Entry {

@@ -2,6 +2,7 @@
 // error records, attributes, logon, statements, binds, defines and fetches. Each checks its
 // handles against the registry first (OCI_INVALID_HANDLE when wrong or freed), clears the
 // error handle's records and runs its body behind the call guard.
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -65,11 +66,27 @@ void* ExtraMemory(const void* owner, size_t size, void** usrmempp) {
   return memory;
 }
 
+// For tests only: DEVDB_OCI_FAIL_ALLOCATION names what the library refuses to allocate, as
+// a genuine library does when the client side runs out of memory: "environment", or a
+// handle type number for OCIHandleAlloc (for example "2" for error handles).
+bool AllocationForcedToFail(const char* what) {
+  const char* forced = std::getenv("DEVDB_OCI_FAIL_ALLOCATION");
+  return forced != nullptr && std::strcmp(forced, what) == 0;
+}
+
 sword CreateEnvironment(OCIEnv** envp, ub4 mode, size_t xtramem_sz, void** usrmempp) {
   if (envp == nullptr) return OCI_INVALID_HANDLE;
   try {
     auto* environment = Registry().Add(std::make_unique<Environment>(mode), OCI_HTYPE_ENV, nullptr);
     *envp = reinterpret_cast<OCIEnv*>(environment);
+    if (AllocationForcedToFail("environment")) {
+      // The half-made environment carries the reason; the program reads it with OCIErrorGet
+      // (OCI_HTYPE_ENV) and frees the handle.
+      environment->records.Add(texts::kOutOfUserMemory.code,
+                               ErrorRecords::Format(texts::kOutOfUserMemory.code,
+                                                    texts::kOutOfUserMemory.message));
+      return OCI_ERROR;
+    }
     ExtraMemory(environment, xtramem_sz, usrmempp);
     return OCI_SUCCESS;
   } catch (...) {
@@ -299,6 +316,8 @@ sword OCIHandleAlloc(const void* parenth, void** hndlpp, const ub4 type, const s
   std::lock_guard lock(environment->recordsMutex);
   environment->records.Clear();
   return GuardedCall(environment->records, [&]() -> sword {
+    if (AllocationForcedToFail(std::to_string(type).c_str()))
+      ErrorRecords::Raise(texts::kOutOfUserMemory);
     void* handle = nullptr;
     switch (type) {
       case OCI_HTYPE_ERROR:
@@ -365,6 +384,21 @@ sword OCIDescriptorFree(void* descp, const ub4 type) {
   } catch (...) {
     return OCI_ERROR;
   }
+}
+
+sword OCIRowidToChar(OCIRowid* rowidDesc, OraText* outbfp, ub2* outbflp, OCIError* errhp) {
+  ErrorRecords* records = RecordsOf(errhp);
+  auto* rowid = Lookup<RowidDescriptor>(rowidDesc, OCI_DTYPE_ROWID);
+  if (records == nullptr || rowid == nullptr || outbflp == nullptr) return OCI_INVALID_HANDLE;
+  return GuardedCall(*records, [&]() -> sword {
+    const std::string text = rowid->Text();
+    const ub2 room = *outbflp;
+    *outbflp = static_cast<ub2>(text.size());
+    // Too small a buffer is refused with the length it needs, as Oracle does.
+    if (outbfp == nullptr || room < text.size()) ErrorRecords::Raise(texts::kBadArgument);
+    std::memcpy(outbfp, text.data(), text.size());
+    return OCI_SUCCESS;
+  });
 }
 
 sword OCIErrorGet(void* hndlp, ub4 recordno, OraText*, sb4* errcodep, OraText* bufp, ub4 bufsiz,
@@ -840,8 +874,10 @@ sword OCIParamGet(const void* hndlp, ub4 htype, OCIError* errhp, void** parmdpp,
       ErrorRecords::Raise(texts::kNotExecuted);
     const auto& columns = core.Columns();
     if (pos < 1 || pos > columns.size()) ErrorRecords::Raise(texts::kBadPosition);
+    // As with Oracle's library, the descriptor is the program's to free (OCIDescriptorFree);
+    // it outlives the statement and goes only with its environment.
     *parmdpp = Registry().Add(std::make_unique<ParamDescriptor>(columns[pos - 1]), OCI_DTYPE_PARAM,
-                              statement);
+                              statement->Env());
     return OCI_SUCCESS;
   });
 }

@@ -21,6 +21,8 @@ OCI_EXPORT sword OCIHandleFree(void* hndlp, const ub4 type);
 OCI_EXPORT sword OCIDescriptorAlloc(const void* parenth, void** descpp, const ub4 type,
                                     const size_t xtramem_sz, void** usrmempp);
 OCI_EXPORT sword OCIDescriptorFree(void* descp, const ub4 type);
+// Oracle 9 and later.
+OCI_EXPORT sword OCIRowidToChar(OCIRowid* rowidDesc, OraText* outbfp, ub2* outbflp, OCIError* errhp);
 OCI_EXPORT sword OCIEnvInit(OCIEnv** envp, ub4 mode, size_t xtramem_sz, void** usrmempp);
 OCI_EXPORT sword OCIServerAttach(OCIServer* srvhp, OCIError* errhp, const OraText* dblink,
                                  sb4 dblink_len, ub4 mode);

@@ -38,6 +38,7 @@ inline constexpr OracleText kNotExecuted{24338, "statement handle not executed"}
 inline constexpr OracleText kBadArgument{21560, "argument is null, invalid, or out of range"};
 inline constexpr OracleText kBadPosition{24334, "no descriptor for this position"};
 inline constexpr OracleText kCallbackAborted{24343, "user defined callback error"};
+inline constexpr OracleText kOutOfUserMemory{1019, "unable to allocate memory in the user side"};
 inline constexpr OracleText kBadDateValue{
     1841, "(full) year must be between -4713 and +9999, and not be 0"};
 

@@ -33,6 +33,7 @@ typedef struct OCIDescribe OCIDescribe;
 typedef struct OCIServer OCIServer;
 typedef struct OCISession OCISession;
 typedef struct OCISnapshot OCISnapshot;
+typedef struct OCIRowid OCIRowid;
 typedef struct OCIResult OCIResult;
 typedef struct OCILobLocator OCILobLocator;
 typedef struct OCIParam OCIParam;

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -68,6 +69,36 @@ class RowidDescriptor {
     pointer_ = nullptr;
   }
   const ub1* Block() const { return pointer_; }
+
+  // The text Oracle shows for the ROWID: 18 base-64 characters, or the restricted form
+  // BBBBBBBB.RRRR.FFFF (hexadecimal block, row, file) when the data object number is 0.
+  std::string Text() const {
+    auto number = [this](int at, int bytes) {
+      ub4 value = 0;
+      for (int i = 0; i < bytes; ++i) value = (value << 8) | block_[at + i];
+      return value;
+    };
+    const ub4 object = number(1, 4), file = number(5, 2), blockNumber = number(7, 4),
+              row = number(11, 2);
+    if (object == 0) {
+      char text[32];
+      std::snprintf(text, sizeof text, "%08X.%04X.%04X", blockNumber, row, file);
+      return text;
+    }
+    static constexpr char kDigits[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string text;
+    auto put = [&](ub4 value, int width) {
+      std::string part(static_cast<std::size_t>(width), 'A');
+      for (int i = width - 1; i >= 0; --i, value /= 64) part[static_cast<std::size_t>(i)] = kDigits[value % 64];
+      text += part;
+    };
+    put(object, 6);
+    put(file, 3);
+    put(blockNumber, 6);
+    put(row, 3);
+    return text;
+  }
 
  private:
   void Put(int at, ub4 value, int bytes) {

@@ -482,7 +482,7 @@ void Parser::ParseInsert(TranslatedStatement& out) {
   TableDefinition definition;
   Source target = ResolveTable(owner, name, tableToken, &definition);
   if (definition.kind != "TABLE") Fail(1732, tableToken);
-  if (AtName() && !Peek().Is("VALUES")) target.alias = Next().text;
+  if (AtName() && !Peek().Is("VALUES")) target.alias = Name();
   std::vector<std::size_t> columns;
   if (AcceptSymbol("(")) {
     do {
@@ -585,7 +585,7 @@ void Parser::ParseUpdate(TranslatedStatement& out) {
   TableDefinition definition;
   Source target = ResolveTable(owner, name, tableToken, &definition);
   if (definition.kind != "TABLE") Fail(1732, tableToken);
-  if (AtName() && !Peek().Is("SET")) target.alias = Next().text;
+  if (AtName() && !Peek().Is("SET")) target.alias = Name();
   Scope scope;
   scope.sources.push_back(target);
   scopes_.push_back(&scope);
@@ -636,7 +636,7 @@ void Parser::ParseDelete(TranslatedStatement& out) {
   TableDefinition definition;
   Source target = ResolveTable(owner, name, tableToken, &definition);
   if (definition.kind != "TABLE") Fail(1732, tableToken);
-  if (AtName() && !Peek().Is("WHERE")) target.alias = Next().text;
+  if (AtName() && !Peek().Is("WHERE")) target.alias = Name();
   Scope scope;
   scope.sources.push_back(target);
   scopes_.push_back(&scope);
@@ -1440,7 +1440,7 @@ BlockResult Parser::ParseQueryBlock(bool positional, Scope& scope, std::vector<s
     if (Accept("AS")) {
       name = Name(923);
     } else if (AtName() && !Peek().Is("FROM")) {
-      name = Next().text;
+      name = Name();
     }
     if (e.type.oracleType == kUnknown) e.type = VarcharType(4000);
     addItem(std::move(e), name);
