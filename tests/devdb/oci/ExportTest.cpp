@@ -39,6 +39,7 @@ struct Variant {
   const char* path;
   bool version7;
   bool version8;
+  bool version9;  // the Oracle 9 additions (OCIRowidToChar)
 };
 
 void PrintTo(const Variant& v, std::ostream* out) { *out << v.description; }
@@ -55,6 +56,13 @@ TEST_P(ExportTest, ExportsItsFamiliesAndNoOtherName) {
   ASSERT_EQ(v8.size(), 124u) << "114 names of the family and 10 additions";
   for (const auto& name : v7) EXPECT_EQ(library.Symbol(name) != nullptr, v.version7) << name;
   for (const auto& name : v8) EXPECT_EQ(library.Symbol(name) != nullptr, v.version8) << name;
+  for (const auto& name : Names(EXPORTS_V9))
+    EXPECT_EQ(library.Symbol(name) != nullptr, v.version9) << name;
+  // The library's own test entry points are in every build, under names no Oracle call has.
+  for (const auto& name : Names(EXPORTS_DEVDB)) {
+    EXPECT_NE(library.Symbol(name), nullptr) << name;
+    EXPECT_FALSE(name.starts_with("OCI") || name.starts_with("o")) << name;
+  }
   for (const char* hidden :
        {"_ZN5devdb6client10ConnectionC1ERKNSt7__cxx1112basic_stringIcSt11char_traitsIcESaIcEEEt",
         "OCIStmtPrepare2", "OCIPing"})
@@ -62,9 +70,10 @@ TEST_P(ExportTest, ExportsItsFamiliesAndNoOtherName) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Builds, ExportTest,
-                         ::testing::Values(Variant{"full", CLNTSH_FULL, true, true},
-                                           Variant{"version 7 only", CLNTSH_V7, true, false},
-                                           Variant{"version 8 only", CLNTSH_V8, false, true}));
+                         ::testing::Values(Variant{"full", CLNTSH_FULL, true, true, true},
+                                           Variant{"version 7 only", CLNTSH_V7, true, false, false},
+                                           Variant{"version 8 only", CLNTSH_V8, false, true, true},
+                                           Variant{"8.1", CLNTSH_V81, true, true, false}));
 
 TEST(Unimplemented, AnswersUnimplementedFeatureThroughTheErrorHandle) {
   Library library(CLNTSH_FULL);

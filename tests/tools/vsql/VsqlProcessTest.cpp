@@ -113,6 +113,14 @@ TEST_F(VsqlProcessTest, QueriesPrintAlignedColumnsAndDmlItsRowCount) {
   EXPECT_TRUE(Contains(run.output, "no rows selected")) << run.output;
 }
 
+TEST_F(VsqlProcessTest, AHeadingOfOneHundredAndTwentyEightBytesIsPrintedWhole) {
+  const std::string alias = "LONG_" + std::string(122, 'N') + "E";
+  ASSERT_EQ(alias.size(), 128u);
+  const VsqlRun run = RunInput("select 1 " + alias + " from dual;\n");
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_TRUE(Contains(run.output, alias + "\n" + std::string(128, '-') + "\n1\n")) << run.output;
+}
+
 TEST_F(VsqlProcessTest, AFailingStatementShowsItsErrorPositionAndTheRunGoesOn) {
   const VsqlRun run = RunInput(
       "select 1\n"
