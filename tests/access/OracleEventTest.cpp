@@ -577,8 +577,9 @@ TEST_P(OracleEventTest, ADebugTextNearThePipeLimitArrivesWhole) {
                     ", 'x') || '>'); end;");
   }
   ASSERT_TRUE(AwaitEvents(lengths.size()));
+  const std::vector<Delivery> events = Recorded().Events();
   for (std::size_t index = 0; index < lengths.size(); ++index) {
-    const Variant& info = Recorded().Events()[index].info;
+    const Variant& info = events[index].info;
     ASSERT_TRUE(info.IsArray());
     ASSERT_EQ(info.AsArray().elements.size(), 3u);
     const std::string& text = info.AsArray().elements[2].AsString();
