@@ -210,11 +210,11 @@ int main() {
     };
     current = nullptr;
 
-    // Idle: the listener waits inside the server; the process should use no CPU meanwhile
-    // (the plain loop itself wakes every 10 ms to look at its condition).
+    // Idle: the listener waits inside the server; the process should use no CPU meanwhile.
+    // The main thread sleeps, so that its own serving loop (which wakes every 10 ms to look
+    // at its condition) does not count; nothing is delivered while idle.
     const double cpuBefore = ProcessCpuSeconds();
-    const auto idleStart = Clock::now();
-    ServeUntil([&] { return Clock::now() - idleStart >= 3s; });
+    std::this_thread::sleep_for(3s);
     const double idleCpuMs = (ProcessCpuSeconds() - cpuBefore) * 1e3;
     listener.Stop();
 
