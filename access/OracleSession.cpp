@@ -383,7 +383,18 @@ void TOracleSession::LogOn() {
   if (failure) std::rethrow_exception(failure);
 }
 
+// A connection that the server has already lost still ends here: the session is left
+// disconnected, detached and without handles even when the client library reports the loss,
+// so that the next LogOn starts afresh. The first error is raised afterwards.
 void TOracleSession::LogOff() {
+  std::exception_ptr failure;
+  auto keepFirstFailure = [&] {
+    try {
+      CheckLastCall();
+    } catch (...) {
+      if (!failure) failure = std::current_exception();
+    }
+  };
   if (connected_) {
     if (RollbackOnDisconnect && !Shared()) {
       try {
@@ -408,16 +419,17 @@ void TOracleSession::LogOff() {
       } else {
         OracleCalls.ologof(&logonDataArea_);
       }
-      CheckLastCall();
+      keepFirstFailure();
     }
     if (!IsDestroying()) FireOnChange();
   }
   if (serverAttached_) {
     SetStatus(OracleCalls.OCIServerDetach(serverHandle_, errorHandle_, 0));
     serverAttached_ = false;
-    CheckLastCall();
+    keepFirstFailure();
   }
   if (usesOCI8_ && environment_) FreeVersion8Handles();
+  if (failure) std::rethrow_exception(failure);
 }
 
 void TOracleSession::FreeVersion8Handles() {

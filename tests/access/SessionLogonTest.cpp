@@ -256,6 +256,27 @@ TEST_P(SessionLogonTest, TheBusyCursorShowsDuringLogonAndIsRestored) {
   EXPECT_EQ(hooks->shown.size(), shownBefore) << "cursor 0 leaves the screen alone";
 }
 
+TEST_P(SessionLogonTest, ASessionWhoseConnectionWasLostLogsOnAgain) {
+  TOracleSession& system = LoggedOn();
+  Run(system, "create user lost identified by lost");
+  Run(system, "grant create session to lost");
+  TOracleSession& session = LoggedOn("lost", "lost");
+  const std::string address =
+      One(system, "select sid || ',' || serial# from v$session where username = 'LOST'");
+  Run(system, "alter system kill session '" + address + "'");
+  EXPECT_THROW(Run(session, "begin null; end;"), EOracleError) << "the session was killed";
+
+  // Telling the server may fail: the connection is over all the same.
+  try {
+    session.LogOff();
+  } catch (const EOracleError&) {
+  }
+  EXPECT_FALSE(session.Connected());
+  EXPECT_FALSE(session.ServerAttached()) << "a lost connection leaves nothing attached";
+  session.LogOn();
+  EXPECT_EQ(One(session, "select user from dual"), "LOST");
+}
+
 INSTANTIATE_TEST_SUITE_P(Modes, SessionLogonTest, VEK_ALL_CLIENT_MODES);
 
 }  // namespace
