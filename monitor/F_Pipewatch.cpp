@@ -6,9 +6,17 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QScrollBar>
+#include <QTimer>
 #include <QToolButton>
 
+#include "access/OracleEvent.h"
+#include "access/OracleQuery.h"
+#include "access/OracleSession.h"
+#include "logon/OracleLogon.h"
+#include "monitor/ChannelRecovery.h"
+#include "monitor/DebugChannel.h"
 #include "monitor/MonitorTexts.h"
+#include "monitor/PipewatchApplication.h"
 #include "monitor/ProgramResource.h"
 #include "monitor/ToolIcons.h"
 #include "monitor/TopMostWindows.h"
@@ -24,6 +32,19 @@ constexpr int kCoolBarHeight = 26;
 constexpr int kBandMinimumHeight = 22;
 constexpr int kSchemaNamesWidth = 145;
 constexpr int kSeparatorWidth = 8;
+constexpr const char* kSchemaListQuery = "select username from all_users order by username";
+constexpr const char* kLogonHistoryKey = "Software\\VEK\\LogonHistory";
+
+// Runs a handler's work and shows what escapes it in the standard error report; the window
+// keeps its state.
+template <class Work>
+void Reported(Work&& work) {
+  try {
+    work();
+  } catch (const std::exception& error) {
+    PipewatchApplication::ShowException(error.what());
+  }
+}
 
 }  // namespace
 
@@ -42,7 +63,104 @@ TFormPipewatch::TFormPipewatch(QWidget* parent) : QMainWindow(parent) {
   CreateActions();
   CreateToolBar();
   CreateMemo();
-  FormCreate();
+  CreateDatabaseComponents();
+}
+
+// The components' settings as the window was designed with them; the session starts
+// disconnected with empty logon values.
+void TFormPipewatch::CreateDatabaseComponents() {
+  OracleSession = &components_.CreateOwned<TOracleSession>();
+  OracleSession->SetName("OracleSession");
+  OracleSession->Cursor = crHourGlass;
+  OracleSession->ConnectAs = caNormal;
+  OracleSession->RollbackOnDisconnect = false;
+  OracleSession->NullValue = nvUnAssigned;
+
+  OracleLogon = &components_.CreateOwned<TOracleLogon>();
+  OracleLogon->SetName("OracleLogon");
+  OracleLogon->SetSession(OracleSession);
+  OracleLogon->Retries = 2;
+  OracleLogon->Options = {ldAuto, ldDatabase, ldDatabaseList, ldLogonHistory};
+  OracleLogon->AliasDropDownCount = 8;
+  OracleLogon->HistoryRegSection = kLogonHistoryKey;
+  OracleLogon->HistorySize = 6;
+  OracleLogon->HistoryWithPassword = false;
+
+  OracleQuery = &components_.CreateOwned<TOracleQuery>();
+  OracleQuery->SetName("OracleQuery");
+  OracleQuery->SetSession(OracleSession);
+  OracleQuery->SQL = {kSchemaListQuery};
+  OracleQuery->SetReadBuffer(25);
+  OracleQuery->Optimize = true;
+  OracleQuery->Debug = false;
+  OracleQuery->Cursor = crSQLWait;
+  OracleQuery->Threaded = false;
+  OracleQuery->SetStringFieldsOnly(false);
+
+  auto createListener = [this](const char* name, TEventObjectType type) {
+    TOracleEvent& event = components_.CreateOwned<TOracleEvent>();
+    event.SetName(name);
+    event.SetSession(OracleSession);
+    event.SetObjectType(type);
+    event.SetTimeOut(0);
+    event.SetSynchronized(true);
+    event.SetKeepConnection(false);
+    return &event;
+  };
+  OraclePipeEvent = createListener("OraclePipeEvent", otPipe);
+  OraclePipeEvent->SetOnEvent(
+      [this](TOracleEvent& sender, const std::string& objectName, const Variant& info) {
+        OraclePipeEventEvent(&sender, objectName, info);
+      });
+  OracleAlertEvent = createListener("OracleAlertEvent", otAlert);
+  OracleAlertEvent->SetOnEvent(
+      [this](TOracleEvent& sender, const std::string& objectName, const Variant& info) {
+        OracleAlertEventEvent(&sender, objectName, info);
+      });
+
+  channel_ = std::make_unique<TDebugChannel>(*OracleSession, *OracleQuery, *OraclePipeEvent,
+                                             *OracleAlertEvent, [this] { return SchemaText(); });
+
+  // A listener that loses its connection is not left deaf: the window says so and gets the
+  // channel back by itself. Other listener errors change nothing.
+  TChannelRecovery::Hooks hooks;
+  hooks.notice = [this](const std::string& line) { AppendLine(QString::fromStdString(line)); };
+  hooks.schedule = [this](std::chrono::milliseconds delay) { ScheduleRecoveryAttempt(delay); };
+  recovery_ = std::make_unique<TChannelRecovery>(*OracleSession, *OraclePipeEvent,
+                                                 *OracleAlertEvent, *channel_, std::move(hooks));
+  for (TOracleEvent* event : {OraclePipeEvent, OracleAlertEvent}) {
+    event->SetOnError([this](TOracleEvent&, const std::exception& error) {
+      recovery_->ListenerError(error);
+    });
+  }
+}
+
+// Safe from any thread: the attempt itself runs on the window's thread.
+void TFormPipewatch::ScheduleRecoveryAttempt(std::chrono::milliseconds delay) {
+  QMetaObject::invokeMethod(
+      this,
+      [this, delay] {
+        QTimer::singleShot(delay, this, [this] {
+          if (recovery_) recovery_->Attempt();
+        });
+      },
+      Qt::QueuedConnection);
+}
+
+bool TFormPipewatch::Recovering() const { return recovery_->Recovering(); }
+
+// The listeners stop before anything their deliveries use is gone; a delivery that is
+// being handed over while they stop still finds the window whole.
+TFormPipewatch::~TFormPipewatch() {
+  for (TOracleEvent* event : {OraclePipeEvent, OracleAlertEvent}) event->SetOnError(nullptr);
+  recovery_.reset();
+  for (TOracleEvent* event : {OraclePipeEvent, OracleAlertEvent}) {
+    try {
+      event->Stop();
+    } catch (const std::exception&) {
+      // Closing goes on: the listener's own destruction finishes the stop.
+    }
+  }
 }
 
 void TFormPipewatch::CreateActions() {
@@ -88,8 +206,10 @@ void TFormPipewatch::CreateToolBar() {
   SchemaNames->setFixedWidth(kSchemaNamesWidth);
   SchemaNames->setToolTip(QString::fromUtf8(texts::kSchemaNamesHint));
   // Only the user's own changes count: typing in the box or choosing from the list.
-  connect(SchemaNames->lineEdit(), &QLineEdit::textEdited, this, [this] { SchemaNamesChange(); });
-  connect(SchemaNames, &QComboBox::textActivated, this, [this] { SchemaNamesChange(); });
+  connect(SchemaNames->lineEdit(), &QLineEdit::textEdited, this,
+          [this] { Reported([this] { SchemaNamesChange(); }); });
+  connect(SchemaNames, &QComboBox::textActivated, this,
+          [this] { Reported([this] { SchemaNamesChange(); }); });
   ToolBar->addWidget(SchemaNames);
 
   auto* separator = new QWidget(ToolBar);
@@ -119,13 +239,60 @@ int TFormPipewatch::MaxLines() const { return Memo->maximumBlockCount(); }
 
 void TFormPipewatch::SetMaxLines(int lines) { Memo->setMaximumBlockCount(lines < 1 ? 1 : lines); }
 
-void TFormPipewatch::FormCreate() {}
+bool TFormPipewatch::FormCreate() {
+  if (!OracleLogon->Execute() || !OracleSession->Connected()) return false;
+  setWindowTitle(QString::fromUtf8(texts::kCaptionPrefix) +
+                 QString::fromStdString(OracleSession->LogonUsername() + "@" +
+                                        OracleSession->LogonDatabase()));
+  Reported([this] {
+    ActionStayOnTop->setChecked(kDeclaredStayOnTop);
+    FillSchemaList();
+    SchemaNames->setEditText(QString::fromStdString(SchemaName(OracleSession->LogonUsername())));
+    ActionClearExecute();
+    ArmReported();
+  });
+  return true;
+}
 
-void TFormPipewatch::SchemaNamesChange() {}
+void TFormPipewatch::FillSchemaList() {
+  SchemaNames->clear();
+  OracleQuery->SQL = {kSchemaListQuery};
+  OracleQuery->Execute();
+  while (!OracleQuery->Eof()) {
+    SchemaNames->addItem(QString::fromStdString(OracleQuery->FieldAsString(0)));
+    OracleQuery->Next();
+  }
+}
 
-void TFormPipewatch::OracleAlertEventEvent(TOracleEvent*, const std::string&, const Variant&) {}
+std::string TFormPipewatch::SchemaText() const {
+  return SchemaNames->currentText().toStdString();
+}
 
-void TFormPipewatch::ActionClearExecute() { Memo->clear(); }
+void TFormPipewatch::ArmDebugChannel() { channel_->Arm(); }
+
+// Arming on the user's behalf: a success ends a recovery that was under way, and a lost
+// connection starts one; the error still reaches the standard error report.
+void TFormPipewatch::ArmReported() {
+  try {
+    ArmDebugChannel();
+  } catch (const std::exception& error) {
+    recovery_->ArmingFailed(error);
+    throw;
+  }
+  recovery_->Armed();
+}
+
+void TFormPipewatch::SchemaNamesChange() { ArmReported(); }
+
+void TFormPipewatch::OracleAlertEventEvent(TOracleEvent*, const std::string&, const Variant& Info) {
+  if (!channel_->AnswerAlert(Info)) return;
+  AppendLine(QString::fromUtf8(texts::kDebugSessionStarted));
+}
+
+void TFormPipewatch::ActionClearExecute() {
+  pendingLines_.clear();
+  Memo->clear();
+}
 
 void TFormPipewatch::ActionStayOnTopExecute() {
   if (ActionStayOnTop->isChecked()) {
@@ -139,6 +306,7 @@ void TFormPipewatch::ActionHelpExecute() {
   const std::string bytes = ReadProgramResource(texts::kPackageResourceName);
   QString text = QString::fromStdString(Windows1252ToUtf8(bytes));
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  pendingLines_.clear();
   Memo->setPlainText(text);
 }
 
@@ -154,11 +322,28 @@ void TFormPipewatch::OraclePipeEventEvent(TOracleEvent*, const std::string&, con
 }
 
 void TFormPipewatch::AppendLine(const QString& line) {
-  Memo->appendPlainText(line);
+  pendingLines_.append(line);
+  if (pendingLines_.size() > MaxLines()) pendingLines_.removeFirst();
+  if (flushScheduled_) return;
+  flushScheduled_ = true;
+  QMetaObject::invokeMethod(this, &TFormPipewatch::FlushPendingLines, Qt::QueuedConnection);
+}
+
+void TFormPipewatch::FlushPendingLines() {
+  flushScheduled_ = false;
+  if (pendingLines_.isEmpty()) return;
+  // One insertion of all lines: the pane adds a block per line and drops the oldest blocks
+  // beyond its bound in a single step.
+  const QString text = pendingLines_.join(QLatin1Char('\n'));
+  pendingLines_.clear();
+  Memo->appendPlainText(text);
   QScrollBar* scrollBar = Memo->verticalScrollBar();
   scrollBar->setValue(scrollBar->maximum());
 }
 
-void TFormPipewatch::closeEvent(QCloseEvent* event) { event->accept(); }
+void TFormPipewatch::closeEvent(QCloseEvent* event) {
+  if (BeforeClose) BeforeClose();
+  event->accept();
+}
 
 }  // namespace vek::monitor

@@ -5,6 +5,7 @@
 namespace vek::monitor::texts {
 
 inline constexpr const char* kApplicationTitle = "VEK - Tracescope";
+inline constexpr const char* kCaptionPrefix = "VEK - Tracescope for ";
 inline constexpr const char* kSchemaNamesHint = "Velg brukar";
 inline constexpr const char* kClearCaption = "Blank ut";
 inline constexpr const char* kClearHint = "Blank ut";
@@ -14,6 +15,8 @@ inline constexpr const char* kHelpCaption = "Hjelp";
 inline constexpr const char* kHelpHint = "Hjelp";
 inline constexpr const char* kPackageResourceName = "PLSQLPACKAGE";
 inline constexpr const char* kDebugSessionStarted = "Debug session started";
+inline constexpr const char* kListeningStopped = "Listening stopped: ";
+inline constexpr const char* kListeningAgain = "Listening again";
 inline constexpr const char* kInvalidMaxLines =
     "MaxLines must be a whole number of at least 1; the pane keeps the newest %1 lines.";
 

@@ -1,7 +1,15 @@
-// The program entry: set the application title, create the main window, run the message
-// loop until the window is closed. The argument MaxLines=N bounds the pane.
+// The program entry: set the application title, choose the logon dialogs' language, create
+// the main window, log on and arm, run the message loop until the window is closed. A logon
+// that does not succeed ends the program with no window shown. The argument MaxLines=N
+// bounds the pane.
 #include <QMessageBox>
+#include <chrono>
+#include <cstdlib>
 
+#include "logon/QtLogonWindows.h"
+#include "logon/ZqaNLS.h"
+#include "monitor/ChannelRecovery.h"
+#include "monitor/ExitWatchdog.h"
 #include "monitor/F_Pipewatch.h"
 #include "monitor/MonitorTexts.h"
 #include "monitor/PipewatchApplication.h"
@@ -30,8 +38,28 @@ void ApplyMaxLinesArgument(vek::monitor::TFormPipewatch& window) {
 int main(int argc, char** argv) {
   vek::SetProgramArguments(argc, argv);
   vek::monitor::PipewatchApplication application(argc, argv);
+  vek::ApplyUserInterfaceLanguage();
+  vek::InstallQtLogonWindows();
   auto* window = new vek::monitor::TFormPipewatch();  // frees itself when closed
   ApplyMaxLinesArgument(*window);
+  bool loggedOn = false;
+  try {
+    loggedOn = window->FormCreate();
+  } catch (const std::exception& error) {
+    // Nothing to show without a session, such as a client library that cannot be loaded.
+    vek::monitor::PipewatchApplication::ShowException(error.what());
+  }
+  if (!loggedOn) {
+    delete window;
+    return 0;
+  }
+  // Once the window closes, the program ends within two seconds whatever the database or the
+  // network does meanwhile.
+  window->BeforeClose = [] { vek::monitor::ArmExitWatchdog(std::chrono::milliseconds(1800)); };
   window->show();
-  return application.exec();
+  const int status = application.exec();
+  // A probe for a server that was away may still wait on the network: end without unloading
+  // the client library under it.
+  if (vek::monitor::TChannelRecovery::ProbesRunning() > 0) std::_Exit(status);
+  return status;
 }

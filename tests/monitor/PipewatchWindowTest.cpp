@@ -32,7 +32,15 @@ class PipewatchWindow : public testing::Test {
     return lines;
   }
 
-  void Deliver(const Variant& info) { window_->OraclePipeEventEvent(nullptr, "VEK_DEBUG#SCOTT", info); }
+  // Delivers a message and lets the event loop turn once, as it does between deliveries
+  // from a listener.
+  void Deliver(const Variant& info) {
+    DeliverOnly(info);
+    QApplication::processEvents();
+  }
+  void DeliverOnly(const Variant& info) {
+    window_->OraclePipeEventEvent(nullptr, "VEK_DEBUG#SCOTT", info);
+  }
 
   static Variant Message(const Variant& date, const std::string& user, const std::string& text) {
     return Variant::Array(0, {date, Variant(user), Variant(text)});
@@ -165,6 +173,26 @@ TEST_F(PipewatchWindow, NestedTakesGiveThePropertyBackOnlyAtTheOutermostRestore)
   EXPECT_TRUE(window_->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
   TopMostWindows::Restore();  // unmatched: nothing to give back, the level stays at 0
   EXPECT_EQ(TopMostWindows::Level(), 0);
+}
+
+TEST_F(PipewatchWindow, ABurstOfMessagesReachesThePaneInOrderAtTheNextTurnOfTheEventLoop) {
+  window_->SetMaxLines(5);
+  Deliver(Variant::Array(0, {Variant("before")}));
+  for (int i = 1; i <= 8; ++i) DeliverOnly(Variant::Array(0, {Variant(std::int32_t{i})}));
+  EXPECT_EQ(Lines(), QStringList({"before\t"})) << "the burst waits for the event loop";
+  QApplication::processEvents();
+  EXPECT_EQ(Lines(), QStringList({"4\t", "5\t", "6\t", "7\t", "8\t"}));
+
+  DeliverOnly(Variant::Array(0, {Variant("dropped by Clear")}));
+  window_->ActionClearExecute();
+  QApplication::processEvents();
+  EXPECT_EQ(window_->Memo->toPlainText(), "") << "Clear also empties lines not yet shown";
+
+  window_->SetMaxLines(1000);
+  DeliverOnly(Variant::Array(0, {Variant("dropped by Help")}));
+  window_->ActionHelpExecute();
+  QApplication::processEvents();
+  EXPECT_EQ(Lines().size(), 73) << "Help replaces lines not yet shown too";
 }
 
 TEST_F(PipewatchWindow, PaneKeepsOnlyTheNewestLinesBeyondItsBound) {
