@@ -24,6 +24,30 @@ constexpr ub4 kParseErrorOffset80 = 128;
 // them out whole.
 constexpr ub4 kMaxIdentifierLength = 128;
 
+// The longest text of the types whose text is longer than their data size, fetched as text:
+// the datetime and interval types in their default formats (a time zone region name may be
+// long) and the binary floating-point numbers with their exponent. Codes as the server
+// describes them, and their external codes.
+std::int32_t LongestTextOf(sb2 internalType) {
+  switch (internalType) {
+    case 180:             // TIMESTAMP: 10-DEC-26 04.29.36.123456789 AM
+    case 187:
+    case 231:             // TIMESTAMP WITH LOCAL TIME ZONE
+    case 232: return 64;
+    case 181:             // TIMESTAMP WITH TIME ZONE: ... AM +00:00, or a region name
+    case 188: return 128;
+    case 182:             // INTERVAL YEAR TO MONTH: +000000009-11
+    case 189: return 32;
+    case 183:             // INTERVAL DAY TO SECOND: +000000009 23:59:59.999999999
+    case 190: return 48;
+    case 100:             // BINARY_FLOAT: -1.17549435E-038
+    case 21: return 48;
+    case 101:             // BINARY_DOUBLE: -2.2250738585072014E-308
+    case 22: return 48;
+    default: return 0;
+  }
+}
+
 // Statement kinds that may keep their preparation when the text has not changed.
 bool Reusable(std::int32_t functionType) {
   switch (functionType) {
@@ -634,7 +658,8 @@ void TOracleQuery::ApplyTypeMap(TFieldData& column) {
     }
     default:
       column.bufferType = otcString;
-      column.elementSize = column.dataSize + 1;
+      // Most types' text fits their data size; the others get room for their longest text.
+      column.elementSize = std::max(column.dataSize, LongestTextOf(column.internalType)) + 1;
       break;
   }
 }
