@@ -11,8 +11,9 @@
 namespace vek::monitor {
 
 PipewatchApplication::PipewatchApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  // The application title (Qt reports it as the display name too). No display name of its
+  // own: the window system would append it to every window caption.
   setApplicationName(QString::fromUtf8(texts::kApplicationTitle));
-  setApplicationDisplayName(QString::fromUtf8(texts::kApplicationTitle));
   InstallUiHooks(std::make_unique<QtUiHooks>());
 }
 
