@@ -96,8 +96,9 @@ int main(int argc, char** argv) {
     QTextDocument* document = window.Memo->document();
     return document->isEmpty() ? 0 : document->blockCount();
   };
+  // Waits as the program's event loop does: asleep until something is posted to it.
   auto serveUntil = [&](auto done) {
-    while (!done()) QApplication::processEvents(QEventLoop::AllEvents, 1);
+    while (!done()) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
   };
 
   // The package's first use in the sender's session announces itself ("Debug session
@@ -128,6 +129,7 @@ int main(int argc, char** argv) {
       print.Execute();
       returnedAt = Clock::now().time_since_epoch().count();
       sent = true;
+      QMetaObject::invokeMethod(qApp, [] {}, Qt::QueuedConnection);  // wakes the loop
     });
     serveUntil([&] { return sent && lines() > before; });
     const auto arrived = Clock::now().time_since_epoch().count();
