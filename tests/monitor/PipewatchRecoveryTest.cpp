@@ -47,6 +47,24 @@ class PipewatchRecovery : public testing::MonitorDevdbTest {
   static void Kill(TOracleSession& system, const SessionAddress& session) {
     Run(system, "alter system kill session '" + session.sid + "," + session.serial + "'");
   }
+  // A window armed for APP, with a system session, the monitor's sessions and a sender whose
+  // first message the window has shown.
+  struct Listening {
+    TFormPipewatch& window;
+    TOracleSession& system;
+    std::vector<SessionAddress> sessions;
+    TOracleSession& sender;
+    bool firstLineShown;
+  };
+  Listening StartListening() {
+    TFormPipewatch& window = StartedWindow();
+    TOracleSession& system = Session("system", "manager");
+    std::vector<SessionAddress> sessions = MonitorSessions(system);
+    TOracleSession& sender = Session("app", "app");
+    Print(sender, "before");
+    const bool shown = WaitUntil([&] { return HasLineEndingWith(window, "\tbefore\t"); });
+    return {window, system, std::move(sessions), sender, shown};
+  }
   static int CountStartingWith(const TFormPipewatch& window, const QString& start) {
     int count = 0;
     for (const QString& line : Lines(window)) count += line.startsWith(start) ? 1 : 0;
@@ -69,13 +87,13 @@ class PipewatchRecovery : public testing::MonitorDevdbTest {
 };
 
 TEST_F(PipewatchRecovery, AKilledPipeListenerIsNoticedAndNothingSentMeanwhileIsLost) {
-  TFormPipewatch& window = StartedWindow();
-  TOracleSession& system = Session("system", "manager");
-  const auto sessions = MonitorSessions(system);
-  ASSERT_EQ(sessions.size(), 3u);
-  TOracleSession& sender = Session("app", "app");
-  Print(sender, "before");
-  ASSERT_TRUE(WaitUntil([&] { return HasLineEndingWith(window, "\tbefore\t"); }));
+  Listening listening = StartListening();
+  ASSERT_EQ(listening.sessions.size(), 3u);
+  ASSERT_TRUE(listening.firstLineShown);
+  TFormPipewatch& window = listening.window;
+  TOracleSession& system = listening.system;
+  TOracleSession& sender = listening.sender;
+  const auto& sessions = listening.sessions;
 
   Kill(system, sessions[1]);
   ASSERT_TRUE(WaitUntil([&] { return CountStartingWith(window, "Listening stopped: ") > 0; }))
@@ -94,13 +112,13 @@ TEST_F(PipewatchRecovery, AKilledPipeListenerIsNoticedAndNothingSentMeanwhileIsL
 }
 
 TEST_F(PipewatchRecovery, TheMainSessionAndBothListenersKilledAtOnce) {
-  TFormPipewatch& window = StartedWindow();
-  TOracleSession& system = Session("system", "manager");
-  const auto sessions = MonitorSessions(system);
-  ASSERT_EQ(sessions.size(), 3u);
-  TOracleSession& sender = Session("app", "app");
-  Print(sender, "before");
-  ASSERT_TRUE(WaitUntil([&] { return HasLineEndingWith(window, "\tbefore\t"); }));
+  Listening listening = StartListening();
+  ASSERT_EQ(listening.sessions.size(), 3u);
+  ASSERT_TRUE(listening.firstLineShown);
+  TFormPipewatch& window = listening.window;
+  TOracleSession& system = listening.system;
+  TOracleSession& sender = listening.sender;
+  const auto& sessions = listening.sessions;
 
   for (const SessionAddress& session : sessions) Kill(system, session);
   ASSERT_TRUE(WaitUntil([&] { return CountStartingWith(window, "Listening stopped: ") > 0; }));
