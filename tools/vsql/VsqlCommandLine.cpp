@@ -1,18 +1,12 @@
 // Sorting vsql's arguments into the logon, the script and the program's NAME=value arguments.
 #include "tools/vsql/VsqlCommandLine.h"
 
-#include <cctype>
+#include "tools/common/ToolSupport.h"
 
 namespace vek::vsql {
 
 bool TVsqlCommandLine::IsProgramArgument(const std::string& argument) {
-  const std::size_t equals = argument.find('=');
-  if (equals == std::string::npos || equals == 0) return false;
-  for (std::size_t i = 0; i < equals; ++i) {
-    const auto c = static_cast<unsigned char>(argument[i]);
-    if (!(std::isalnum(c) || c == '_') || (i == 0 && std::isdigit(c))) return false;
-  }
-  return true;
+  return tools::IsProgramArgument(argument);
 }
 
 TVsqlCommandLine TVsqlCommandLine::Parse(const std::vector<std::string>& arguments) {

@@ -8,15 +8,9 @@
 
 #include "access/OracleSession.h"
 #include "platform/ProgramArguments.h"
+#include "tools/common/ToolSupport.h"
 #include "tools/vsql/SqlClient.h"
 #include "tools/vsql/VsqlCommandLine.h"
-
-namespace {
-
-constexpr int kBadArguments = 2;
-constexpr int kLogonFailed = 3;
-
-}  // namespace
 
 int main(int argc, char** argv) {
   vek::SetProgramArguments(argc, argv);
@@ -27,20 +21,13 @@ int main(int argc, char** argv) {
   }
   if (!line.error.empty()) {
     std::cerr << "vsql: " << line.error << '\n' << vek::vsql::TVsqlCommandLine::Usage();
-    return kBadArguments;
+    return vek::tools::kBadArguments;
   }
 
   vek::TOracleSession session;
   session.SetName("vsql");
-  try {
-    // The logon string is split into user, password, database and connect-as by the session.
-    session.SetLogonUsername(line.logon);
-    session.LogOn();
-  } catch (const std::exception& error) {
-    // A failed load reports every step of the library search in this one text.
-    std::cerr << error.what() << '\n';
-    return kLogonFailed;
-  }
+  // A failed load reports every step of the library search in its one text.
+  if (!vek::tools::LogOnReporting(session, line.logon, std::cerr)) return vek::tools::kLogonFailed;
 
   vek::vsql::TSqlClient client(session, std::cout);
   if (!line.script.empty()) {
