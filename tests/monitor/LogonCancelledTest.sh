@@ -9,6 +9,9 @@ for tool in Xvfb xdotool; do
   command -v "$tool" > /dev/null || { echo "SKIPPED: $tool is not installed"; exit 77; }
 done
 
+# Under the leak checker, leaks of the system libraries behind the X platform are not ours.
+export LSAN_OPTIONS="suppressions=$(dirname "$0")/SystemLibraryLeaks.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+
 work=$(mktemp -d)
 cleanup() {
   [ -n "${app:-}" ] && kill -9 "$app" 2> /dev/null
