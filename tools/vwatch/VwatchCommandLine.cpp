@@ -96,9 +96,10 @@ const char* TVwatchCommandLine::Usage() {
          "  --timeout SECONDS  end after that long\n"
          "  --iso              dates as YYYY-MM-DD HH:MM:SS instead of the locale's\n"
          "  --help             this text\n"
-         "Notices (\"Debug session started\", lost and regained connections) go to standard\n"
-         "error. Exit status: 0 after --count, --timeout, SIGINT or SIGTERM; 1 when the\n"
-         "channel cannot be armed; 2 for wrong arguments; 3 when the logon fails.\n";
+         "Notices (\"Listening for debug output of S\" once armed, \"Debug session started\",\n"
+         "lost and regained connections) go to standard error.\n"
+         "Exit status: 0 after --count, --timeout, SIGINT or SIGTERM; 1 when the channel\n"
+         "cannot be armed; 2 for wrong arguments; 3 when the logon fails.\n";
 }
 
 }  // namespace vek::vwatch

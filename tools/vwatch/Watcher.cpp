@@ -12,6 +12,7 @@ namespace {
 
 constexpr const char* kIsoDateTime = "yyyy-MM-dd HH:mm:ss";
 constexpr const char* kDebugSessionStarted = "Debug session started";
+constexpr const char* kListeningFor = "Listening for debug output of ";
 constexpr auto kLongestSleep = std::chrono::milliseconds(100);
 
 std::string ItemText(const Variant& item, bool iso) {
@@ -166,6 +167,8 @@ bool TWatcher::Start(const std::string& schemaText) {
     return false;
   }
   recovery_->Armed();
+  // Tells a script that started vwatch in the background that senders are heard from now on.
+  Notice(kListeningFor + channel_->CurrentSchema());
   return true;
 }
 

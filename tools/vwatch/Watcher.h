@@ -81,9 +81,9 @@ class TWatcher {
   TOracleSession& Session() { return *OracleSession; }
   monitor::TDebugChannel& Channel() { return *channel_; }
 
-  // Arms the channel for the schema text (upper-cased as the window does). A lost connection
-  // starts recovery and counts as started; any other error is written to the notices and
-  // gives false.
+  // Arms the channel for the schema text (upper-cased as the window does) and says so in the
+  // notices ("Listening for debug output of S"). A lost connection starts recovery and counts
+  // as started; any other error is written to the notices and gives false.
   bool Start(const std::string& schemaText);
   // True once --count messages are printed or standard output cannot be written any more.
   bool Done() const;

@@ -305,7 +305,7 @@ TEST_F(VwatchProcessTest, TimeoutEndsAQuietWatchAndAMissingPasswordIsRead) {
   auto watch = Start({Library(), "app@" + Database(), "--timeout", "0.5"}, "app\n");
   EXPECT_EQ(watch->Wait(), 0) << watch->Errors();
   EXPECT_EQ(watch->Rest(), "");
-  EXPECT_EQ(watch->Errors(), "");
+  EXPECT_EQ(watch->Errors(), "Listening for debug output of APP\n");
 }
 
 TEST_F(VwatchProcessTest, AnotherSchemaWithIsoDatesTabsAndNonAsciiText) {
