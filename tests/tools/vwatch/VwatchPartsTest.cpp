@@ -69,7 +69,9 @@ TEST(VwatchLogon, APromptedPasswordTakesItsPlaceAndTheConnectAsModeStays) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(tools::LogonLacksPassword(c.logon), c.lacks) << c.logon;
-    if (c.lacks) EXPECT_EQ(tools::LogonWithPassword(c.logon, "pw"), c.withPassword) << c.logon;
+    if (c.lacks) {
+      EXPECT_EQ(tools::LogonWithPassword(c.logon, "pw"), c.withPassword) << c.logon;
+    }
   }
 }
 
