@@ -283,6 +283,38 @@ TEST_F(VwatchProcessTest, LinesArriveLiveAndInOrderNoticesGoToErrorsAndSigtermEn
   EXPECT_TRUE(WaitUntil([&] { return Marked("APP") == 0; })) << "the main session logged off";
 }
 
+TEST_F(VwatchProcessTest, LostSessionsAreNoticedOnErrorsAndTheChannelComesBack) {
+  TOracleSession& early = Session("app", "app");
+  Print(early, "before vwatch");
+  auto watch = Start({Library(), "app/app@" + Database()});
+  WaitArmed(*watch, early);
+  // The sessions of APP in the order they logged on: the early sender, then vwatch's main
+  // session and its two listeners'.
+  TOracleQuery query;
+  query.SetSession(sessions_.front().get());
+  query.SQL = {"select sid, serial# from v$session where username = 'APP' order by sid"};
+  query.Execute();
+  std::vector<std::string> addresses;
+  for (; !query.Eof(); query.Next()) {
+    addresses.push_back(query.FieldAsString(0) + "," + query.FieldAsString(1));
+  }
+  ASSERT_EQ(addresses.size(), 4u);
+  for (std::size_t i = 1; i < addresses.size(); ++i) {
+    Run(*sessions_.front(), "alter system kill session '" + addresses[i] + "'");
+  }
+  ASSERT_TRUE(WaitUntil([&] { return Contains(watch->Errors(), "Listening stopped: "); }))
+      << watch->Errors();
+  ASSERT_TRUE(WaitUntil([&] { return Contains(watch->Errors(), "Listening again"); },
+                        std::chrono::seconds(60)))
+      << watch->Errors();
+  Print(early, "after recovery");
+  const auto line = watch->NextLine();
+  ASSERT_TRUE(line) << watch->Errors();
+  EXPECT_TRUE(EndsWith(*line, "\tAPP\tafter recovery\t")) << *line;
+  watch->Signal(SIGINT);
+  EXPECT_EQ(watch->Wait(), 0) << watch->Errors();
+}
+
 TEST_F(VwatchProcessTest, CountEndsAfterThatManyMessages) {
   auto watch = Start({"app/app@" + Database(), "--count", "2", Library()});
   ASSERT_TRUE(WaitUntil([&] { return Marked("APP") == 1; })) << watch->Errors();
