@@ -28,8 +28,8 @@ bool ReadLine(int fd, std::string& line) {
   bool any = false;
   while (true) {
     const ssize_t got = read(fd, &c, 1);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) return any;
+    // A signal (Ctrl+C at the prompt) ends the reading as the end of input does.
+    if (got <= 0) return any && got == 0;
     any = true;
     if (c == '\n') return true;
     if (c != '\r') line += c;
