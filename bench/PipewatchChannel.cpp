@@ -22,6 +22,7 @@
 #include "monitor/F_Pipewatch.h"
 #include "monitor/PipewatchApplication.h"
 #include "platform/ProgramArguments.h"
+#include "tests/access/Statements.h"
 #include "tests/support/DevdbProcess.h"
 #include "tests/support/PackageScript.h"
 
@@ -33,23 +34,8 @@ constexpr int kLatencyMessages = 2000;
 constexpr int kSchemaChanges = 50;
 const std::string kText(60, 'x');
 
-std::unique_ptr<vek::TOracleSession> LoggedOn(const std::string& user, const std::string& password,
-                                              const std::string& database) {
-  auto session = std::make_unique<vek::TOracleSession>();
-  session->Cursor = vek::crDefault;
-  session->SetLogonUsername(user);
-  session->SetLogonPassword(password);
-  session->SetLogonDatabase(database);
-  session->LogOn();
-  return session;
-}
-
-void Run(vek::TOracleSession& session, const std::string& sql) {
-  vek::TOracleQuery query;
-  query.SetSession(&session);
-  query.SQL = {sql};
-  query.Execute();
-}
+using vek::testing::LoggedOnSession;
+using vek::testing::RunStatement;
 
 double Percentile(std::vector<double> values, double fraction) {
   std::sort(values.begin(), values.end());
@@ -68,12 +54,12 @@ int main(int argc, char** argv) {
   vek::SetProgramArguments({"pipewatch", "OCIDLL=" VEK_DEVDB_CLNTSH, "UserId=app/app@" + database});
   vek::monitor::PipewatchApplication application(argc, argv);
   {
-    auto system = LoggedOn("system", "manager", database);
-    Run(*system, "create user app identified by app");
-    Run(*system, "grant create session to app");
-    auto owner = LoggedOn("app", "app", database);
+    auto system = LoggedOnSession("system", "manager", database);
+    RunStatement(*system, "create user app identified by app");
+    RunStatement(*system, "grant create session to app");
+    auto owner = LoggedOnSession("app", "app", database);
     for (const auto& statement : vek::testing::PackageScriptStatements(VEK_PACKAGE_SCRIPT)) {
-      Run(*owner, statement);
+      RunStatement(*owner, statement);
     }
   }
 
@@ -85,7 +71,7 @@ int main(int argc, char** argv) {
   window.show();
   QApplication::processEvents();
 
-  auto sender = LoggedOn("app", "app", database);
+  auto sender = LoggedOnSession("app", "app", database);
   vek::TOracleQuery print;
   print.SetSession(sender.get());
   print.SQL = {"begin Vek_Debug.print(:text); end;"};

@@ -16,6 +16,7 @@
 #include "access/OracleSession.h"
 #include "platform/ProgramArguments.h"
 #include "tests/access/DevdbServer.h"
+#include "tests/access/Statements.h"
 #include "tests/client/ClientTestEnvironment.h"
 
 namespace vek::testing {
@@ -76,17 +77,10 @@ class AccessTest : public ::testing::TestWithParam<ClientMode> {
     return session;
   }
   static void Run(TOracleSession& session, const std::string& sql) {
-    TOracleQuery query;
-    query.SetSession(&session);
-    query.SQL = {sql};
-    query.Execute();
+    RunStatement(session, sql);
   }
   static std::string One(TOracleSession& session, const std::string& sql) {
-    TOracleQuery query;
-    query.SetSession(&session);
-    query.SQL = {sql};
-    query.Execute();
-    return query.Eof() ? std::string("<no row>") : query.FieldAsString(0);
+    return FirstValue(session, sql);
   }
 
   const DevdbServer& Server() const { return server_; }

@@ -23,6 +23,7 @@
 #include "platform/UiHooks.h"
 #include "platform/UserLocale.h"
 #include "tests/support/DevdbProcess.h"
+#include "tests/access/Statements.h"
 #include "tests/client/ClientTestEnvironment.h"
 #include "tests/support/PackageScript.h"
 
@@ -95,14 +96,9 @@ class MonitorDevdbTest : public ::testing::Test {
 
   // Installs Vek_Debug as its owner APP, whose session then ends.
   void InstallPackage() {
-    TOracleSession owner;
-    owner.Cursor = crDefault;
-    owner.SetLogonUsername("app");
-    owner.SetLogonPassword("app");
-    owner.SetLogonDatabase(Database());
-    owner.LogOn();
+    const auto owner = vek::testing::LoggedOnSession("app", "app", Database());
     for (const std::string& statement : PackageScriptStatements(VEK_PACKAGE_SCRIPT)) {
-      Run(owner, statement);
+      Run(*owner, statement);
     }
   }
 
@@ -111,27 +107,14 @@ class MonitorDevdbTest : public ::testing::Test {
   }
 
   TOracleSession& Session(const std::string& user, const std::string& password) {
-    auto session = std::make_unique<TOracleSession>();
-    session->Cursor = crDefault;
-    session->SetLogonUsername(user);
-    session->SetLogonPassword(password);
-    session->SetLogonDatabase(Database());
-    session->LogOn();
-    sessions_.push_back(std::move(session));
+    sessions_.push_back(vek::testing::LoggedOnSession(user, password, Database()));
     return *sessions_.back();
   }
   static void Run(TOracleSession& session, const std::string& sql) {
-    TOracleQuery query;
-    query.SetSession(&session);
-    query.SQL = {sql};
-    query.Execute();
+    vek::testing::RunStatement(session, sql);
   }
   static std::string One(TOracleSession& session, const std::string& sql) {
-    TOracleQuery query;
-    query.SetSession(&session);
-    query.SQL = {sql};
-    query.Execute();
-    return query.Eof() ? std::string("<no row>") : query.FieldAsString(0);
+    return vek::testing::FirstValue(session, sql);
   }
   static void Print(TOracleSession& sender, const std::string& text) {
     TOracleQuery query;
