@@ -42,6 +42,31 @@ bool IsStartedAlert(const Variant& info) {
   return VariantToText(info.Element(info.LowBound())) == kStartedMessage;
 }
 
+void ApplyMonitorSessionSettings(TOracleSession& session) {
+  session.Cursor = crHourGlass;
+  session.ConnectAs = caNormal;
+  session.RollbackOnDisconnect = false;
+  session.NullValue = nvUnAssigned;
+}
+
+void ApplyMonitorQuerySettings(TOracleQuery& query, TOracleSession& session) {
+  query.SetSession(&session);
+  query.SetReadBuffer(25);
+  query.Optimize = true;
+  query.Debug = false;
+  query.Cursor = crSQLWait;
+  query.Threaded = false;
+  query.SetStringFieldsOnly(false);
+}
+
+void ApplyMonitorListenerSettings(TOracleEvent& event, TOracleSession& session, bool alerts) {
+  event.SetSession(&session);
+  event.SetObjectType(alerts ? otAlert : otPipe);
+  event.SetTimeOut(0);
+  event.SetSynchronized(true);
+  event.SetKeepConnection(false);
+}
+
 TDebugChannel::TDebugChannel(TOracleSession& session, TOracleQuery& query,
                              TOracleEvent& pipeEvent, TOracleEvent& alertEvent,
                              std::function<std::string()> schemaText)

@@ -29,6 +29,13 @@ std::string SignalEnableBlock(const std::string& schema);
 // True for an alert message that is exactly "STARTED": a sender session has begun.
 bool IsStartedAlert(const Variant& info);
 
+// The settings a monitor gives its components: the main session (disconnected, empty logon
+// values), the statement on it, and a listener on it that hands every event to the main
+// thread and lets its own sessions go at every stop.
+void ApplyMonitorSessionSettings(TOracleSession& session);
+void ApplyMonitorQuerySettings(TOracleQuery& query, TOracleSession& session);
+void ApplyMonitorListenerSettings(TOracleEvent& event, TOracleSession& session, bool alerts);
+
 class TDebugChannel {
  public:
   // schemaText gives the schema text as it stands now; it is read afresh at every step, as

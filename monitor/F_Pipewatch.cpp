@@ -71,10 +71,7 @@ TFormPipewatch::TFormPipewatch(QWidget* parent) : QMainWindow(parent) {
 void TFormPipewatch::CreateDatabaseComponents() {
   OracleSession = &components_.CreateOwned<TOracleSession>();
   OracleSession->SetName("OracleSession");
-  OracleSession->Cursor = crHourGlass;
-  OracleSession->ConnectAs = caNormal;
-  OracleSession->RollbackOnDisconnect = false;
-  OracleSession->NullValue = nvUnAssigned;
+  ApplyMonitorSessionSettings(*OracleSession);
 
   OracleLogon = &components_.CreateOwned<TOracleLogon>();
   OracleLogon->SetName("OracleLogon");
@@ -88,31 +85,21 @@ void TFormPipewatch::CreateDatabaseComponents() {
 
   OracleQuery = &components_.CreateOwned<TOracleQuery>();
   OracleQuery->SetName("OracleQuery");
-  OracleQuery->SetSession(OracleSession);
+  ApplyMonitorQuerySettings(*OracleQuery, *OracleSession);
   OracleQuery->SQL = {kSchemaListQuery};
-  OracleQuery->SetReadBuffer(25);
-  OracleQuery->Optimize = true;
-  OracleQuery->Debug = false;
-  OracleQuery->Cursor = crSQLWait;
-  OracleQuery->Threaded = false;
-  OracleQuery->SetStringFieldsOnly(false);
 
-  auto createListener = [this](const char* name, TEventObjectType type) {
+  auto createListener = [this](const char* name, bool alerts) {
     TOracleEvent& event = components_.CreateOwned<TOracleEvent>();
     event.SetName(name);
-    event.SetSession(OracleSession);
-    event.SetObjectType(type);
-    event.SetTimeOut(0);
-    event.SetSynchronized(true);
-    event.SetKeepConnection(false);
+    ApplyMonitorListenerSettings(event, *OracleSession, alerts);
     return &event;
   };
-  OraclePipeEvent = createListener("OraclePipeEvent", otPipe);
+  OraclePipeEvent = createListener("OraclePipeEvent", false);
   OraclePipeEvent->SetOnEvent(
       [this](TOracleEvent& sender, const std::string& objectName, const Variant& info) {
         OraclePipeEventEvent(&sender, objectName, info);
       });
-  OracleAlertEvent = createListener("OracleAlertEvent", otAlert);
+  OracleAlertEvent = createListener("OracleAlertEvent", true);
   OracleAlertEvent->SetOnEvent(
       [this](TOracleEvent& sender, const std::string& objectName, const Variant& info) {
         OracleAlertEventEvent(&sender, objectName, info);

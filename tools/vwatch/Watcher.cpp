@@ -101,36 +101,23 @@ TWatcher::TWatcher(TMainLoop& loop, std::ostream& out, std::ostream& notices, Op
     : loop_(loop), out_(out), notices_(notices), options_(options) {
   OracleSession = std::make_unique<TOracleSession>();
   OracleSession->SetName("OracleSession");
-  OracleSession->Cursor = crHourGlass;
-  OracleSession->ConnectAs = caNormal;
-  OracleSession->RollbackOnDisconnect = false;
-  OracleSession->NullValue = nvUnAssigned;
+  monitor::ApplyMonitorSessionSettings(*OracleSession);
 
   OracleQuery = std::make_unique<TOracleQuery>();
   OracleQuery->SetName("OracleQuery");
-  OracleQuery->SetSession(OracleSession.get());
-  OracleQuery->SetReadBuffer(25);
-  OracleQuery->Optimize = true;
-  OracleQuery->Debug = false;
-  OracleQuery->Cursor = crSQLWait;
-  OracleQuery->Threaded = false;
-  OracleQuery->SetStringFieldsOnly(false);
+  monitor::ApplyMonitorQuerySettings(*OracleQuery, *OracleSession);
 
   // Synchronized: every delivery, and so every answer to "STARTED", runs on the main thread.
-  auto createListener = [this](const char* name, TEventObjectType type) {
+  auto createListener = [this](const char* name, bool alerts) {
     auto event = std::make_unique<TOracleEvent>();
     event->SetName(name);
-    event->SetSession(OracleSession.get());
-    event->SetObjectType(type);
-    event->SetTimeOut(0);
-    event->SetSynchronized(true);
-    event->SetKeepConnection(false);
+    monitor::ApplyMonitorListenerSettings(*event, *OracleSession, alerts);
     return event;
   };
-  OraclePipeEvent = createListener("OraclePipeEvent", otPipe);
+  OraclePipeEvent = createListener("OraclePipeEvent", false);
   OraclePipeEvent->SetOnEvent(
       [this](TOracleEvent&, const std::string&, const Variant& info) { PipeEvent(info); });
-  OracleAlertEvent = createListener("OracleAlertEvent", otAlert);
+  OracleAlertEvent = createListener("OracleAlertEvent", true);
   OracleAlertEvent->SetOnEvent(
       [this](TOracleEvent&, const std::string&, const Variant& info) { AlertEvent(info); });
 
