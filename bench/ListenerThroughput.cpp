@@ -4,13 +4,10 @@
 // PRINT's return to OnEvent (median and 99th percentile, one message at a time), the process
 // CPU time while the listener waits idle, and, measured in the same run, the floor: five
 // executions of a trivial block on one session, the calls one message costs at the least.
-#include <spawn.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <mutex>
@@ -27,7 +24,6 @@
 #include "platform/UiHooks.h"
 #include "tests/support/DevdbProcess.h"
 
-extern char** environ;
 
 namespace {
 
@@ -40,17 +36,6 @@ constexpr int kLatencyPrints = 2000;
 constexpr int kFloorRounds = 2000;
 constexpr int kCallsPerMessage = 5;  // one receive, three items, one final check
 
-int RunProgram(std::vector<std::string> arguments) {
-  std::vector<char*> argv;
-  for (auto& argument : arguments) argv.push_back(argument.data());
-  argv.push_back(nullptr);
-  pid_t pid = -1;
-  if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return -1;
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 double Microseconds(Clock::duration duration) {
   return std::chrono::duration<double, std::micro>(duration).count();
@@ -143,7 +128,7 @@ int main() {
     monitor->LogOn();
     Run(*monitor, "create user app identified by app");
     Run(*monitor, "grant create session to app");
-    if (RunProgram({DEVDB_EXECUTABLE, "--run", VEK_PACKAGE_RESOURCE, "--user", "app/app",
+    if (devdb::testing::RunToEnd({DEVDB_EXECUTABLE, "--run", VEK_PACKAGE_RESOURCE, "--user", "app/app",
                     "--connect", database}) != 0) {
       throw std::runtime_error("cannot install the package");
     }

@@ -20,6 +20,7 @@
 #include "access/OracleQuery.h"
 #include "access/OracleSession.h"
 #include "platform/ProgramArguments.h"
+#include "tests/access/Statements.h"
 #include "tests/support/DevdbProcess.h"
 #include "tests/support/PackageScript.h"
 
@@ -31,23 +32,8 @@ using Clock = std::chrono::steady_clock;
 constexpr int kMessages = 20000;
 const std::string kText(60, 'x');
 
-std::unique_ptr<vek::TOracleSession> LoggedOn(const std::string& user, const std::string& password,
-                                              const std::string& database) {
-  auto session = std::make_unique<vek::TOracleSession>();
-  session->Cursor = vek::crDefault;
-  session->SetLogonUsername(user);
-  session->SetLogonPassword(password);
-  session->SetLogonDatabase(database);
-  session->LogOn();
-  return session;
-}
-
-void Run(vek::TOracleSession& session, const std::string& sql) {
-  vek::TOracleQuery query;
-  query.SetSession(&session);
-  query.SQL = {sql};
-  query.Execute();
-}
+using vek::testing::LoggedOnSession;
+using vek::testing::RunStatement;
 
 double Seconds(Clock::duration duration) { return std::chrono::duration<double>(duration).count(); }
 
@@ -80,12 +66,12 @@ int main() {
   const std::string database = "127.0.0.1:" + std::to_string(server.Port());
   vek::SetProgramArguments({"bench_vwatch_pipe", "OCIDLL=" VEK_DEVDB_CLNTSH});
   {
-    auto system = LoggedOn("system", "manager", database);
-    Run(*system, "create user app identified by app");
-    Run(*system, "grant create session to app");
-    auto owner = LoggedOn("app", "app", database);
+    auto system = LoggedOnSession("system", "manager", database);
+    RunStatement(*system, "create user app identified by app");
+    RunStatement(*system, "grant create session to app");
+    auto owner = LoggedOnSession("app", "app", database);
     for (const auto& statement : vek::testing::PackageScriptStatements(VEK_PACKAGE_SCRIPT)) {
-      Run(*owner, statement);
+      RunStatement(*owner, statement);
     }
   }
 
@@ -115,7 +101,7 @@ int main() {
     return 1;
   }
 
-  auto sender = LoggedOn("app", "app", database);
+  auto sender = LoggedOnSession("app", "app", database);
   vek::TOracleQuery print;
   print.SetSession(sender.get());
   print.SQL = {"begin Vek_Debug.print(:text); end;"};

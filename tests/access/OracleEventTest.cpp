@@ -4,11 +4,8 @@
 // wake-up alert, a killed listening session, Stop right after Start and while a delivery
 // waits for the main thread, names with quotes, and the removal of the Session component.
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <atomic>
-#include <cerrno>
 #include <chrono>
 #include <fstream>
 #include <mutex>
@@ -23,8 +20,8 @@
 #include "platform/DateTime.h"
 #include "platform/UiHooks.h"
 #include "tests/access/AccessFixture.h"
+#include "tests/support/DevdbProcess.h"
 
-extern char** environ;
 
 namespace vek::testing {
 namespace {
@@ -83,17 +80,6 @@ class Recorder {
   std::atomic<int> stops_{0};
 };
 
-int RunProgram(std::vector<std::string> arguments) {
-  std::vector<char*> argv;
-  for (auto& argument : arguments) argv.push_back(argument.data());
-  argv.push_back(nullptr);
-  pid_t pid = -1;
-  if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return -1;
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 std::string StartError(TOracleEvent& listener) {
   try {
@@ -223,7 +209,7 @@ class OracleEventTest : public AccessTest {
     Run(system, "create user app identified by app");
     Run(system, "grant create session to app");
     const int installed =
-        RunProgram({DEVDB_EXECUTABLE, "--run", VEK_PACKAGE_RESOURCE, "--user", "app/app",
+        devdb::testing::RunToEnd({DEVDB_EXECUTABLE, "--run", VEK_PACKAGE_RESOURCE, "--user", "app/app",
                     "--connect", Server().Database()});
     ASSERT_EQ(installed, 0) << "devdb --run of the monitor's package";
     system_ = &system;

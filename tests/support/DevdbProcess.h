@@ -31,4 +31,8 @@ class DevdbProcess {
   std::uint16_t port_ = 0;
 };
 
+// Runs a program to its end (such as devdb --run with a script) and returns its exit status;
+// -1 when it could not start or did not exit normally.
+int RunToEnd(std::vector<std::string> arguments);
+
 }  // namespace devdb::testing
