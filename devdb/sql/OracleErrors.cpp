@@ -97,6 +97,7 @@ const std::map<int, const char*>& Templates() {
       {1756, "quoted string not properly terminated"},
       {1785, "ORDER BY item must be the number of a SELECT-list expression"},
       {1789, "query block has incorrect number of result columns"},
+      {1778, "maximum subquery nesting level exceeded"},
       {1790, "expression must have same datatype as corresponding expression"},
       {1821, "date format not recognized"},
       {1830, "date format picture ends before converting entire input string"},
@@ -128,6 +129,7 @@ const std::map<int, const char*>& Templates() {
       {2253, "constraint specification not allowed here"},
       {2260, "table can have only one primary key"},
       {3001, "unimplemented feature"},
+      {3095, "expression level is too deep, maximum %s"},
       {12899, "value too large for column %s (actual: %s, maximum: %s)"},
       {14551, "cannot perform a DML operation inside a query"},
       {14552, "cannot perform a DDL, commit or rollback inside a query or DML"},
@@ -171,6 +173,10 @@ SqlError OracleErrors::FromMessage(const std::string& message) {
     } catch (const std::exception&) {
     }
   }
+  // SQLite's own parser takes less nesting than Oracle's (its stack holds 100 entries): a
+  // statement devdb accepted but SQLite cannot parse is beyond what devdb carries out.
+  if (message == "parser stack overflow" || message.starts_with("Expression tree is too large"))
+    return Make(3001);
   return Make(600, {message});
 }
 

@@ -292,6 +292,30 @@ class Parser {
   // surrounds the place where it was found (which a LIMIT cannot express).
   std::optional<std::string>* rownumLimit_ = nullptr;
   int rownumDepth_ = 0;
+
+  // Every recursive path of the parser passes through one of these guards (a parenthesis,
+  // NOT, a sign, CASE, a function call, a query), so that no text, however deep, can run
+  // the thread out of stack. Oracle documents 255 levels of nested subqueries (ORA-01778);
+  // expressions get the same bound, refused with Oracle's error for an expression too
+  // deep to parse (ORA-03095).
+  static constexpr int kMaxNesting = 255;
+  int nesting_ = 0;
+  class Nesting {
+   public:
+    Nesting(Parser& parser, bool query) : parser_(parser) {
+      if (++parser_.nesting_ > kMaxNesting) {
+        --parser_.nesting_;
+        if (query) parser_.Fail(1778);
+        parser_.Fail(3095, parser_.Peek(), {std::to_string(kMaxNesting)});
+      }
+    }
+    ~Nesting() { --parser_.nesting_; }
+    Nesting(const Nesting&) = delete;
+    Nesting& operator=(const Nesting&) = delete;
+
+   private:
+    Parser& parser_;
+  };
 };
 
 // ======================================================================================
@@ -1129,6 +1153,7 @@ void Parser::ParseGrant(TranslatedStatement& out, bool grant) {
 // Queries
 
 QueryResult Parser::ParseQuery(bool positional) {
+  Nesting nesting(*this, true);
   // WITH name [(columns)] AS (query), ...: names visible to the rest of this query.
   std::string with;
   const std::size_t namedBefore = namedQueries_.size();
@@ -1676,6 +1701,7 @@ Expr Parser::ParseAnd() {
 
 Expr Parser::ParseNot() {
   if (Accept("NOT")) {
+    Nesting nesting(*this, false);
     const int limitsBefore = rownumDepth_;
     const Token& at = Peek();
     Expr inner = ParseNot();
@@ -1857,6 +1883,7 @@ Expr Parser::ParseTerm() {
 
 Expr Parser::ParseFactor() {
   if (Peek().IsSymbol("-") || Peek().IsSymbol("+")) {
+    Nesting nesting(*this, false);
     const Token& at = Next();
     const Token& operandAt = Peek();
     Expr operand = RequireValue(ParseFactor(), operandAt);
@@ -1905,6 +1932,7 @@ Expr Parser::ParsePrimary() {
           pos_--;
           return ParseSubqueryValue();
         }
+        Nesting nesting(*this, false);
         Expr inner = ParseCondition();
         ExpectSymbol(")", 907);
         inner.sql = "(" + inner.sql + ")";
@@ -1970,6 +1998,7 @@ Expr Parser::ParseSubqueryValue() {
 }
 
 Expr Parser::ParseCase() {
+  Nesting nesting(*this, false);
   Next();
   Expr result;
   std::string sql = "CASE";
@@ -2056,6 +2085,7 @@ Expr Parser::ParseName() {
     parts.push_back(Next().text);
   }
   if (Peek().IsSymbol("(") && !quoted.back()) {
+    Nesting nesting(*this, false);
     if (parts.size() > 1) {
       if (auto type = StoredFunction(parts)) {
         Next();
