@@ -399,17 +399,29 @@ void SessionCore::BeginWrite(bool noWait) {
   noWait_ = noWait;
   sqlite3* db = connection_->Handle();
   int rc = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-  if (rc == SQLITE_BUSY_SNAPSHOT && !openCursors_.empty()) {
-    // An open cursor reads an older state than the newest commit; SQLite cannot write from
-    // there. The cursors read their remaining rows now, and the write starts afresh.
-    const std::vector<OpenCursor*> cursors = openCursors_;
-    try {
-      for (OpenCursor* cursor : cursors) cursor->Materialize();
-    } catch (...) {
-      noWait_ = false;
-      throw;
+  bool materialized = false;
+  try {
+    while (rc != SQLITE_OK) {
+      if (rc == SQLITE_BUSY_SNAPSHOT && !openCursors_.empty() && !materialized) {
+        // An open cursor reads an older state than the newest commit; SQLite cannot write
+        // from there. The cursors read their remaining rows now, and the write starts afresh.
+        const std::vector<OpenCursor*> cursors = openCursors_;
+        for (OpenCursor* cursor : cursors) cursor->Materialize();
+        materialized = true;
+      } else if (rc == SQLITE_BUSY && sqlite3_txn_state(db, nullptr) == SQLITE_TXN_READ) {
+        // An open cursor keeps a read transaction, and SQLite never calls the busy handler
+        // for a reader that wants to write (it might wait for ever on another reader). Here
+        // the other session only holds the write lock and will end its transaction: wait
+        // for it as for any row lock (a break, a kill and NOWAIT end the wait).
+        if (BusyWait(this, 0) == 0) break;
+      } else {
+        break;
+      }
+      rc = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
     }
-    rc = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+  } catch (...) {
+    noWait_ = false;
+    throw;
   }
   noWait_ = false;
   if (rc != SQLITE_OK) throw MapError(sqlite3_extended_errcode(db), StatementKind::Commit, "");
