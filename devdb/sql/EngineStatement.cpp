@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "devdb/sql/DateFormat.h"
+#include "devdb/sql/ExtendedTypes.h"
 #include "devdb/sql/NumberText.h"
 #include "devdb/sql/OracleErrorBoundary.h"
 #include "devdb/sql/OracleErrors.h"
@@ -331,6 +332,8 @@ Value EngineStatement::ColumnValue(int column, const ColumnDescription& descript
     const auto* data = static_cast<const std::uint8_t*>(sqlite3_column_blob(statement, column));
     return std::vector<std::uint8_t>(data, data + sqlite3_column_bytes(statement, column));
   };
+  if (ExtendedTypes::Handles(description.oracleType))
+    return ExtendedTypes::ColumnValue(statement, column, description);
   switch (description.oracleType) {
     case 2: {
       if (type == SQLITE_INTEGER) return Value::Number(std::to_string(sqlite3_column_int64(statement, column)));

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "devdb/sql/DateFormat.h"
+#include "devdb/sql/ExtendedTypes.h"
 #include "devdb/sql/NumberText.h"
 #include "devdb/sql/OracleErrors.h"
 
@@ -595,6 +596,7 @@ void OracleFunctions::Register(sqlite3* db, SessionState& state) {
       {"ora_rowid_check", 1, Invoke<RowidCheck>, true},
       {"ora_store", 6, Invoke<Store>, false},
   };
+  ExtendedTypes::Register(db, state);
   sqlite3_create_function_v2(db, "ora_single", 1, SQLITE_UTF8, &state, nullptr, SingleStep,
                              SingleFinal, nullptr);
   for (const Definition& definition : definitions) {

@@ -29,6 +29,7 @@ std::string Quote(const std::string& name) {
 std::string Affinity(const ColumnDescription& column) {
   switch (column.oracleType) {
     case 2: return "NUMERIC";
+    case 101: return "REAL";  // BINARY_DOUBLE
     case 23:
     case 24: return "BLOB";
     default: return "TEXT";

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "devdb/sql/DateFormat.h"
+#include "devdb/sql/ExtendedTypes.h"
 #include "devdb/sql/OracleErrors.h"
 #include "devdb/sql/Tokenizer.h"
 
@@ -683,6 +684,18 @@ void Parser::ParseDelete(TranslatedStatement& out) {
 std::string Parser::StoreValue(const Expr& value, const ColumnDescription& column,
                                const std::string& fullName, const Token& at) {
   std::string source = value.sql;
+  if (ExtendedTypes::Handles(column.oracleType)) {
+    const bool timestampValue = value.type.oracleType == ExtendedTypes::kTimestamp ||
+                                value.type.oracleType == ExtendedTypes::kTimestampWithTimeZone;
+    const bool numberValue =
+        IsNumber(value.type) || value.type.oracleType == ExtendedTypes::kBinaryDouble;
+    const char kind = IsDate(value.type) || timestampValue ? 'S' : numberValue ? 'N' : 'T';
+    if (column.oracleType == ExtendedTypes::kBinaryDouble && kind == 'S')
+      Fail(932, at, {"BINARY_DOUBLE", timestampValue ? "TIMESTAMP" : "DATE"});
+    if (column.oracleType != ExtendedTypes::kBinaryDouble && kind == 'N')
+      Fail(932, at, {"TIMESTAMP", "NUMBER"});
+    return ExtendedTypes::StoreSql(source, kind, column);
+  }
   if (IsDate(value.type) && (IsText(column) || column.oracleType == kLong)) source = AsText(value);
   if (IsNumber(value.type) && IsDate(column)) Fail(932, at, {"DATE", "NUMBER"});
   if (IsDate(value.type) && IsNumber(column)) Fail(932, at, {"NUMBER", "DATE"});
@@ -763,6 +776,21 @@ ColumnDescription Parser::ParseDataType() {
     return TypeOf(kNumber, 22, 126, -127);
   }
   if (word == "DATE") return DateType();
+  if (word == "TIMESTAMP") {
+    int digits = ExtendedTypes::kDefaultFractionalDigits;
+    if (AcceptSymbol("(")) {
+      if (Peek().kind != Token::Kind::Number) Fail(1858, Peek());
+      digits = SmallInteger(Next().text);
+      if (digits < 0 || digits > 9) throw ExtendedTypes::PrecisionOutOfRange(at.offset);
+      ExpectSymbol(")", 907);
+    }
+    if (!Accept("WITH")) return ExtendedTypes::Timestamp(digits);
+    if (Peek().Is("LOCAL")) Fail(3001, Peek());
+    Expect("TIME", 902);
+    Expect("ZONE", 902);
+    return ExtendedTypes::TimestampWithTimeZone(digits);
+  }
+  if (word == "BINARY_DOUBLE") return ExtendedTypes::BinaryDouble();
   if (word == "RAW") {
     const int length = size(true, 0);
     if (length < 1 || length > 2000) Fail(910, at);
@@ -2111,6 +2139,11 @@ Expr Parser::ParseName() {
     if (word == "SYSDATE" || word == "CURRENT_DATE") {
       e.sql = "ora_sysdate()";
       e.type = DateType();
+      return e;
+    }
+    if (word == "SYSTIMESTAMP") {
+      e.sql = ExtendedTypes::SystimestampSql();
+      e.type = ExtendedTypes::TimestampWithTimeZone(ExtendedTypes::kDefaultFractionalDigits);
       return e;
     }
     if (word == "USER") {
