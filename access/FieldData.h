@@ -60,6 +60,14 @@ class TFieldData {
   std::vector<std::unique_ptr<TLongPiece>> longPieces;
 
   bool IsLong() const { return bufferType == otcLong || bufferType == otcLongRaw; }
+  // The client library cut the row's value to fit the slot. LONG values arrive in pieces
+  // that grow as needed, and handle columns have no value of their own in the slot.
+  bool ValueTruncated(std::int32_t row) const {
+    const bool slotValue = bufferType == otcInteger || bufferType == otcFloat ||
+                           bufferType == otcString || bufferType == otcDate;
+    if (!slotValue || row < 0 || row >= static_cast<std::int32_t>(indicators.size())) return false;
+    return indicators[row] > 0 || indicators[row] == -2;
+  }
   // The type code the column is defined with.
   ub2 DefineType() const {
     return static_cast<ub2>(internalType == otcMLSLabel ? internalType : bufferType);

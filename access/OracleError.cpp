@@ -65,6 +65,20 @@ EOracleError::Details EOracleError::FetchDetails(TErrorReportingSession& session
   return details;
 }
 
+EOracleError EnvironmentError(OCIEnv* environment, sword status) {
+  sb4 code = 0;
+  std::vector<OraText> text(kMaxErrorMessageLength + 1, 0);
+  if (environment && OracleCalls.OCIErrorGet) {
+    OracleCalls.OCIErrorGet(environment, 1, nullptr, &code, text.data(),
+                            static_cast<ub4>(text.size()), OCI_HTYPE_ENV);
+  }
+  text.back() = 0;
+  std::string message = reinterpret_cast<const char*>(text.data());
+  if (code == 0) code = status;
+  if (message.empty()) message = access_texts::kNoErrorRecord + std::to_string(status);
+  return EOracleError(code, message);
+}
+
 void RaiseOracleError(TErrorReportingSession& session, TOracleErrorSource source) {
   if (!WarningCodes.empty()) {
     const std::int32_t number = ErrorNumberOf(source);

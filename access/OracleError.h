@@ -34,6 +34,11 @@ class EOracleError : public Exception {
   std::int32_t errorCode_;
 };
 
+// The error of a call that reports on the environment handle itself (its creation and the
+// allocations from it, before any error handle exists): the record is read there. Build it
+// before the environment is given back.
+EOracleError EnvironmentError(OCIEnv* environment, sword status);
+
 // Raises EOracleWarning when the error's number is in WarningCodes, else EOracleError.
 [[noreturn]] void RaiseOracleError(TErrorReportingSession& session, TOracleErrorSource source);
 

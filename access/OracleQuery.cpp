@@ -258,6 +258,7 @@ void TOracleQuery::Describe() {
 void TOracleQuery::RunSequence(bool describeOnly, std::int32_t rowStart, std::int32_t rowEnd) {
   if (!session_) throw Exception(access_texts::kSessionUndefined);
   eof_ = true;
+  truncated_ = false;
   if (!ClientLibraryLoaded()) {
     session_->ChooseODBCLibrary();
     ShowQueryCursor();
@@ -340,6 +341,7 @@ void TOracleQuery::RunSequence(bool describeOnly, std::int32_t rowStart, std::in
     currentRow_ = 0;
     rowsInBuffer_ = std::min(RowsProcessed(), rowsPerFetch_);
     eof_ = rowsInBuffer_ <= 0;
+    NoteTruncatedValues();
   } else {
     const std::int32_t arraySize = BindVariables();
     ub4 count = 1;
@@ -398,16 +400,21 @@ std::int32_t TOracleQuery::BindVariables() {
 void TOracleQuery::Open() {
   openedWithOCI8_ = UsesOCI8();
   if (openedWithOCI8_) {
-    void* handle = nullptr;
-    CheckCall(OracleCalls.OCIHandleAlloc(session_->EnvironmentHandle(), &handle, OCI_HTYPE_ERROR, 0,
-                                         nullptr));
-    errorHandle_ = static_cast<OCIError*>(handle);
-    handle = nullptr;
-    CheckCall(OracleCalls.OCIHandleAlloc(session_->EnvironmentHandle(), &handle, OCI_HTYPE_ERROR, 0,
-                                         nullptr));
-    secondErrorHandle_ = static_cast<OCIError*>(handle);
-    CheckCall(OracleCalls.OCIDescriptorAlloc(session_->EnvironmentHandle(), &rowIdDescriptor_,
-                                             OCI_DTYPE_ROWID, 0, nullptr));
+    try {
+      errorHandle_ = static_cast<OCIError*>(AllocateHandle(OCI_HTYPE_ERROR));
+      secondErrorHandle_ = static_cast<OCIError*>(AllocateHandle(OCI_HTYPE_ERROR));
+      void* descriptor = nullptr;
+      CheckAllocation(OracleCalls.OCIDescriptorAlloc(session_->EnvironmentHandle(), &descriptor,
+                                                     OCI_DTYPE_ROWID, 0, nullptr));
+      rowIdDescriptor_ = descriptor;
+    } catch (...) {
+      // A statement that could not open holds nothing: what was allocated goes back.
+      if (errorHandle_) OracleCalls.OCIHandleFree(errorHandle_, OCI_HTYPE_ERROR);
+      if (secondErrorHandle_) OracleCalls.OCIHandleFree(secondErrorHandle_, OCI_HTYPE_ERROR);
+      errorHandle_ = nullptr;
+      secondErrorHandle_ = nullptr;
+      throw;
+    }
   } else if (!cursorVariableTarget_) {
     SessionLockScope lock(*session_);
     cursorDataArea_ = Cda_Def{};
@@ -415,6 +422,21 @@ void TOracleQuery::Open() {
     CheckCall(OCI_SUCCESS);
   }
   open_ = true;
+}
+
+void TOracleQuery::CheckAllocation(sword status) {
+  lastStatus_ = status;
+  if (status == OCI_SUCCESS || status == OCI_SUCCESS_WITH_INFO) return;
+  // The environment handle carries the reason: the statement's own error handles may not
+  // exist yet, and would hold nothing about it if they did.
+  throw EnvironmentError(session_->EnvironmentHandle(), status);
+}
+
+void* TOracleQuery::AllocateHandle(ub4 type) {
+  void* handle = nullptr;
+  CheckAllocation(
+      OracleCalls.OCIHandleAlloc(session_->EnvironmentHandle(), &handle, type, 0, nullptr));
+  return handle;
 }
 
 std::string TOracleQuery::BuildText() const {
@@ -450,10 +472,7 @@ void TOracleQuery::Prepare() {
     if (version8) {
       if (statement_) OracleCalls.OCIHandleFree(statement_, OCI_HTYPE_STMT);
       statement_ = nullptr;
-      void* handle = nullptr;
-      CheckCall(OracleCalls.OCIHandleAlloc(session_->EnvironmentHandle(), &handle, OCI_HTYPE_STMT,
-                                           0, nullptr));
-      statement_ = static_cast<OCIStmt*>(handle);
+      statement_ = static_cast<OCIStmt*>(AllocateHandle(OCI_HTYPE_STMT));
       // The read buffer alone decides how many rows one call to the server brings.
       ub4 none = 0;
       OracleCalls.OCIAttrSet(statement_, OCI_HTYPE_STMT, &none, 0, OCI_ATTR_PREFETCH_ROWS,
@@ -715,6 +734,16 @@ void TOracleQuery::PrepareBuffersForFetch() {
 
 // ---- Fetching ----------------------------------------------------------------------------
 
+void TOracleQuery::NoteTruncatedValues() {
+  // The indicators tell even when the status does not: a short last buffer answers "no
+  // data" whether or not a value in it was cut.
+  for (const auto& column : columns_) {
+    for (std::int32_t row = 0; row < std::min(rowsInBuffer_, column->rows); ++row) {
+      if (column->ValueTruncated(row)) truncated_ = true;
+    }
+  }
+}
+
 void TOracleQuery::Next() {
   if (eof_) return;
   if (!session_) throw Exception(access_texts::kSessionUndefined);
@@ -745,6 +774,7 @@ void TOracleQuery::Next() {
       currentRow_ = 0;
       rowsInBuffer_ = std::clamp(RowsProcessed() - before, 0, rowsPerFetch_);
       eof_ = rowsInBuffer_ == 0;
+      NoteTruncatedValues();
     }
   }
   if (eof_) FireAfterQuery();
@@ -836,10 +866,7 @@ OCIStmt** TOracleQuery::BecomeCursorVariableTarget() {
   if (openedWithOCI8_) {
     if (statement_) OracleCalls.OCIHandleFree(statement_, OCI_HTYPE_STMT);
     statement_ = nullptr;
-    void* handle = nullptr;
-    CheckCall(OracleCalls.OCIHandleAlloc(session_->EnvironmentHandle(), &handle, OCI_HTYPE_STMT, 0,
-                                         nullptr));
-    statement_ = static_cast<OCIStmt*>(handle);
+    statement_ = static_cast<OCIStmt*>(AllocateHandle(OCI_HTYPE_STMT));
     if (variables_) variables_->ForgetBindHandles();
   }
   return &statement_;

@@ -115,6 +115,13 @@ class TOracleQuery : public TComponent, public TSessionDependant {
   double FieldAsFloat(int index) const;
   TDateTime FieldAsDate(int index) const;
   std::int32_t GetLongField(int index, void* buffer, std::int32_t length, std::int32_t offset);
+  // A value longer than its column's buffer arrives cut; the client library says so through
+  // the row's indicator (the full length, or -2 when that does not fit) and answers the
+  // fetch with success with information. The cut value reads as it arrived.
+  // FieldTruncated: the current row's value of the column was cut. Truncated: some value
+  // fetched since the last Execute was cut.
+  bool FieldTruncated(int index) const;
+  bool Truncated() const { return truncated_; }
   // The LOB locator of a CLOB, BLOB or BFILE column. This layer reads no large objects, so a
   // LOB column answers none; any other column raises "Field <name> is not a LOB".
   void* LOBField(int index) const;
@@ -149,6 +156,9 @@ class TOracleQuery : public TComponent, public TSessionDependant {
   void ExecuteInForeground();
   void RunSequence(bool describeOnly, std::int32_t rowStart, std::int32_t rowEnd);
   void Open();
+  // Allocations from the session's environment: a failure is read from the environment.
+  void CheckAllocation(sword status);
+  void* AllocateHandle(ub4 type);
   void Prepare();
   std::string BuildText() const;
   void DescribeSelectList();
@@ -157,6 +167,8 @@ class TOracleQuery : public TComponent, public TSessionDependant {
   void ApplyTypeMap(TFieldData& column);
   void DefineColumns();
   void PrepareBuffersForFetch();
+  // After a fetch: remembers whether a value of the rows in the buffer was cut.
+  void NoteTruncatedValues();
   std::int32_t BindVariables();
   void ComputeErrorPosition();
   [[noreturn]] void RaiseCallError();
@@ -204,6 +216,7 @@ class TOracleQuery : public TComponent, public TSessionDependant {
   bool open_ = false;
   bool described_ = false;
   bool eof_ = true;
+  bool truncated_ = false;
   std::string parsedText_;
   bool afterQueryPending_ = false;
   std::int32_t errorColumn_ = 0;

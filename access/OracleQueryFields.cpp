@@ -82,6 +82,10 @@ bool TOracleQuery::FieldIsNull(int index) const {
   return column.indicators[currentRow_] == -1;
 }
 
+bool TOracleQuery::FieldTruncated(int index) const {
+  return CurrentColumn(index).ValueTruncated(currentRow_);
+}
+
 const void* TOracleQuery::FieldData(int index) const {
   const TFieldData& column = CurrentColumn(index);
   return column.Slot(currentRow_);

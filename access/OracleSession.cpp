@@ -236,18 +236,9 @@ bool TOracleSession::IsOracle7Server(const std::string& versionText) {
 void TOracleSession::CheckEnvironmentCall() {
   const sword status = LastStatus();
   if (status == OCI_SUCCESS || status == OCI_SUCCESS_WITH_INFO) return;
-  sb4 code = 0;
-  std::array<OraText, kMaxErrorMessageLength + 1> text{};
-  if (environment_ && OracleCalls.OCIErrorGet) {
-    OracleCalls.OCIErrorGet(environment_, 1, nullptr, &code, text.data(),
-                            static_cast<ub4>(text.size()), OCI_HTYPE_ENV);
-  }
-  text.back() = 0;
-  std::string message = reinterpret_cast<const char*>(text.data());
+  EOracleError error = EnvironmentError(environment_, status);
   FreeVersion8Handles();
-  if (code == 0) code = status;
-  if (message.empty()) message = access_texts::kNoErrorRecord + std::to_string(status);
-  throw EOracleError(code, message);
+  throw error;
 }
 
 void TOracleSession::AttachServer() {

@@ -73,6 +73,34 @@ TEST_P(ClientCallsTest, FailedEnvironmentAndFirstHandlesReportTheLibrarysText) {
   EXPECT_TRUE(session.Connected());
 }
 
+TEST_P(ClientCallsTest, FailedStatementHandlesReportTheLibrarysText) {
+  if (!ExpectsVersion8(Mode())) GTEST_SKIP() << "the version-7 cursor allocates no handles";
+  TOracleSession& session = LoggedOn();
+  // "2": the statement's error handles (opening); "4": its statement handle (preparing).
+  for (const char* failing : {"2", "4"}) {
+    SCOPED_TRACE(failing);
+    TOracleQuery query;
+    query.SetSession(&session);
+    query.SQL = {"select 1 from dual"};
+    {
+      ScopedEnvironmentVariable forced("DEVDB_OCI_FAIL_ALLOCATION", failing);
+      try {
+        query.Execute();
+        ADD_FAILURE() << "the execution must fail";
+      } catch (const EOracleError& error) {
+        EXPECT_EQ(error.ErrorCode(), 1019);
+        EXPECT_NE(std::string(error.what()).find("ORA-01019: unable to allocate memory in the user side"),
+                  std::string::npos)
+            << error.what();
+      }
+      EXPECT_TRUE(query.Eof());
+    }
+    // Nothing is left half made: the same statement runs once the library allocates again.
+    query.Execute();
+    EXPECT_EQ(query.FieldAsInteger(0), 1);
+  }
+}
+
 TEST_P(ClientCallsTest, AliasesOfOneHundredAndTwentyEightBytesStayWhole) {
   TOracleSession& session = LoggedOn();
   const std::string alias = "A" + std::string(126, 'B') + "Z";

@@ -297,6 +297,8 @@ void TSqlClient::PrintQuery(TOracleQuery& query) {
   }
   table.Print(out_);
   out_ << '\n' << Plural(static_cast<std::int32_t>(table.RowCount()), "selected") << '\n';
+  // The rows show cut values as they arrived; this line says that they are not whole.
+  if (query.Truncated()) out_ << "Warning: some values were truncated to fit their column.\n";
 }
 
 void TSqlClient::ReportFailure(const std::string& message, int line, int column) {

@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -188,6 +189,17 @@ TEST_F(VsqlProcessTest, ServerOutputIsShownAfterEachCallWhenSwitchedOn) {
   EXPECT_FALSE(Contains(run.output, "hidden")) << run.output;
   EXPECT_TRUE(Contains(run.output, "first\nsecond\n")) << run.output;
   EXPECT_TRUE(Contains(run.output, "third\n")) << run.output;
+}
+
+TEST_F(VsqlProcessTest, SystimestampPrintsWhole) {
+  const VsqlRun run = RunInput("select systimestamp from dual;\n");
+  EXPECT_EQ(run.status, 0) << run.output;
+  // Day to fraction, the half of the day and the offset: nothing cut at the data size (13).
+  const std::regex whole(
+      R"(\n\d{2}-[A-Z]{3}-\d{2} \d{2}\.\d{2}\.\d{2}\.\d{6} (AM|PM) [+-]\d{2}:\d{2} *\n)");
+  EXPECT_TRUE(std::regex_search(run.output, whole)) << run.output;
+  EXPECT_TRUE(Contains(run.output, "SYSTIMESTAMP")) << run.output;
+  EXPECT_FALSE(Contains(run.output, "truncated")) << run.output;
 }
 
 TEST_F(VsqlProcessTest, AFailedLoadPrintsTheWholeInitializationError) {
