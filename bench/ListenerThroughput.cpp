@@ -128,6 +128,8 @@ int main() {
     monitor->LogOn();
     Run(*monitor, "create user app identified by app");
     Run(*monitor, "grant create session to app");
+    Run(*monitor, "grant create public synonym to app");
+    Run(*monitor, "grant select on v_$session to app");
     if (devdb::testing::RunToEnd({DEVDB_EXECUTABLE, "--run", VEK_PACKAGE_RESOURCE, "--user", "app/app",
                     "--connect", database}) != 0) {
       throw std::runtime_error("cannot install the package");

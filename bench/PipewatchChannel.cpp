@@ -57,6 +57,8 @@ int main(int argc, char** argv) {
     auto system = LoggedOnSession("system", "manager", database);
     RunStatement(*system, "create user app identified by app");
     RunStatement(*system, "grant create session to app");
+    RunStatement(*system, "grant create public synonym to app");
+    RunStatement(*system, "grant select on v_$session to app");
     auto owner = LoggedOnSession("app", "app", database);
     for (const auto& statement : vek::testing::PackageScriptStatements(VEK_PACKAGE_SCRIPT)) {
       RunStatement(*owner, statement);

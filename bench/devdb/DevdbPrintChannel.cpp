@@ -251,7 +251,8 @@ int main() {
     const int descriptor = mkstemp(setup);
     if (descriptor < 0) throw std::runtime_error("cannot write the set-up script");
     ::close(descriptor);
-    std::ofstream(setup) << "create user app identified by app;\ngrant create session to app;\n";
+    std::ofstream(setup) << "create user app identified by app;\ngrant create session to app;\n"
+                         "grant create public synonym to app;\ngrant select on v_$session to app;\n";
     const int created = RunProgram({DEVDB_EXECUTABLE, "--run", setup, "--user", "system/bench",
                                     "--connect", connect});
     std::remove(setup);

@@ -560,6 +560,25 @@ std::string Interpreter::BuildSql(const EmbeddedSql& sql, std::vector<sql::Bind>
   return text;
 }
 
+namespace {
+
+// Stored code prepares its SQL with its owner's rights (the owner's schema and grants);
+// anonymous blocks and the client's own statements with the session's.
+class DefinerRights {
+ public:
+  DefinerRights(sql::Session& session, const std::string& owner) : session_(session) {
+    session_.SetDefinerRights(owner);
+  }
+  ~DefinerRights() { session_.SetDefinerRights(std::string()); }
+  DefinerRights(const DefinerRights&) = delete;
+  DefinerRights& operator=(const DefinerRights&) = delete;
+
+ private:
+  sql::Session& session_;
+};
+
+}  // namespace
+
 void Interpreter::ExecuteSql(const Stmt& statement) {
   const EmbeddedSql& sql = *statement.sql;
   if (sql.verb == "SELECT" && sql.into.empty()) {
@@ -581,7 +600,11 @@ void Interpreter::ExecuteSql(const Stmt& statement) {
     }
   }
   try {
-    auto prepared = transaction.session->Prepare(text);
+    std::unique_ptr<sql::Statement> prepared;
+    {
+      DefinerRights rights(*transaction.session, frames_.empty() ? std::string() : Top().schema);
+      prepared = transaction.session->Prepare(text);
+    }
     auto result = prepared->Execute(binds, 1, 0, false);
     if (!sql.into.empty()) {
       auto rows = prepared->Fetch(2);
@@ -622,7 +645,11 @@ void Interpreter::OpenCursor(const Stmt& statement) {
   std::string text = BuildSql(*statement.sql, binds);
   std::shared_ptr<sql::Statement> cursor;
   try {
-    cursor = CurrentTransaction().session->Prepare(text);
+    {
+      DefinerRights rights(*CurrentTransaction().session,
+                           frames_.empty() ? std::string() : Top().schema);
+      cursor = CurrentTransaction().session->Prepare(text);
+    }
     cursor->Execute(binds, 1, 0, false);
   } catch (const sql::SqlError& error) {
     throw PlsqlError(error.Code(), error.what());

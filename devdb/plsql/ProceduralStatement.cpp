@@ -86,6 +86,14 @@ std::string ProceduralStatement::RunDefinition() {
       definition_.action != Action::DropSynonym) {
     throw sql::SqlError(1031, "ORA-01031: insufficient privileges");
   }
+  // A public synonym names an object for every schema, so it takes a system privilege.
+  sql::Session& engineSession = *session_.MainTransaction().session;
+  if ((definition_.action == Action::CreateSynonym &&
+       !engineSession.HasSystemPrivilege("CREATE PUBLIC SYNONYM")) ||
+      (definition_.action == Action::DropSynonym &&
+       !engineSession.HasSystemPrivilege("DROP PUBLIC SYNONYM"))) {
+    throw sql::SqlError(1031, "ORA-01031: insufficient privileges");
+  }
   // DDL ends the session's transaction.
   session_.Commit(session_.MainTransaction());
   switch (definition_.action) {

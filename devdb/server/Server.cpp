@@ -19,7 +19,7 @@ Server::Server(const ServerOptions& options) : options_(options) {
   database_ = sql::Database::Open(engine, registry_);
   sql::Database* database = database_.get();
   procedural_ = std::make_unique<plsql::ProceduralEngine>(
-      [database] { return database->OpenInternalSession("SYS", 0, 0, 0); });
+      [database] { return database->OpenDictionarySession(); });
   bridge_ = std::make_shared<plsql::ProceduralLanguageBridge>(
       *procedural_, [database](const std::string& user, int sid, int serial, std::int64_t audsid) {
         return database->OpenInternalSession(user, sid, serial, audsid);

@@ -398,4 +398,13 @@ bool Catalogue::Revoke(const std::string& user, const std::string& privilege) {
   return sqlite3_changes(db_) > 0;
 }
 
+void Catalogue::RevokeGrantsOn(const std::string& owner, const std::string& name) {
+  const std::string suffix = " ON " + owner + "." + name;
+  SqliteStatement remove(db_,
+                         "DELETE FROM devdb_privileges WHERE length(privilege) > length(?1) AND "
+                         "substr(privilege, -length(?1)) = ?1");
+  remove.Bind(1, suffix);
+  remove.Step();
+}
+
 }  // namespace devdb::sql

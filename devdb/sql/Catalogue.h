@@ -69,6 +69,8 @@ class Catalogue {
   void Grant(const std::string& user, const std::string& privilege);
   // False when the privilege was not granted.
   bool Revoke(const std::string& user, const std::string& privilege);
+  // An object that goes takes every grant on it along ("SELECT ON OWNER.NAME" ...).
+  void RevokeGrantsOn(const std::string& owner, const std::string& name);
 
  private:
   sqlite3* db_;

@@ -83,6 +83,24 @@ std::unique_ptr<Session> EngineDatabase::OpenInternalSession(const std::string& 
   });
 }
 
+std::unique_ptr<Session> EngineDatabase::OpenDictionarySession() {
+  return OracleErrorBoundary([&]() -> std::unique_ptr<Session> {
+    auto core = std::make_shared<SessionCore>(shared_);
+    auto account = core->Dictionary().FindUser("SYS");
+    if (!account) throw OracleErrors::Make(1017);
+    LogonDecision decision;
+    decision.account = *account;
+    decision.sessionUser = account->name;
+    decision.sysdba = true;
+    LogonRequest request;
+    request.user = account->name;
+    request.program = "devdb";
+    core->Start(decision, request, 0, 0, 0);
+    core->State().maintainsDictionary = true;
+    return std::make_unique<EngineSession>(core);
+  });
+}
+
 void EngineDatabase::AttachProceduralLanguage(std::shared_ptr<ProceduralLanguage> language) {
   std::lock_guard lock(languageMutex_);
   language_ = std::move(language);

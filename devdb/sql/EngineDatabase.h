@@ -22,6 +22,7 @@ class EngineDatabase : public Database {
                       const std::string& newPassword) override;
   std::unique_ptr<Session> OpenInternalSession(const std::string& user, int sid, int serial,
                                                std::int64_t audsid) override;
+  std::unique_ptr<Session> OpenDictionarySession() override;
   void AttachProceduralLanguage(std::shared_ptr<ProceduralLanguage> language) override;
 
  private:

@@ -3,6 +3,7 @@
 
 #include "devdb/sql/EngineStatement.h"
 #include "devdb/sql/OracleErrorBoundary.h"
+#include "devdb/sql/Privileges.h"
 
 namespace devdb::sql {
 
@@ -64,5 +65,16 @@ void EngineSession::Interrupt(int errorCode) {
 }
 
 SessionRow EngineSession::Describe() const { return core_->Describe(); }
+
+bool EngineSession::HasSystemPrivilege(const std::string& privilege) {
+  return OracleErrorBoundary([&] {
+    SessionCore::CallScope call(*core_);
+    return Privileges(core_->Dictionary(), core_->State()).Has(privilege);
+  });
+}
+
+void EngineSession::SetDefinerRights(const std::string& owner) {
+  core_->SetDefiner(owner);
+}
 
 }  // namespace devdb::sql

@@ -22,6 +22,8 @@ class EngineSession : public Session {
                       const std::string& newPassword) override;
   void Interrupt(int errorCode) override;
   SessionRow Describe() const override;
+  bool HasSystemPrivilege(const std::string& privilege) override;
+  void SetDefinerRights(const std::string& owner) override;
 
   // Gives the session its PL/SQL state, which then lives as long as the session.
   void AttachProcedural(std::unique_ptr<ProceduralSessionLink> procedural);

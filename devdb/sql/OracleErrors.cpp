@@ -119,6 +119,7 @@ const std::map<int, const char*>& Templates() {
       {1919, "role '%s' does not exist"},
       {1920, "user name '%s' conflicts with another user or role name"},
       {1922, "CASCADE must be specified to drop '%s'"},
+      {1927, "cannot REVOKE privileges you did not grant"},
       {1935, "missing user or role name"},
       {1940, "cannot drop a user that is currently connected"},
       {1951, "ROLE '%s' not granted to '%s'"},

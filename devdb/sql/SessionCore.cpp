@@ -12,6 +12,7 @@
 #include "devdb/sql/OracleErrors.h"
 #include "devdb/sql/OracleFunctions.h"
 #include "devdb/sql/PasswordHash.h"
+#include "devdb/sql/Privileges.h"
 #include "devdb/sql/SqliteStatement.h"
 
 namespace devdb::sql {
@@ -505,6 +506,14 @@ void SessionCore::RefreshSessions() {
 
 // --- commands ----------------------------------------------------------------------------------
 
+void SessionCore::SetDefiner(const std::string& owner) {
+  std::lock_guard lock(state_.applicationMutex);
+  if (owner == state_.definer) return;
+  if (state_.definer.empty()) callerSchema_ = state_.schema;
+  state_.schema = owner.empty() ? callerSchema_ : owner;
+  state_.definer = owner;
+}
+
 bool SessionCore::IsDba() { return state_.sysdba || catalogue_.HasPrivilege(state_.user, "DBA"); }
 
 void SessionCore::RequireDba() {
@@ -532,21 +541,22 @@ ExecuteResult SessionCore::ExecuteCommand(const TranslatedStatement& statement) 
       }
       break;
     case StatementKind::CreateTable:
-      if (statement.table.owner != state_.user) RequireDba();
+      Privileges(catalogue_, state_).CheckCreateIn(statement.table.owner, "CREATE ANY TABLE");
       RunDdl([&] { CreateTable(statement.table); });
       break;
     case StatementKind::CreateIndex:
-      if (statement.index.owner != state_.user) RequireDba();
+      Privileges(catalogue_, state_).CheckCreateIn(statement.index.owner, "CREATE ANY INDEX");
       RunDdl([&] {
         CreateUniqueIndex(statement.index.owner, statement.index.name, statement.index.table,
                           statement.index.columns, statement.index.unique);
       });
       break;
     case StatementKind::DropTable:
-      if (statement.drop.owner != state_.user) RequireDba();
+      Privileges(catalogue_, state_).CheckDropOf(statement.drop.owner);
       RunDdl([&] { DropTable(statement.drop.owner, statement.drop.name); });
       break;
     case StatementKind::DropIndex:
+      if (statement.drop.owner == "SYS" && !state_.maintainsDictionary) throw OracleErrors::Make(1031);
       if (statement.drop.owner != state_.user) RequireDba();
       RunDdl([&] {
         auto index = catalogue_.FindObject(statement.drop.owner, statement.drop.name);
@@ -556,6 +566,7 @@ ExecuteResult SessionCore::ExecuteCommand(const TranslatedStatement& statement) 
       });
       break;
     case StatementKind::TruncateTable:
+      Privileges(catalogue_, state_).CheckDropOf(statement.drop.owner);
       RunDdl([&] { RunSql(statement.sqlite); });
       break;
     case StatementKind::CreateUser: RunDdl([&] { CreateUser(statement.user); }); break;
@@ -666,6 +677,7 @@ void SessionCore::DropTable(const std::string& owner, const std::string& name) {
     catalogue_.RemoveObject(index.objectId);
   RunSql("DROP TABLE " + table->storage);
   catalogue_.RemoveObject(table->objectId);
+  catalogue_.RevokeGrantsOn(owner, name);
 }
 
 void SessionCore::CreateUser(const UserSpec& user) {
@@ -714,7 +726,16 @@ void SessionCore::DropUser(const DropSpec& drop) {
 }
 
 void SessionCore::GrantOrRevoke(const GrantSpec& grant, bool isGrant) {
-  RequireDba();
+  // Object privileges ("SELECT ON APP.T") are the owner's to give; system privileges and
+  // roles the DBA's.
+  const bool onObject = !grant.privileges.empty() &&
+                        grant.privileges.front().find(" ON ") != std::string::npos;
+  if (onObject) {
+    const std::string& privilege = grant.privileges.front();
+    Privileges(catalogue_, state_).CheckGrantOn(privilege.substr(privilege.find(" ON ") + 4));
+  } else {
+    RequireDba();
+  }
   for (const std::string& privilege : grant.privileges)
     if ((privilege == "SYSDBA" || privilege == "SYSOPER") && !state_.sysdba)
       throw OracleErrors::Make(1031);
@@ -725,6 +746,7 @@ void SessionCore::GrantOrRevoke(const GrantSpec& grant, bool isGrant) {
       if (isGrant) {
         catalogue_.Grant(grantee, privilege);
       } else if (!catalogue_.Revoke(grantee, privilege)) {
+        if (onObject) throw OracleErrors::Make(1927);
         throw OracleErrors::Make(1952, {grantee});
       }
     }

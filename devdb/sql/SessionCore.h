@@ -92,6 +92,8 @@ class SessionCore : public std::enable_shared_from_this<SessionCore> {
   // For an internal session: the logged-on session it works for, on whose thread it runs
   // (an autonomous transaction). Set before the first call.
   void SetOwner(std::weak_ptr<SessionCore> owner) { owner_ = std::move(owner); }
+  // Stored code of this owner prepares its SQL from now on (empty: the session's own user).
+  void SetDefiner(const std::string& owner);
 
  private:
   static int BusyWait(void* core, int attempts);
@@ -128,6 +130,7 @@ class SessionCore : public std::enable_shared_from_this<SessionCore> {
   std::vector<OpenCursor*> openCursors_;  // guarded by callMutex_
   ProceduralSessionLink* procedural_ = nullptr;  // guarded by callMutex_
   std::weak_ptr<SessionCore> owner_;
+  std::string callerSchema_;  // the session's current schema while a definer's is in force
   bool waitedForOwner_ = false;  // the last busy wait would have waited for owner_
   // On the calling thread only: the kinds of the statements being stepped, innermost last,
   // and how many stored functions called from SQL (from a query) are running.

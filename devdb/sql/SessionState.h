@@ -20,6 +20,10 @@ struct SessionState {
   int serial = 0;
   std::int64_t audsid = 0;
   bool sysdba = false;
+  // devdb's own session for its dictionary tables, which no other session may change.
+  bool maintainsDictionary = false;
+  // Not empty while stored code of this owner prepares its SQL (definer's rights).
+  std::string definer;
   std::string osUser;
   std::string machine;
   std::string program;

@@ -167,6 +167,10 @@ class Database {
   // Throws SqlError 1017 for an unknown user.
   virtual std::unique_ptr<Session> OpenInternalSession(const std::string& user, int sid,
                                                        int serial, std::int64_t audsid) = 0;
+  // The session through which devdb keeps its own dictionary tables (the stored code's
+  // source, grants and synonyms): SYS with the right to change what every other session,
+  // SYS's own included, may only read. Not listed in V$SESSION.
+  virtual std::unique_ptr<Session> OpenDictionarySession() = 0;
   // From now on every logon opens its PL/SQL state with this language, and blocks and
   // statements about stored code go there. Call before the first logon.
   virtual void AttachProceduralLanguage(std::shared_ptr<ProceduralLanguage> language) = 0;
@@ -199,6 +203,13 @@ class Session {
   virtual void Interrupt(int errorCode) = 0;
   // Live values for V$SESSION that the session itself changes (client info, module, action).
   virtual SessionRow Describe() const = 0;
+  // Whether the session's user may use a system privilege (CREATE PUBLIC SYNONYM, SELECT ANY
+  // TABLE, ...): granted to the user or to PUBLIC, through a role, or as SYSDBA.
+  virtual bool HasSystemPrivilege(const std::string& privilege) = 0;
+  // Stored code runs its SQL with its owner's rights: the statements prepared from now on
+  // look up unqualified names in the owner's schema and are allowed what the owner was
+  // granted directly or through PUBLIC, not through roles. An empty owner ends this.
+  virtual void SetDefinerRights(const std::string& owner) = 0;
 };
 
 }  // namespace devdb::sql

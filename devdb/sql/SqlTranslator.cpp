@@ -10,6 +10,7 @@
 #include "devdb/sql/DateFormat.h"
 #include "devdb/sql/ExtendedTypes.h"
 #include "devdb/sql/OracleErrors.h"
+#include "devdb/sql/Privileges.h"
 #include "devdb/sql/Tokenizer.h"
 
 namespace devdb::sql {
@@ -230,7 +231,8 @@ class Parser {
   std::string ParseFromClause(Scope& scope);
   std::string ParseTableReference(Scope& scope);
   Source ResolveTable(const std::string& owner, const std::string& name, const Token& at,
-                      TableDefinition* found = nullptr);
+                      TableDefinition* found = nullptr,
+                      TableAccess access = TableAccess::Select);
 
   // --- expressions -------------------------------------------------------------------
   Expr ParseCondition();
@@ -374,9 +376,11 @@ TranslatedStatement Parser::Run() {
     Expect("TABLE", 905);
     const Token& at = Peek();
     auto [owner, name] = ParseObjectName();
-    const Source source = ResolveTable(owner, name, at);
+    TableDefinition definition;
+    const Source source = ResolveTable(owner, name, at, &definition, TableAccess::Ddl);
     ExpectEnd();
     out.kind = StatementKind::TruncateTable;
+    out.drop = {definition.owner, definition.name, false};
     out.sqlite = "DELETE FROM " + source.reference;
   } else if (first.Is("ALTER")) {
     setCodes(7, 0);
@@ -465,7 +469,7 @@ std::pair<std::string, std::string> Parser::ParseObjectName() {
 }
 
 Source Parser::ResolveTable(const std::string& owner, const std::string& name, const Token& at,
-                            TableDefinition* found) {
+                            TableDefinition* found, TableAccess access) {
   if (owner.empty()) {
     for (auto named = namedQueries_.rbegin(); named != namedQueries_.rend(); ++named) {
       if (named->first != name) continue;
@@ -484,6 +488,7 @@ Source Parser::ResolveTable(const std::string& owner, const std::string& name, c
     if (!definition) definition = catalogue_.FindPublic(name);
   }
   if (!definition || definition->kind == "INDEX") Fail(942, at);
+  Privileges(catalogue_, state_).CheckTable(*definition, access, at.offset);
   if (definition->refreshedPerStatement) refreshSessions_ = true;
   if (found) *found = *definition;
   Source source;
@@ -505,7 +510,7 @@ void Parser::ParseInsert(TranslatedStatement& out) {
   const Token& tableToken = Peek();
   auto [owner, name] = ParseObjectName();
   TableDefinition definition;
-  Source target = ResolveTable(owner, name, tableToken, &definition);
+  Source target = ResolveTable(owner, name, tableToken, &definition, TableAccess::Insert);
   if (definition.kind != "TABLE") Fail(1732, tableToken);
   if (AtName() && !Peek().Is("VALUES")) target.alias = Name();
   std::vector<std::size_t> columns;
@@ -608,7 +613,7 @@ void Parser::ParseUpdate(TranslatedStatement& out) {
   const Token& tableToken = Peek();
   auto [owner, name] = ParseObjectName();
   TableDefinition definition;
-  Source target = ResolveTable(owner, name, tableToken, &definition);
+  Source target = ResolveTable(owner, name, tableToken, &definition, TableAccess::Update);
   if (definition.kind != "TABLE") Fail(1732, tableToken);
   if (AtName() && !Peek().Is("SET")) target.alias = Name();
   Scope scope;
@@ -659,7 +664,7 @@ void Parser::ParseDelete(TranslatedStatement& out) {
   const Token& tableToken = Peek();
   auto [owner, name] = ParseObjectName();
   TableDefinition definition;
-  Source target = ResolveTable(owner, name, tableToken, &definition);
+  Source target = ResolveTable(owner, name, tableToken, &definition, TableAccess::Delete);
   if (definition.kind != "TABLE") Fail(1732, tableToken);
   if (AtName() && !Peek().Is("WHERE")) target.alias = Name();
   Scope scope;
@@ -958,7 +963,7 @@ void Parser::ParseCreateIndex(TranslatedStatement& out, bool unique) {
   auto [tableOwner, table] = ParseObjectName();
   TableDefinition definition;
   Source source = ResolveTable(tableOwner.empty() ? state_.schema : tableOwner, table, tableToken,
-                               &definition);
+                               &definition, TableAccess::Ddl);
   if (definition.kind != "TABLE") Fail(942, tableToken);
   if (definition.owner != out.index.owner) Fail(3001, tableToken);
   out.index.table = definition.name;
@@ -984,7 +989,7 @@ void Parser::ParseDrop(TranslatedStatement& out) {
     const Token& at = Peek();
     auto [owner, name] = ParseObjectName();
     TableDefinition definition;
-    ResolveTable(owner.empty() ? state_.schema : owner, name, at, &definition);
+    ResolveTable(owner.empty() ? state_.schema : owner, name, at, &definition, TableAccess::Ddl);
     if (definition.kind != "TABLE") Fail(942, at);
     out.drop = {definition.owner, definition.name, false};
     if (Accept("CASCADE")) Expect("CONSTRAINTS", 905);
@@ -1162,9 +1167,14 @@ void Parser::ParseGrant(TranslatedStatement& out, bool grant) {
     out.grant.privileges.push_back(privilege);
   } while (AcceptSymbol(","));
   if (Accept("ON")) {
+    const Token& at = Peek();
     auto [owner, name] = ParseObjectName();
-    const std::string object = (owner.empty() ? state_.schema : owner) + "." + name;
-    for (std::string& privilege : out.grant.privileges) privilege += " ON " + object;
+    const std::string object = Privileges::GrantTarget(catalogue_, state_, owner, name, at.offset);
+    std::vector<std::string> privileges;
+    for (const std::string& privilege : out.grant.privileges)
+      for (const std::string& one : Privileges::ObjectPrivileges(privilege))
+        privileges.push_back(one + " ON " + object);
+    out.grant.privileges = privileges;
   }
   Expect(grant ? "TO" : "FROM", 905);
   do {

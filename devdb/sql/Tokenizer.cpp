@@ -17,6 +17,9 @@ bool IsNamePart(unsigned char c) { return std::isalnum(c) || c == '_' || c == '$
 std::vector<Token> Tokenizer::Split(std::string_view sql, bool lenient) {
   std::vector<Token> tokens;
   const int length = static_cast<int>(sql.size());
+  // SQLite would end the statement at a NUL byte, wherever it stands (in a literal too).
+  if (const std::size_t nul = sql.find('\0'); nul != std::string_view::npos)
+    throw OracleErrors::At(911, static_cast<int>(nul));
   int i = 0;
   auto at = [&](int k) -> unsigned char { return k < length ? static_cast<unsigned char>(sql[k]) : 0; };
   while (i < length) {

@@ -208,6 +208,9 @@ class OracleEventTest : public AccessTest {
     TOracleSession& system = LoggedOn();
     Run(system, "create user app identified by app");
     Run(system, "grant create session to app");
+    // What the package's installation and its code need.
+    Run(system, "grant create public synonym to app");
+    Run(system, "grant select on v_$session to app");
     const int installed =
         devdb::testing::RunToEnd({DEVDB_EXECUTABLE, "--run", VEK_PACKAGE_RESOURCE, "--user", "app/app",
                     "--connect", Server().Database()});

@@ -72,6 +72,9 @@ class MonitorDevdbTest : public ::testing::Test {
     TOracleSession& system = Session("system", "manager");
     Run(system, "create user app identified by app");
     Run(system, "grant create session to app");
+    // What the package's installation and its code need.
+    Run(system, "grant create public synonym to app");
+    Run(system, "grant select on v_$session to app");
     Run(system, "create user scott identified by tiger");
     Run(system, "grant create session to scott");
     InstallPackage();

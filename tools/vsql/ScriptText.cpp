@@ -1,8 +1,8 @@
 // Reading a script file and deciding its character set.
 #include "tools/vsql/ScriptText.h"
 
+#include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <stdexcept>
 
 #include "platform/TextEncoding.h"
@@ -39,9 +39,24 @@ std::string TScriptText::ToUtf8(const std::string& bytes) {
 }
 
 std::vector<std::string> TScriptText::ReadLines(const std::string& path) {
+  // Only a regular file: a directory cannot be read, a FIFO or a device such as /dev/zero
+  // may block or never end.
+  std::error_code error;
+  const auto status = std::filesystem::status(path, error);
+  if (error || !std::filesystem::exists(status))
+    throw std::runtime_error("Cannot open script file " + path);
+  if (!std::filesystem::is_regular_file(status))
+    throw std::runtime_error("Script " + path + " is not a regular file");
   std::ifstream file(path, std::ios::binary);
   if (!file) throw std::runtime_error("Cannot open script file " + path);
-  const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  std::string bytes;
+  char chunk[65536];
+  while (file.read(chunk, sizeof chunk) || file.gcount() > 0) {
+    bytes.append(chunk, static_cast<std::size_t>(file.gcount()));
+    if (bytes.size() > kMaxScriptBytes)
+      throw std::runtime_error("Script " + path + " is larger than " +
+                               std::to_string(kMaxScriptBytes / (1024 * 1024)) + " MiB");
+  }
   const std::string text = ToUtf8(bytes);
   std::vector<std::string> lines;
   std::string line;

@@ -14,6 +14,7 @@ class BlockTest : public PlsqlFixture {
     PlsqlFixture::SetUp();
     CreateUser("app", "app");
     app_ = Connect("app", "app");
+    app_->Run("CREATE TABLE own (n NUMBER)");
   }
   void TearDown() override {
     app_.reset();
@@ -96,7 +97,7 @@ TEST_F(BlockTest, LanguageAndNullSemantics) {
        "declare d date := to_date('2024-02-28 10:00:00', 'YYYY-MM-DD HH24:MI:SS'); begin :r := "
        "to_char(d + 1, 'YYYY-MM-DD') || ' ' || to_char(d + 2, 'DD'); end;",
        "2024-02-29 01"},
-      {"sql%rowcount after dml", "begin delete from dual where 1 = 0; :r := sql%rowcount; end;",
+      {"sql%rowcount after dml", "begin delete from own where 1 = 0; :r := sql%rowcount; end;",
        "0"},
   };
   for (const auto& c : cases) {

@@ -14,6 +14,7 @@ class BuiltinTest : public PlsqlFixture {
   void SetUp() override {
     PlsqlFixture::SetUp();
     CreateUser("app", "app");
+    Connect("system", "manager")->Run("GRANT SELECT ON V_$SESSION TO app");
     app_ = Connect("app", "app");
   }
   void TearDown() override {

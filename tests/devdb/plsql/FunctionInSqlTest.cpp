@@ -33,7 +33,7 @@ class FunctionInSqlTest : public ::testing::Test {
     database_ = sql::Database::Open(options, directory_);
     sql::Database* database = database_.get();
     engine_ = std::make_unique<ProceduralEngine>(
-        [database] { return database->OpenInternalSession("SYS", 0, 0, 0); });
+        [database] { return database->OpenDictionarySession(); });
     database_->AttachProceduralLanguage(std::make_shared<ProceduralLanguageBridge>(
         *engine_, [database](const std::string& user, int sid, int serial, std::int64_t audsid) {
           return database->OpenInternalSession(user, sid, serial, audsid);

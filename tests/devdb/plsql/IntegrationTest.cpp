@@ -59,7 +59,7 @@ class IntegrationTest : public ::testing::Test {
     database_ = sql::Database::Open(options, directory_);
     sql::Database* database = database_.get();
     engine_ = std::make_unique<ProceduralEngine>(
-        [database] { return database->OpenInternalSession("SYS", 0, 0, 0); });
+        [database] { return database->OpenDictionarySession(); });
     database_->AttachProceduralLanguage(std::make_shared<ProceduralLanguageBridge>(
         *engine_, [database](const std::string& user, int sid, int serial, std::int64_t audsid) {
           return database->OpenInternalSession(user, sid, serial, audsid);
@@ -67,6 +67,8 @@ class IntegrationTest : public ::testing::Test {
     auto& system = LogOn("system", "manager");
     Run(system, "CREATE USER app IDENTIFIED BY app");
     Run(system, "GRANT CREATE SESSION TO app");
+    Run(system, "GRANT CREATE PUBLIC SYNONYM TO app");
+    Run(system, "GRANT SELECT ON V_$SESSION TO app");
   }
   void TearDown() override {
     for (auto& session : sessions_) directory_.Remove(session.get());

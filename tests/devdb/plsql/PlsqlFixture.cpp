@@ -90,7 +90,7 @@ void PlsqlFixture::Restart() {
   options.dataFolder = folder_.string();
   options.sysPassword = "manager";
   database_ = sql::Database::Open(options, directory_);
-  engine_ = std::make_unique<ProceduralEngine>([this] { return LogOnRaw("sys", "manager", 0); });
+  engine_ = std::make_unique<ProceduralEngine>([this] { return database_->OpenDictionarySession(); });
 }
 
 std::unique_ptr<sql::Session> PlsqlFixture::LogOnRaw(const std::string& user,
@@ -117,6 +117,13 @@ void PlsqlFixture::CreateUser(const std::string& user, const std::string& passwo
   auto system = LogOnRaw("system", "manager", 0);
   system->Prepare("CREATE USER " + user + " IDENTIFIED BY " + password)->Execute({}, 1, 0, false);
   system->Prepare("GRANT CREATE SESSION TO " + user)->Execute({}, 1, 0, false);
+  system->Commit();
+}
+
+void PlsqlFixture::GrantPackageOwnerPrivileges(const std::string& user) {
+  auto system = LogOnRaw("system", "manager", 0);
+  system->Prepare("GRANT CREATE PUBLIC SYNONYM TO " + user)->Execute({}, 1, 0, false);
+  system->Prepare("GRANT SELECT ON V_$SESSION TO " + user)->Execute({}, 1, 0, false);
   system->Commit();
 }
 

@@ -112,6 +112,9 @@ class PlsqlFixture : public ::testing::Test {
                                          int sid);
   // Creates a user with the right to log on.
   void CreateUser(const std::string& user, const std::string& password);
+  // What installing the monitor's package takes: its public synonym, and V$SESSION granted
+  // directly, since the package's code runs with its owner's rights.
+  void GrantPackageOwnerPrivileges(const std::string& user);
   // The text of the program's package resource, as the program carries it.
   static std::string PackageResource();
 

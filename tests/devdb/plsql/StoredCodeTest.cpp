@@ -16,6 +16,7 @@ class StoredCodeTest : public PlsqlFixture {
   void SetUp() override {
     PlsqlFixture::SetUp();
     CreateUser("app", "app");
+    Connect("system", "manager")->Run("GRANT CREATE PUBLIC SYNONYM, DROP PUBLIC SYNONYM TO app");
     app_ = Connect("app", "app");
     app_->Run(
         "CREATE OR REPLACE PACKAGE counter AS\n"

@@ -29,6 +29,7 @@ class VekDebugTest : public PlsqlFixture {
   void SetUp() override {
     PlsqlFixture::SetUp();
     CreateUser("app", "app");
+    GrantPackageOwnerPrivileges("app");
     installer_ = Connect("app", "app");
     for (const auto& statement : ScriptSplitter::Split(PackageResource())) {
       EXPECT_EQ(installer_->Run(statement.text), "") << statement.text;

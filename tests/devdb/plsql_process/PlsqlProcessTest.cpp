@@ -43,6 +43,13 @@ WireBind Variable(const std::string& name, int declaredType, WireValue value, in
 void PlsqlProcessTest::SetUp() {
   DevdbServerTest::SetUp();
   CreateUser("APP", "app");
+  GrantPackageOwnerPrivileges("APP");
+}
+
+void PlsqlProcessTest::GrantPackageOwnerPrivileges(const std::string& user) {
+  auto system = System();
+  system->Run("grant create public synonym to " + user);
+  system->Run("grant select on v_$session to " + user);
 }
 
 void PlsqlProcessTest::TearDown() {

@@ -52,6 +52,9 @@ class PlsqlProcessTest : public DevdbServerTest {
   std::string WriteScript(const std::string& bytes);
   // Installs the monitor's package as APP from the program's resource file.
   void InstallPackage();
+  // What installing the package takes: its public synonym, and V$SESSION granted directly,
+  // since the package's code runs with its owner's rights.
+  void GrantPackageOwnerPrivileges(const std::string& user);
   std::unique_ptr<TestClient> App() { return LogOnAs("APP", "app"); }
 
   // The listener's blocks, as the listener thread writes them.

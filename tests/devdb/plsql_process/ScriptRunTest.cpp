@@ -28,6 +28,7 @@ TEST_F(ScriptRunTest, ThePackageResourceInstallsUnchanged) {
 TEST_F(ScriptRunTest, InstalledCodeSurvivesARestartOfDevdb) {
   StartWithDataFolder();
   CreateUser("APP", "app");
+  GrantPackageOwnerPrivileges("APP");
   ASSERT_EQ(RunScript(VEK_PACKAGE_RESOURCE, "app/app").status, 0);
   server_->Stop(SIGTERM);
   Start({"--data", dataFolder_.string()});

@@ -16,6 +16,8 @@ class SessionTest : public EngineFixture {
     Run(admin, "create table notes (id number, text varchar2(20))");
     Run(admin, "create user scott identified by tiger");
     Run(admin, "grant create session to scott");
+    // SCOTT reads and writes SYSTEM's table by its qualified name.
+    Run(admin, "grant select, insert on notes to scott");
   }
   static void WaitUntilActive(Session& session) {
     while (session.Describe().status != "ACTIVE") std::this_thread::yield();
@@ -317,6 +319,7 @@ TEST_F(SessionTest, DictionaryViewsListUsersAndObjects) {
   EXPECT_EQ(Text(One(scott, "select count(*) from all_tables where owner = 'SYSTEM' and table_name = 'NOTES'")), "1");
   EXPECT_EQ(Text(One(scott, "select count(*) from user_objects where object_type = 'INDEX'")), "1");
   Run(System(), "alter user scott password grace 2");
+  Run(System(), "grant select any dictionary to scott");  // the DBA_ views
   EXPECT_EQ(Text(One(scott, "select account_status from dba_users where username = 'SCOTT'")), "EXPIRED(GRACE)");
 }
 

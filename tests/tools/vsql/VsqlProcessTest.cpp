@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -82,14 +83,36 @@ bool Contains(const std::string& text, const std::string& part) {
 }
 
 TEST_F(VsqlProcessTest, InstallsThePackageScriptAndPrintsFromASecondSession) {
-  const VsqlRun install = Run(
-      {Logon(), "@" + std::string(VEK_PACKAGE_SCRIPT), "OCIDLL=" + std::string(VEK_DEVDB_CLNTSH)});
+  // The owner gets what the package needs, as a DBA grants it on a real database.
+  const VsqlRun owner = RunInput(
+      "create user app identified by app;\n"
+      "grant create session, create procedure, create public synonym to app;\n"
+      "grant select on v_$session to app;\n");
+  ASSERT_EQ(owner.status, 0) << owner.output;
+  const VsqlRun install = Run({"app/app@" + server_.Database(), "@" + std::string(VEK_PACKAGE_SCRIPT),
+                               "OCIDLL=" + std::string(VEK_DEVDB_CLNTSH)});
   EXPECT_EQ(install.status, 0) << install.output;
   EXPECT_FALSE(Contains(install.output, "ORA-")) << install.output;
 
   const VsqlRun print = RunInput("exec Vek_Debug.print('hello')\n");
   EXPECT_EQ(print.status, 0) << print.output;
   EXPECT_TRUE(Contains(print.output, "PL/SQL procedure successfully completed.")) << print.output;
+}
+
+TEST_F(VsqlProcessTest, AScriptIsARegularFileOfAtMostSixteenMebibytes) {
+  const std::string folder = folder_.MakeFolder("scripts.d");
+  const std::string fifo = folder_.PathOf("pipe.sql");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const std::string line = "-- " + std::string(60, 'x') + "\n";
+  std::string big;
+  while (big.size() <= 16u * 1024 * 1024) big += line;
+  const std::string large = folder_.WriteFile("large.sql", big);
+  const VsqlRun run = RunInput("@" + folder + "\n@" + fifo + "\n@" + large +
+                               "\n@/dev/zero\nselect 'after' as word from dual;\n");
+  for (const std::string& refused : {folder, fifo, std::string("/dev/zero")})
+    EXPECT_TRUE(Contains(run.output, "Script " + refused + " is not a regular file")) << run.output;
+  EXPECT_TRUE(Contains(run.output, "Script " + large + " is larger than 16 MiB")) << run.output;
+  EXPECT_TRUE(Contains(run.output, "after")) << "the session goes on: " << run.output;
 }
 
 TEST_F(VsqlProcessTest, QueriesPrintAlignedColumnsAndDmlItsRowCount) {

@@ -160,6 +160,8 @@ class VwatchProcessTest : public ::testing::Test {
     TOracleSession& system = Session("system", "manager");
     Run(system, "create user app identified by app");
     Run(system, "grant create session to app");
+    Run(system, "grant create public synonym to app");
+    Run(system, "grant select on v_$session to app");
     Run(system, "create user scott identified by tiger");
     Run(system, "grant create session to scott");
     TOracleSession& owner = Session("app", "app");
