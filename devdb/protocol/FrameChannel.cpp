@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -13,30 +14,45 @@
 namespace devdb::protocol {
 namespace {
 
-// Waits until the socket is ready for events or the wake descriptor is readable.
-// Returns false when woken.
-bool WaitFor(int socket, short events, int wakeDescriptor) {
+enum class Wait { Ready, Woken, TimedOut };
+
+// Waits until the socket is ready for events, the wake descriptor is readable or the
+// deadline (if any) has passed.
+Wait WaitFor(int socket, short events, int wakeDescriptor,
+             std::optional<std::chrono::steady_clock::time_point> deadline = std::nullopt) {
   while (true) {
     pollfd fds[2] = {{socket, events, 0}, {wakeDescriptor, POLLIN, 0}};
     int count = wakeDescriptor >= 0 ? 2 : 1;
-    int result = ::poll(fds, static_cast<nfds_t>(count), -1);
+    int timeout = -1;
+    if (deadline) {
+      const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+          *deadline - std::chrono::steady_clock::now());
+      if (left.count() <= 0) return Wait::TimedOut;
+      timeout = static_cast<int>(std::min<std::int64_t>(left.count(), 60'000));
+    }
+    int result = ::poll(fds, static_cast<nfds_t>(count), timeout);
     if (result < 0) {
       if (errno == EINTR) continue;
       throw ConnectionLost(std::string("poll: ") + std::strerror(errno));
     }
-    if (count == 2 && (fds[1].revents & POLLIN)) return false;
-    if (fds[0].revents != 0) return true;
+    if (count == 2 && (fds[1].revents & POLLIN)) return Wait::Woken;
+    if (fds[0].revents != 0) return Wait::Ready;
   }
 }
 
 }  // namespace
 
-FrameChannel::ReadResult FrameChannel::Read(int wakeDescriptor) {
+FrameChannel::ReadResult FrameChannel::Read(
+    int wakeDescriptor, std::optional<std::chrono::steady_clock::time_point> deadline) {
   std::uint8_t chunk[64 * 1024];
   while (true) {
     if (auto frame = FrameCodec::Extract(buffer_, maximumBody_))
       return {ReadStatus::Frame, std::move(*frame)};
-    if (!WaitFor(socket_.Descriptor(), POLLIN, wakeDescriptor)) return {ReadStatus::Woken, {}};
+    switch (WaitFor(socket_.Descriptor(), POLLIN, wakeDescriptor, deadline)) {
+      case Wait::Ready: break;
+      case Wait::Woken: return {ReadStatus::Woken, {}};
+      case Wait::TimedOut: return {ReadStatus::TimedOut, {}};
+    }
     ssize_t received = ::recv(socket_.Descriptor(), chunk, sizeof chunk, 0);
     if (received < 0) {
       if (errno == EINTR || errno == EAGAIN) continue;
@@ -63,7 +79,7 @@ bool FrameChannel::Write(const Frame& frame, int wakeDescriptor) {
     if (errno == EINTR) continue;
     if (errno != EAGAIN && errno != EWOULDBLOCK)
       throw ConnectionLost(std::string("send: ") + std::strerror(errno));
-    if (!WaitFor(socket_.Descriptor(), POLLOUT, wakeDescriptor)) return false;
+    if (WaitFor(socket_.Descriptor(), POLLOUT, wakeDescriptor) == Wait::Woken) return false;
   }
   return true;
 }

@@ -3,6 +3,7 @@
 // uses this to tell a connection's thread about a kill or a shutdown).
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -17,21 +18,25 @@ class FrameChannel {
   explicit FrameChannel(Socket socket, std::uint32_t maximumBody = FrameCodec::kMaximumBody)
       : socket_(std::move(socket)), maximumBody_(maximumBody) {}
 
-  enum class ReadStatus { Frame, Closed, Woken };
+  enum class ReadStatus { Frame, Closed, Woken, TimedOut };
   struct ReadResult {
     ReadStatus status = ReadStatus::Closed;
     Frame frame;
   };
 
   // Closed when the peer ended the stream between frames; Woken when wakeDescriptor became
-  // readable first (it is not drained here). Throws ProtocolError for a bad frame and
-  // ConnectionLost when the stream ends inside a frame or fails.
-  ReadResult Read(int wakeDescriptor = -1);
+  // readable first (it is not drained here); TimedOut when no whole frame had arrived by the
+  // deadline (if one is given). Throws ProtocolError for a bad frame and ConnectionLost when
+  // the stream ends inside a frame or fails.
+  ReadResult Read(int wakeDescriptor = -1,
+                  std::optional<std::chrono::steady_clock::time_point> deadline = std::nullopt);
   // Returns false when wakeDescriptor became readable before everything was sent.
   // Throws ConnectionLost when the peer is gone.
   bool Write(const Frame& frame, int wakeDescriptor = -1);
 
   Socket& Connection() { return socket_; }
+  // The largest body a frame read from now on may have (a larger one is a protocol error).
+  void SetMaximumBody(std::uint32_t maximumBody) { maximumBody_ = maximumBody; }
 
  private:
   Socket socket_;

@@ -73,15 +73,20 @@ sql::LogonRequest ToEngine(const std::string& user, const std::string& password,
   return request;
 }
 
+// The largest frame a connection may send before it has logged on.
+constexpr std::uint32_t kLogonFrameLimit = 64 * 1024;
+
 }  // namespace
 
 ClientConnection::ClientConnection(Socket socket, sql::Database& database,
-                                   SessionRegistry& registry, std::string banner)
+                                   SessionRegistry& registry, std::string banner,
+                                   std::chrono::seconds logonTimeout)
     : socket_(std::move(socket)),
       socketDescriptor_(socket_.Descriptor()),
       database_(database),
       registry_(registry),
       banner_(std::move(banner)),
+      logonTimeout_(logonTimeout),
       wake_(std::make_shared<WakeSignal>()) {}
 
 ClientConnection::~ClientConnection() {
@@ -110,7 +115,11 @@ void ClientConnection::Run() {
 }
 
 void ClientConnection::Serve(FrameChannel& channel) {
-  FrameChannel::ReadResult first = channel.Read(wake_->Descriptor());
+  // Until it has logged on, a connection costs the server as little as possible: its frames
+  // are small (a logon carries a few names and a password) and it gets a limited time.
+  channel.SetMaximumBody(kLogonFrameLimit);
+  auto logonDeadline = std::chrono::steady_clock::now() + logonTimeout_;
+  FrameChannel::ReadResult first = channel.Read(wake_->Descriptor(), logonDeadline);
   if (first.status != FrameChannel::ReadStatus::Frame) return;
   if (first.frame.type == MessageType::Break) {
     auto request = FromFrame<BreakRequest>(first.frame);
@@ -128,9 +137,23 @@ void ClientConnection::Serve(FrameChannel& channel) {
   }
   channel.Write(ToFrame(HelloReply{kProtocolVersion, banner_}));
 
+  bool loggedOn = false;
   while (!registry_.ShuttingDown()) {
-    FrameChannel::ReadResult next = channel.Read(wake_->Descriptor());
-    if (next.status == FrameChannel::ReadStatus::Closed) return;
+    if (entry_ && !loggedOn) {
+      loggedOn = true;
+      channel.SetMaximumBody(FrameCodec::kMaximumBody);
+    } else if (!entry_ && loggedOn) {
+      // Logged off: the connection may log on again, within the same time as at first.
+      loggedOn = false;
+      channel.SetMaximumBody(kLogonFrameLimit);
+      logonDeadline = std::chrono::steady_clock::now() + logonTimeout_;
+    }
+    FrameChannel::ReadResult next =
+        channel.Read(wake_->Descriptor(),
+                     loggedOn ? std::nullopt : std::optional(logonDeadline));
+    if (next.status == FrameChannel::ReadStatus::Closed ||
+        next.status == FrameChannel::ReadStatus::TimedOut)
+      return;
     if (next.status == FrameChannel::ReadStatus::Woken) {
       wake_->Drain();
       // Killed while idle: the transaction goes at once; the next call learns of the kill.

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -24,7 +25,7 @@ namespace devdb::server {
 class ClientConnection {
  public:
   ClientConnection(protocol::Socket socket, sql::Database& database, SessionRegistry& registry,
-                   std::string banner);
+                   std::string banner, std::chrono::seconds logonTimeout);
   ~ClientConnection();  // waits for the thread
   ClientConnection(const ClientConnection&) = delete;
   ClientConnection& operator=(const ClientConnection&) = delete;
@@ -66,6 +67,7 @@ class ClientConnection {
   sql::Database& database_;
   SessionRegistry& registry_;
   const std::string banner_;
+  const std::chrono::seconds logonTimeout_;
   std::shared_ptr<WakeSignal> wake_;
   std::shared_ptr<SessionEntry> entry_;
   std::string username_;

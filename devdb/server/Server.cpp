@@ -3,16 +3,14 @@
 // ORA-01089, and its session rolled back before the database is closed.
 #include "devdb/server/Server.h"
 
-#include <filesystem>
+#include <chrono>
 
 namespace devdb::server {
 
 Server::Server(const ServerOptions& options) : options_(options) {
+  registry_.SetMaxSessions(options.maxSessions);
   sql::EngineOptions engine;
-  if (!options.inMemory) {
-    std::filesystem::create_directories(options.dataFolder);
-    engine.dataFolder = options.dataFolder;
-  }
+  if (!options.inMemory) engine.dataFolder = options.dataFolder;  // the engine creates it
   engine.sysPassword = options.sysPassword;
   engine.banner = options.banner;
   engine.bytesPerCharacter = options.bytesPerCharacter;
@@ -40,8 +38,9 @@ void Server::Run() {
     std::lock_guard lock(connectionsMutex_);
     if (stopping_) break;
     ReapFinished();
-    auto connection = std::make_unique<ClientConnection>(std::move(socket), *database_, registry_,
-                                                         options_.banner);
+    auto connection = std::make_unique<ClientConnection>(
+        std::move(socket), *database_, registry_, options_.banner,
+        std::chrono::seconds(options_.logonTimeoutSeconds));
     connection->Start();
     connections_.push_back(std::move(connection));
   }

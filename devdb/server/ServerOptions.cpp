@@ -27,6 +27,7 @@ std::string ServerOptions::DefaultDataFolder() {
 std::string ServerOptions::Usage() {
   return "usage: devdb [--listen [HOST:]PORT] [--data DIR | --memory] [--banner TEXT]\n"
          "             [--sys-password PASSWORD] [--bytes-per-character 1..4]\n"
+         "             [--logon-timeout SECONDS] [--max-sessions N]\n"
          "       devdb --run FILE --user USER/PASSWORD [--connect [HOST:]PORT]\n"
          "  --listen               address to listen on (default 127.0.0.1:15210; port 0 picks "
          "one)\n"
@@ -37,6 +38,8 @@ std::string ServerOptions::Usage() {
          "\")\n"
          "  --sys-password         password of SYS and SYSTEM in a new database (default manager)\n"
          "  --bytes-per-character  the database character set's width (default 4, as AL32UTF8)\n"
+         "  --logon-timeout        seconds a connection may take to log on (default 60)\n"
+         "  --max-sessions         sessions at once (default 200)\n"
          "  --run                  run a script of SQL and PL/SQL (statements end with \";\" or a\n"
          "                         \"/\" line) against a running devdb, stop at the first error\n"
          "  --user                 who runs the script\n"
@@ -60,7 +63,8 @@ ServerOptions ServerOptions::Parse(const std::vector<std::string>& arguments) {
     }
     const bool takesValue = name == "--listen" || name == "--data" || name == "--banner" ||
                             name == "--sys-password" || name == "--bytes-per-character" ||
-                            name == "--run" || name == "--user" || name == "--connect";
+                            name == "--run" || name == "--user" || name == "--connect" ||
+                            name == "--logon-timeout" || name == "--max-sessions";
     if (!takesValue) throw UsageError("unknown option " + name);
     if (i + 1 >= arguments.size()) throw UsageError("missing value after " + name);
     const std::string& value = arguments[++i];
@@ -93,6 +97,10 @@ ServerOptions ServerOptions::Parse(const std::vector<std::string>& arguments) {
       dataGiven = true;
     } else if (name == "--banner") {
       options.banner = value;
+    } else if (name == "--logon-timeout") {
+      options.logonTimeoutSeconds = ParseInteger(value, 1, 86400, "logon timeout");
+    } else if (name == "--max-sessions") {
+      options.maxSessions = ParseInteger(value, 1, 100000, "number of sessions");
     } else if (name == "--sys-password") {
       if (value.empty()) throw UsageError("empty SYS password");
       options.sysPassword = value;

@@ -36,6 +36,11 @@ class ServerOptions {
   std::string banner = kDefaultBanner;
   std::string sysPassword = kDefaultSysPassword;
   int bytesPerCharacter = 4;
+  // A connection that has not logged on this many seconds after it opened (or after its
+  // logoff) is closed.
+  int logonTimeoutSeconds = 60;
+  // Sessions at once; one more logon is refused with ORA-00018.
+  int maxSessions = 200;
   bool helpWanted = false;
 
   // --run FILE --user USER/PASSWORD [--connect HOST:PORT]: a client run, no server.

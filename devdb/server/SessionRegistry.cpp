@@ -4,7 +4,11 @@
 // client that logged on can interrupt its session.
 #include "devdb/server/SessionRegistry.h"
 
-#include <chrono>
+#include <sys/random.h>
+
+#include <cerrno>
+#include <cstring>
+#include <stdexcept>
 
 #include "devdb/server/ServerTexts.h"
 
@@ -13,23 +17,38 @@ namespace {
 
 thread_local int currentSid = 0;
 
+// A break token straight from the operating system's random source: earlier tokens (which
+// every client sees of its own sessions) tell nothing about the next one.
+std::uint64_t RandomToken() {
+  std::uint64_t token = 0;
+  while (token == 0) {
+    auto* bytes = reinterpret_cast<std::uint8_t*>(&token);
+    std::size_t filled = 0;
+    while (filled < sizeof token) {
+      const ssize_t got = ::getrandom(bytes + filled, sizeof token - filled, 0);
+      if (got < 0) {
+        if (errno == EINTR) continue;
+        throw std::runtime_error(std::string("getrandom: ") + std::strerror(errno));
+      }
+      filled += static_cast<std::size_t>(got);
+    }
+  }
+  return token;
+}
+
 }  // namespace
 
-SessionRegistry::SessionRegistry()
-    : nextAudsid_(1),
-      tokenSource_(
-          std::random_device{}() ^
-          static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count())) {
-}
+SessionRegistry::SessionRegistry() : nextAudsid_(1) {}
 
 std::shared_ptr<SessionEntry> SessionRegistry::Reserve(std::shared_ptr<WakeSignal> wake,
                                                        int socketDescriptor) {
+  const std::uint64_t token = RandomToken();
   std::lock_guard lock(mutex_);
+  if (slots_.size() >= static_cast<std::size_t>(maxSessions_.load()))
+    throw sql::SqlError(texts::kTooManySessionsCode, texts::kTooManySessions);
   int sid = 1;
   while (slots_.count(sid) != 0) ++sid;
   int serial = ++lastSerial_[sid];
-  std::uint64_t token = 0;
-  while (token == 0) token = tokenSource_();
   auto entry = std::make_shared<SessionEntry>(sid, serial, nextAudsid_++, token, std::move(wake),
                                               socketDescriptor);
   slots_[sid] = Slot{entry, false};

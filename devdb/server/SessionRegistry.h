@@ -8,7 +8,6 @@
 #include <map>
 #include <memory>
 #include <mutex>
-#include <random>
 
 #include "devdb/server/SessionEntry.h"
 #include "devdb/sql/SqlEngine.h"
@@ -18,6 +17,9 @@ namespace devdb::server {
 class SessionRegistry : public sql::SessionDirectory {
  public:
   SessionRegistry();
+
+  // Sessions at once (reserved or published); Reserve refuses one more with ORA-00018.
+  void SetMaxSessions(int maxSessions) { maxSessions_ = maxSessions; }
 
   // Reserves a SID and the other numbers for a logon in progress; the entry stays out of
   // V$SESSION until Publish.
@@ -53,7 +55,7 @@ class SessionRegistry : public sql::SessionDirectory {
   std::map<int, Slot> slots_;
   std::map<int, int> lastSerial_;
   std::int64_t nextAudsid_;
-  std::mt19937_64 tokenSource_;
+  std::atomic<int> maxSessions_{200};
   std::atomic<bool> shuttingDown_{false};
 };
 

@@ -26,6 +26,8 @@ class EngineShared {
   SessionDirectory& directory_;
   std::string temporaryFolder_;  // set only for a throwaway instance
   std::string databasePath_;
+  // The data folder's lock file, held for as long as this engine runs (-1 for none).
+  int lockDescriptor_ = -1;
   std::string banner_;
 };
 

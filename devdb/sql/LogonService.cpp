@@ -9,6 +9,20 @@
 #include "devdb/sql/PasswordHash.h"
 
 namespace devdb::sql {
+namespace {
+
+// No password Oracle accepts is longer; a longer one is refused before anything is hashed,
+// so that a hostile client cannot make a logon cost more than any other.
+constexpr std::size_t kMaxPasswordBytes = 1024;
+
+// Checks a password against a hash that matches nothing: a logon of an unknown user then
+// takes as long as one with a wrong password, and the time does not tell which users exist.
+void HashForNothing(const std::string& password) {
+  static const std::string dummy = PasswordHash::Make("devdb: no such user");
+  PasswordHash::Matches(dummy, password);
+}
+
+}  // namespace
 
 std::string LogonService::NormalizeName(const std::string& typed) {
   if (typed.size() >= 2 && typed.front() == '"' && typed.back() == '"')
@@ -29,7 +43,8 @@ LogonDecision LogonService::Authenticate(Catalogue& catalogue, const LogonReques
     name = "OPS$" + NormalizeName(request.osUser);
   } else {
     if (request.password.empty()) throw OracleErrors::Make(1005);
-    if (request.user.empty()) throw OracleErrors::Make(1017);
+    if (request.user.empty() || request.password.size() > kMaxPasswordBytes)
+      throw OracleErrors::Make(1017);
     name = NormalizeName(request.user);
   }
   const auto account = catalogue.FindUser(name);
@@ -37,7 +52,10 @@ LogonDecision LogonService::Authenticate(Catalogue& catalogue, const LogonReques
   // the privilege, not the credentials.
   if (external && request.mode != ConnectMode::Normal && (!account || !account->external))
     throw OracleErrors::Make(1031);
-  if (!account) throw OracleErrors::Make(1017);
+  if (!account || (!external && account->external)) {
+    if (!external) HashForNothing(request.password);
+    throw OracleErrors::Make(1017);
+  }
   if (external ? !account->external
                : account->external || !PasswordHash::Matches(account->passwordHash, request.password))
     throw OracleErrors::Make(1017);
@@ -72,10 +90,15 @@ void LogonService::ChangePassword(Catalogue& catalogue, const std::string& user,
                                   const std::string& oldPassword, const std::string& newPassword) {
   if (user.empty()) throw OracleErrors::Make(1017);
   if (oldPassword.empty() || newPassword.empty()) throw OracleErrors::Make(1005);
+  if (oldPassword.size() > kMaxPasswordBytes) throw OracleErrors::Make(1017);
+  if (newPassword.size() > kMaxPasswordBytes) throw OracleErrors::Make(988);
   const std::string name = NormalizeName(user);
   const auto account = catalogue.FindUser(name);
-  if (!account || account->external || !PasswordHash::Matches(account->passwordHash, oldPassword))
+  if (!account || account->external) {
+    HashForNothing(oldPassword);
     throw OracleErrors::Make(1017);
+  }
+  if (!PasswordHash::Matches(account->passwordHash, oldPassword)) throw OracleErrors::Make(1017);
   if (account->locked) throw OracleErrors::Make(28000);
   catalogue.SetPassword(name, PasswordHash::Make(newPassword), false);
 }

@@ -1019,6 +1019,8 @@ void Parser::ParseDrop(TranslatedStatement& out) {
 
 std::string Parser::ParsePassword() {
   const Token& token = Peek();
+  // As long as a logon may carry (see LogonService).
+  if (token.text.size() > 1024) Fail(988, token);
   if (token.kind == Token::Kind::QuotedName) return Next().text;
   if (token.kind == Token::Kind::Word && !Reserved().count(token.text)) {
     Next();
