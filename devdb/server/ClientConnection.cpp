@@ -4,10 +4,13 @@
 // session is rolled back and its SID freed.
 #include "devdb/server/ClientConnection.h"
 
+#include <pthread.h>
+
 #include <algorithm>
 #include <climits>
 #include <ctime>
 #include <iostream>
+#include <system_error>
 
 #include "devdb/protocol/ConnectionLost.h"
 #include "devdb/protocol/ProtocolError.h"
@@ -73,6 +76,8 @@ sql::LogonRequest ToEngine(const std::string& user, const std::string& password,
   return request;
 }
 
+constexpr std::size_t kConnectionStackBytes = 64u * 1024u * 1024u;
+
 // The largest frame a connection may send before it has logged on.
 constexpr std::uint32_t kLogonFrameLimit = 64 * 1024;
 
@@ -90,11 +95,25 @@ ClientConnection::ClientConnection(Socket socket, sql::Database& database,
       wake_(std::make_shared<WakeSignal>()) {}
 
 ClientConnection::~ClientConnection() {
-  if (thread_.joinable()) thread_.join();
+  if (started_) pthread_join(thread_, nullptr);
 }
 
 void ClientConnection::Start() {
-  thread_ = std::thread([this] { Run(); });
+  // The statement parsers recurse as deep as their nesting limits let them; the thread gets
+  // a stack that holds that depth with room to spare, also in a sanitizer build.
+  pthread_attr_t attributes;
+  pthread_attr_init(&attributes);
+  pthread_attr_setstacksize(&attributes, kConnectionStackBytes);
+  const int failed = pthread_create(
+      &thread_, &attributes,
+      [](void* self) -> void* {
+        static_cast<ClientConnection*>(self)->Run();
+        return nullptr;
+      },
+      this);
+  pthread_attr_destroy(&attributes);
+  if (failed != 0) throw std::system_error(failed, std::generic_category(), "pthread_create");
+  started_ = true;
 }
 
 void ClientConnection::Run() {

@@ -4,6 +4,8 @@
 // nothing else.
 #pragma once
 
+#include <pthread.h>
+
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -76,7 +78,8 @@ class ClientConnection {
   // package state or variables for as long as they refer to it.
   std::map<std::uint32_t, std::shared_ptr<sql::Statement>> cursors_;
   std::uint32_t nextCursor_ = 1;
-  std::thread thread_;
+  pthread_t thread_{};
+  bool started_ = false;
   std::atomic<bool> finished_{false};
 };
 
