@@ -39,14 +39,49 @@ void Connection::Close() {
 void Connection::Drop() {
   channel_.reset();
   loggedOn_ = false;
+  std::lock_guard lock(closeMutex_);
+  pendingCloses_.clear();
 }
 
 Frame Connection::Call(const Frame& request, MessageType expectedReply) {
   if (killed_) throw ServerError(texts::kSessionKilledCode, texts::kSessionKilled);
   if (!channel_) throw ServerError(texts::kNotConnectedCode, texts::kNotConnected);
+  std::vector<std::uint32_t> closes;
+  {
+    std::lock_guard lock(closeMutex_);
+    closes.swap(pendingCloses_);
+  }
+  try {
+    // The closes travel in front of the request and their answers are read first, so the
+    // call costs one round trip however many closes ride with it.
+    for (std::uint32_t cursor : closes) channel_->Write(ToFrame(CloseCursorRequest{cursor}));
+    channel_->Write(request);
+  } catch (const ConnectionLost&) {
+    Drop();
+    throw ServerError(texts::kEndOfFileCode, texts::kEndOfFile);
+  } catch (const ProtocolError&) {
+    Drop();
+    throw ServerError(texts::kProtocolViolationCode, texts::kProtocolViolation);
+  }
+  for (std::size_t i = 0; i < closes.size(); ++i) {
+    try {
+      Receive();
+    } catch (const ServerError&) {
+      // A close that fails concerns nobody, unless the session or connection went with it.
+      if (killed_ || !channel_) throw;
+    }
+  }
+  Frame reply = Receive();
+  if (reply.type != expectedReply) {
+    Drop();
+    throw ServerError(texts::kProtocolViolationCode, texts::kProtocolViolation);
+  }
+  return reply;
+}
+
+Frame Connection::Receive() {
   FrameChannel::ReadResult reply;
   try {
-    channel_->Write(request);
     reply = channel_->Read();
   } catch (const ConnectionLost&) {
     Drop();
@@ -72,10 +107,6 @@ Frame Connection::Call(const Frame& request, MessageType expectedReply) {
       Drop();
     }
     throw ServerError(error.code, error.message, error.offset);
-  }
-  if (reply.frame.type != expectedReply) {
-    Drop();
-    throw ServerError(texts::kProtocolViolationCode, texts::kProtocolViolation);
   }
   return std::move(reply.frame);
 }
@@ -141,6 +172,11 @@ FetchReply Connection::Fetch(std::uint32_t cursor, std::uint32_t maxRows) {
 
 void Connection::CloseCursor(std::uint32_t cursor) {
   Exchange<OkReply>(CloseCursorRequest{cursor});
+}
+
+void Connection::CloseCursorLater(std::uint32_t cursor) {
+  std::lock_guard lock(closeMutex_);
+  pendingCloses_.push_back(cursor);
 }
 
 void Connection::Commit() { Exchange<OkReply>(CommitRequest{}); }

@@ -108,7 +108,7 @@ StatementCore::~StatementCore() {
 
 void StatementCore::CloseCursor() {
   if (prepared_ && link_ != nullptr && link_->LoggedOn())
-    link_->Connection().CloseCursor(prepare_.cursor);
+    link_->Connection().CloseCursorLater(prepare_.cursor);
   prepared_ = false;
 }
 
@@ -232,7 +232,9 @@ std::vector<protocol::WireBind> StatementCore::WireBinds(ub4 totalRows, bool out
         ErrorRecords::Raise(texts::kBadBindName);
       out.name = prepare_.bindNames[bind.position - 1];
     }
-    const bool known = std::any_of(prepare_.bindNames.begin(), prepare_.bindNames.end(),
+    // Before the parse the server checks the names, in the same round trip.
+    const bool known = !prepared_ ||
+                       std::any_of(prepare_.bindNames.begin(), prepare_.bindNames.end(),
                                    [&](const std::string& n) { return n == out.name; });
     if (!known) ErrorRecords::Raise(texts::kBadBindName);
     out.out = outAllowed;
@@ -307,9 +309,27 @@ void StatementCore::Adopt(const std::shared_ptr<ServerLink>& link, std::uint32_t
   executed_ = true;
 }
 
+bool StatementCore::CanParseInExecute() const {
+  if (prepared_ || !hasText_) return false;
+  // The kind must be known before the server has seen the text: it decides the shape of
+  // the request (a query fetches, a block has out-binds).
+  switch (TypeOfText(text_)) {
+    case 1: case 2: case 3: case 4: case 8: case 9: break;
+    default: return false;
+  }
+  return std::none_of(binds_.begin(), binds_.end(),
+                      [](const HostBind& bind) { return bind.name.empty(); });
+}
+
 StatementCore::FetchResult StatementCore::Execute(ub4 totalRows, ub4 rowOffset, bool commit,
                                                   ub4 fetchRows) {
-  Parse();
+  // Like Oracle's client, the first execution parses on the server in the same round trip;
+  // a bind by position needs the parsed names first.
+  const bool parseHere = CanParseInExecute();
+  if (parseHere)
+    Link().RequireSession();
+  else
+    Parse();
   executed_ = false;
   endOfFetch_ = false;
   rowCount_ = 0;
@@ -322,7 +342,8 @@ StatementCore::FetchResult StatementCore::Execute(ub4 totalRows, ub4 rowOffset, 
   const bool plsql = type == 8 || type == 9;
 
   protocol::ExecuteRequest request;
-  request.cursor = prepare_.cursor;
+  request.cursor = parseHere ? 0 : prepare_.cursor;
+  if (parseHere) request.sql = text_;
   request.iterations = query ? 1 : totalRows - rowOffset;
   request.rowOffset = query ? 0 : rowOffset;
   request.commitOnSuccess = commit;
@@ -331,6 +352,10 @@ StatementCore::FetchResult StatementCore::Execute(ub4 totalRows, ub4 rowOffset, 
 
   protocol::ExecuteReply reply =
       WithParseOffset([&] { return link_->Connection().Execute(request); });
+  if (reply.prepared) {
+    prepare_ = std::move(reply.statement);
+    prepared_ = true;
+  }
   link_->NoteStatement(text_);
   executed_ = true;
   warning_ = std::move(reply.warning);

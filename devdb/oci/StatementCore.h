@@ -128,6 +128,7 @@ class StatementCore {
   FetchResult Place(std::vector<protocol::WireRow> rows);
   void PlaceDynamic(HostDefine& define, ub4 row, const protocol::WireValue& value);
   void CloseCursor();
+  bool CanParseInExecute() const;
   template <typename Call>
   auto WithParseOffset(Call call) -> decltype(call());
 

@@ -217,6 +217,7 @@ void ExecuteRequest::Write(PayloadWriter& out) const {
     out.I32(bind.maxElements);
     out.I32(bind.declaredType);
   }
+  out.Text(sql);
 }
 ExecuteRequest ExecuteRequest::Read(PayloadReader& in) {
   ExecuteRequest m;
@@ -241,6 +242,7 @@ ExecuteRequest ExecuteRequest::Read(PayloadReader& in) {
     bind.declaredType = in.I32();
     m.binds.push_back(std::move(bind));
   }
+  m.sql = in.Text();
   return m;
 }
 
@@ -256,6 +258,8 @@ void ExecuteReply::Write(PayloadWriter& out) const {
   out.U32(static_cast<std::uint32_t>(refCursors.size()));
   for (std::uint32_t cursor : refCursors) out.U32(cursor);
   out.Text(rowid);
+  out.Bool(prepared);
+  if (prepared) statement.Write(out);
 }
 ExecuteReply ExecuteReply::Read(PayloadReader& in) {
   ExecuteReply m;
@@ -272,6 +276,8 @@ ExecuteReply ExecuteReply::Read(PayloadReader& in) {
   m.refCursors.reserve(cursors);
   for (std::uint32_t i = 0; i < cursors; ++i) m.refCursors.push_back(in.U32());
   m.rowid = in.Text();
+  m.prepared = in.Bool();
+  if (m.prepared) m.statement = PrepareReply::Read(in);
   return m;
 }
 

@@ -18,7 +18,7 @@ namespace devdb::protocol {
 // "VEKD": the first four bytes of Hello and Break, so that a stray client of another
 // protocol is recognised at once.
 inline constexpr std::uint32_t kProtocolMagic = 0x56454B44;
-inline constexpr std::uint16_t kProtocolVersion = 3;
+inline constexpr std::uint16_t kProtocolVersion = 4;
 
 enum class WireConnectMode : std::uint8_t { Normal = 0, SysDba = 1, SysOper = 2 };
 
@@ -173,6 +173,9 @@ struct ExecuteRequest {
   // For a select: rows to fetch in the same round trip (0: execute only).
   std::uint32_t prefetchRows = 0;
   std::vector<WireBind> binds;
+  // With cursor 0: the text to parse in the same round trip, as Oracle parses at the first
+  // execution. The reply then names the new cursor; a failed call leaves none behind.
+  std::string sql;
   void Write(PayloadWriter& out) const;
   static ExecuteRequest Read(PayloadReader& in);
 };
@@ -192,6 +195,9 @@ struct ExecuteReply {
   // INSERT, UPDATE and DELETE: the 18-character extended ROWID of the last row the
   // execution touched (what OCI_ATTR_ROWID reports), empty when it touched none.
   std::string rowid;
+  // Set when the request carried its text: what a Prepare would have answered.
+  bool prepared = false;
+  PrepareReply statement;
   void Write(PayloadWriter& out) const;
   static ExecuteReply Read(PayloadReader& in);
 };

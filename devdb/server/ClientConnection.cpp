@@ -7,6 +7,7 @@
 #include <pthread.h>
 
 #include <algorithm>
+#include <cctype>
 #include <climits>
 #include <ctime>
 #include <iostream>
@@ -188,7 +189,7 @@ void ClientConnection::Serve(FrameChannel& channel) {
                             std::to_string(reply.body.size()) + " bytes exceeds the frame limit]";
       reply = ToFrame(ErrorReply{{texts::kInternalErrorCode, message, 0}});
     }
-    if (!registry_.ShuttingDown()) wake_->Drain();
+    if (!registry_.ShuttingDown()) wake_->DrainIfSignalled();
     if (!channel.Write(reply, wake_->Descriptor())) return;
     if (closeAfter) return;
     if (entry_ && entry_->IsKilled()) ReleaseEngineSession();
@@ -352,7 +353,32 @@ std::uint32_t ClientConnection::AddCursor(std::shared_ptr<sql::Statement> statem
   return cursor;
 }
 
+ExecuteReply ClientConnection::PrepareAndExecute(const ExecuteRequest& request) {
+  PrepareReply prepared = Prepare(PrepareRequest{request.sql});
+  try {
+    for (const auto& bind : request.binds) {
+      std::string name = bind.name;
+      if (!name.empty() && name.front() == ':') name.erase(0, 1);
+      for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      if (std::find(prepared.bindNames.begin(), prepared.bindNames.end(), name) ==
+          prepared.bindNames.end())
+        throw sql::SqlError(texts::kBadBindNameCode, texts::kBadBindName);
+    }
+    ExecuteRequest named = request;
+    named.cursor = prepared.cursor;
+    named.sql.clear();
+    ExecuteReply reply = Execute(named);
+    reply.prepared = true;
+    reply.statement = std::move(prepared);
+    return reply;
+  } catch (...) {
+    cursors_.erase(prepared.cursor);
+    throw;
+  }
+}
+
 ExecuteReply ClientConnection::Execute(const ExecuteRequest& request) {
+  if (request.cursor == 0 && !request.sql.empty()) return PrepareAndExecute(request);
   SessionEntry& entry = RequireSession();
   sql::Statement& statement = Cursor(request.cursor);
   bool isSelect = statement.Info().statementType == kSelectStatementType;

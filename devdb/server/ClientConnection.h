@@ -47,6 +47,9 @@ class ClientConnection {
   protocol::LogonReply ChangePassword(const protocol::PasswordChangeRequest& request);
   protocol::PrepareReply Prepare(const protocol::PrepareRequest& request);
   protocol::ExecuteReply Execute(const protocol::ExecuteRequest& request);
+  // An Execute that carries its text: parse, check the bind names, run; the cursor stays
+  // only when the whole call succeeds.
+  protocol::ExecuteReply PrepareAndExecute(const protocol::ExecuteRequest& request);
   // A block or stored code statement, with the bind forms only PL/SQL knows: index-by tables
   // and REF CURSORs, whose opened queries become cursors of this connection.
   protocol::ExecuteReply ExecuteProcedural(SessionEntry& entry, plsql::ProceduralStatement& statement,

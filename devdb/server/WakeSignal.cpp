@@ -18,12 +18,18 @@ WakeSignal::~WakeSignal() { ::close(descriptor_); }
 
 void WakeSignal::Signal() const {
   std::uint64_t one = 1;
+  signalled_.store(true);
   [[maybe_unused]] ssize_t written = ::write(descriptor_, &one, sizeof one);
 }
 
 void WakeSignal::Drain() const {
+  signalled_.store(false);
   std::uint64_t count = 0;
   [[maybe_unused]] ssize_t read = ::read(descriptor_, &count, sizeof count);
+}
+
+void WakeSignal::DrainIfSignalled() const {
+  if (signalled_.exchange(false)) Drain();
 }
 
 }  // namespace devdb::server

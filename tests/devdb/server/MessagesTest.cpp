@@ -152,12 +152,35 @@ TEST(Messages, ExecuteReplyCarriesTheRowidOfTheLastRowTouched) {
   EXPECT_EQ(FromFrame<ExecuteReply>(ToFrame(reply)).rowid, "") << "no row touched";
 }
 
+// The first execution of a text parses it in the same round trip: the request carries the
+// text instead of a cursor, the reply what a Prepare would have answered.
+TEST(Messages, AnExecuteCarriesItsTextAndItsReplyTheParse) {
+  ExecuteRequest request;
+  request.sql = "begin dbms_pipe.pack_message(:m); end;";
+  request.binds = {{"M", false, 30, {WireValue::Text("x")}}};
+  ExecuteRequest back = FromFrame<ExecuteRequest>(ToFrame(request));
+  EXPECT_EQ(back.cursor, 0u);
+  EXPECT_EQ(back.sql, request.sql);
+  EXPECT_EQ(back.binds, request.binds);
+
+  ExecuteReply reply;
+  EXPECT_FALSE(FromFrame<ExecuteReply>(ToFrame(reply)).prepared) << "an execute of a cursor";
+  reply.prepared = true;
+  reply.statement = PrepareReply{12, 8, 47, {"M"}, {}};
+  ExecuteReply parsed = FromFrame<ExecuteReply>(ToFrame(reply));
+  ASSERT_TRUE(parsed.prepared);
+  EXPECT_EQ(parsed.statement.cursor, 12u);
+  EXPECT_EQ(parsed.statement.statementType, 8);
+  EXPECT_EQ(parsed.statement.sqlFunctionCode, 47);
+  EXPECT_EQ(parsed.statement.bindNames, std::vector<std::string>{"M"});
+}
+
 TEST(Messages, RefusesAnUnknownBindForm) {
   ExecuteRequest request;
   request.binds = {WireBind::RefCursor("c")};
   Frame frame = ToFrame(request);
-  // The form is the byte before the last two i32 fields.
-  frame.body[frame.body.size() - 9] = 3;
+  // The form is the byte before the last two i32 fields and the (empty) text.
+  frame.body[frame.body.size() - 13] = 3;
   EXPECT_THROW(FromFrame<ExecuteRequest>(frame), ProtocolError);
 }
 

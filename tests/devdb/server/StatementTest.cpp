@@ -382,5 +382,88 @@ TEST_F(StatementTest, CallsWithoutASessionOrWithAnUnknownCursorAreRefused) {
   EXPECT_EQ(ErrorOf([&] { client_->connection.Describe(4242); })->Code(), 1001);
 }
 
+
+// The first execution of a text may carry the text itself: one round trip parses, checks
+// the binds and runs it. Whatever fails leaves no cursor behind, so a program that keeps
+// failing this way never runs out of cursors.
+namespace parse_in_execute {
+
+protocol::ExecuteRequest WithText(const std::string& sql, std::vector<WireBind> binds = {}) {
+  protocol::ExecuteRequest request;
+  request.sql = sql;
+  request.binds = std::move(binds);
+  return request;
+}
+
+}  // namespace parse_in_execute
+
+TEST_F(StatementTest, AnExecuteWithItsTextParsesInTheSameCall) {
+  using parse_in_execute::WithText;
+  client_->Run("create table parsed (n number)");
+  protocol::ExecuteReply insert = client_->connection.Execute(
+      WithText("insert into parsed values (:n)", {InBind("n", WireValue::Number("7"))}));
+  ASSERT_TRUE(insert.prepared);
+  EXPECT_EQ(insert.rowsProcessed, 1u);
+  EXPECT_EQ(insert.statement.statementType, 4);
+  EXPECT_EQ(insert.statement.bindNames, std::vector<std::string>{"N"});
+  EXPECT_NE(insert.statement.cursor, 0u);
+
+  // The cursor it named is an ordinary prepared statement from then on.
+  protocol::ExecuteRequest again;
+  again.cursor = insert.statement.cursor;
+  again.binds = {InBind(":N", WireValue::Number("8"))};
+  EXPECT_FALSE(client_->connection.Execute(again).prepared);
+
+  protocol::ExecuteRequest select = WithText("select n from parsed order by n");
+  select.prefetchRows = 10;
+  protocol::ExecuteReply rows = client_->connection.Execute(select);
+  ASSERT_TRUE(rows.prepared);
+  ASSERT_EQ(rows.statement.columns.size(), 1u);
+  EXPECT_EQ(rows.statement.columns[0].name, "N");
+  ASSERT_EQ(rows.rows.size(), 2u);
+  EXPECT_EQ(Show(rows.rows[1][0]), "8");
+}
+
+TEST_F(StatementTest, AFailedExecuteWithItsTextLeavesNoCursor) {
+  using parse_in_execute::WithText;
+  struct Case {
+    const char* what;
+    protocol::ExecuteRequest request;
+    int code;
+  };
+  const Case cases[] = {
+      {"a parse error", WithText("select 1 frm dual"), 923},
+      {"a bind the statement does not have",
+       WithText("select :a from dual", {InBind("b", WireValue::Text("x"))}), 1036},
+      {"a failing execution", WithText("select 1/0 from dual"), 1476},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    // More failures than a session has cursors: a leak would end in ORA-01000.
+    for (int i = 0; i < 1100; ++i) {
+      protocol::ExecuteRequest request = c.request;
+      request.prefetchRows = 1;
+      auto error = ErrorOf([&] { client_->connection.Execute(request); });
+      ASSERT_TRUE(error.has_value());
+      ASSERT_EQ(error->Code(), c.code) << error->what();
+    }
+  }
+  EXPECT_EQ(client_->Scalar("select 'still here' from dual"), "still here");
+}
+
+// Closes the program asks for later travel in front of its next call; the server answers
+// each in order, so the call's own reply is still the one the caller gets.
+TEST_F(StatementTest, ClosesRideWithTheNextCall) {
+  for (int i = 0; i < 1500; ++i) {
+    const protocol::PrepareReply prepared = client_->connection.Prepare("select 1 from dual");
+    client_->connection.CloseCursorLater(prepared.cursor);
+  }
+  client_->connection.CloseCursorLater(987654);  // unknown: ignored like any other close
+  EXPECT_EQ(client_->Scalar("select 'after the closes' from dual"), "after the closes");
+  auto error = ErrorOf([&] { client_->connection.Prepare("select 1 frm dual"); });
+  ASSERT_TRUE(error.has_value());
+  EXPECT_EQ(error->Code(), 923) << "the call's own error, not a close's";
+}
+
 }  // namespace
 }  // namespace devdb::testing
