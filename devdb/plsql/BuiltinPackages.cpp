@@ -79,6 +79,13 @@ double Seconds(const std::optional<PlValue>& value, double fallback) {
   return std::max(0.0, value->ToNumber());
 }
 
+// A maxpipesize argument; sizes past what any budget holds are all the same.
+std::size_t PipeSize(const std::optional<PlValue>& value) {
+  double size = Seconds(value, PipeRegistry::kDefaultSize);
+  constexpr auto kLargest = static_cast<double>(PipeRegistry::kLargestSize);
+  return size < kLargest ? static_cast<std::size_t>(size) : PipeRegistry::kLargestSize;
+}
+
 std::string Text(const std::optional<PlValue>& value) {
   return value ? value->ToText() : std::string();
 }
@@ -152,14 +159,22 @@ PlValue CallPipe(Interpreter& interpreter, const std::string& member,
   std::string name = Text(arguments[0].value);
   if (member == "SEND_MESSAGE") {
     double timeout = Seconds(arguments[1].value, PipeRegistry::kMaxWait);
-    auto size = static_cast<std::size_t>(Seconds(arguments[2].value, PipeRegistry::kDefaultSize));
+    std::size_t size = PipeSize(arguments[2].value);
     PipeMessage message = buffer.TakeMessage();
     PipeMessage copy = message;
-    int status = pipes.Send(name, std::move(message), timeout, size, user, check);
-    // A message that was not sent stays in the buffer, as Oracle keeps it.
-    if (status != PipeRegistry::kSuccess) {
+    // A message that was not sent stays in the buffer, as Oracle keeps it; so does one whose
+    // send failed or was interrupted.
+    auto restore = [&buffer, &copy] {
       for (auto& item : copy.items) buffer.Pack(std::move(item));
+    };
+    int status = PipeRegistry::kTimedOut;
+    try {
+      status = pipes.Send(name, std::move(message), timeout, size, user, check);
+    } catch (...) {
+      restore();
+      throw;
     }
+    if (status != PipeRegistry::kSuccess) restore();
     return PlValue::Number(status);
   }
   if (member == "RECEIVE_MESSAGE") {
@@ -180,7 +195,7 @@ PlValue CallPipe(Interpreter& interpreter, const std::string& member,
     return {};
   }
   if (member == "CREATE_PIPE") {
-    auto size = static_cast<std::size_t>(Seconds(arguments[1].value, PipeRegistry::kDefaultSize));
+    std::size_t size = PipeSize(arguments[1].value);
     bool isPrivate =
         !arguments[2].value || arguments[2].value->IsNull() || arguments[2].value->AsBoolean();
     return PlValue::Number(pipes.Create(name, size, isPrivate, user));

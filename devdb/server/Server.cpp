@@ -18,6 +18,7 @@ Server::Server(const ServerOptions& options) : options_(options) {
   sql::Database* database = database_.get();
   procedural_ = std::make_unique<plsql::ProceduralEngine>(
       [database] { return database->OpenDictionarySession(); });
+  procedural_->Pipes().SetBudget(options.pipeMemoryBytes);
   bridge_ = std::make_shared<plsql::ProceduralLanguageBridge>(
       *procedural_, [database](const std::string& user, int sid, int serial, std::int64_t audsid) {
         return database->OpenInternalSession(user, sid, serial, audsid);

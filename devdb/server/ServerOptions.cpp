@@ -2,6 +2,7 @@
 // lets the system choose one, which the server then announces on its first output line.
 #include "devdb/server/ServerOptions.h"
 
+#include <cctype>
 #include <cstdlib>
 
 namespace devdb::server {
@@ -16,6 +17,29 @@ int ParseInteger(const std::string& text, int lowest, int highest, const std::st
   return value;
 }
 
+// A number of bytes, optionally with the binary suffix K, M or G.
+std::size_t ParseBytes(const std::string& text, std::size_t lowest, std::size_t highest,
+                       const std::string& what) {
+  std::string digits = text;
+  int shift = 0;
+  if (!digits.empty()) {
+    switch (std::toupper(static_cast<unsigned char>(digits.back()))) {
+      case 'K': shift = 10; break;
+      case 'M': shift = 20; break;
+      case 'G': shift = 30; break;
+      default: break;
+    }
+    if (shift != 0) digits.pop_back();
+  }
+  if (digits.empty() || digits.size() > 12 ||
+      digits.find_first_not_of("0123456789") != std::string::npos)
+    throw ServerOptions::UsageError("not a valid " + what + ": " + text);
+  std::size_t value = std::stoull(digits);
+  if (value > (highest >> shift) || (value << shift) < lowest)
+    throw ServerOptions::UsageError("not a valid " + what + ": " + text);
+  return value << shift;
+}
+
 }  // namespace
 
 std::string ServerOptions::DefaultDataFolder() {
@@ -27,7 +51,7 @@ std::string ServerOptions::DefaultDataFolder() {
 std::string ServerOptions::Usage() {
   return "usage: devdb [--listen [HOST:]PORT] [--data DIR | --memory] [--banner TEXT]\n"
          "             [--sys-password PASSWORD] [--bytes-per-character 1..4]\n"
-         "             [--logon-timeout SECONDS] [--max-sessions N]\n"
+         "             [--logon-timeout SECONDS] [--max-sessions N] [--pipe-memory BYTES]\n"
          "       devdb --run FILE --user USER/PASSWORD [--connect [HOST:]PORT]\n"
          "  --listen               address to listen on (default 127.0.0.1:15210; port 0 picks "
          "one)\n"
@@ -40,6 +64,8 @@ std::string ServerOptions::Usage() {
          "  --bytes-per-character  the database character set's width (default 4, as AL32UTF8)\n"
          "  --logon-timeout        seconds a connection may take to log on (default 60)\n"
          "  --max-sessions         sessions at once (default 200)\n"
+         "  --pipe-memory          bytes all DBMS_PIPE pipes hold together, with an optional\n"
+         "                         K, M or G (default 64M, at least 64K)\n"
          "  --run                  run a script of SQL and PL/SQL (statements end with \";\" or a\n"
          "                         \"/\" line) against a running devdb, stop at the first error\n"
          "  --user                 who runs the script\n"
@@ -64,7 +90,8 @@ ServerOptions ServerOptions::Parse(const std::vector<std::string>& arguments) {
     const bool takesValue = name == "--listen" || name == "--data" || name == "--banner" ||
                             name == "--sys-password" || name == "--bytes-per-character" ||
                             name == "--run" || name == "--user" || name == "--connect" ||
-                            name == "--logon-timeout" || name == "--max-sessions";
+                            name == "--logon-timeout" || name == "--max-sessions" ||
+                            name == "--pipe-memory";
     if (!takesValue) throw UsageError("unknown option " + name);
     if (i + 1 >= arguments.size()) throw UsageError("missing value after " + name);
     const std::string& value = arguments[++i];
@@ -101,6 +128,9 @@ ServerOptions ServerOptions::Parse(const std::vector<std::string>& arguments) {
       options.logonTimeoutSeconds = ParseInteger(value, 1, 86400, "logon timeout");
     } else if (name == "--max-sessions") {
       options.maxSessions = ParseInteger(value, 1, 100000, "number of sessions");
+    } else if (name == "--pipe-memory") {
+      options.pipeMemoryBytes =
+          ParseBytes(value, std::size_t{64} << 10, std::size_t{1} << 40, "pipe memory size");
     } else if (name == "--sys-password") {
       if (value.empty()) throw UsageError("empty SYS password");
       options.sysPassword = value;

@@ -3,6 +3,7 @@
 // with --run, a script to run against a devdb that is already running.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -41,6 +42,8 @@ class ServerOptions {
   int logonTimeoutSeconds = 60;
   // Sessions at once; one more logon is refused with ORA-00018.
   int maxSessions = 200;
+  // Bytes all database pipes may hold together; beyond them a send gets ORA-06558.
+  std::size_t pipeMemoryBytes = std::size_t{64} << 20;
   bool helpWanted = false;
 
   // --run FILE --user USER/PASSWORD [--connect HOST:PORT]: a client run, no server.

@@ -201,6 +201,61 @@ TEST_F(PipeTest, ExplicitAndPrivatePipes) {
   EXPECT_EQ(Engine().Pipes().MessageCount("shared"), 1u);
 }
 
+// Each way a pipe's content or size goes away gives its memory back to the budget exactly,
+// so that a long-running server does not lose room to its own accounting.
+TEST_F(PipeTest, EveryWayOutGivesTheMemoryBackToTheBudget) {
+  PipeRegistry& pipes = Engine().Pipes();
+  ASSERT_EQ(pipes.BytesInUse(), 0u);
+  const std::string send =
+      "begin dbms_pipe.reset_buffer; dbms_pipe.pack_message(rpad('x', 3000, 'x')); "
+      "dbms_pipe.pack_message(7); :r := dbms_pipe.send_message('Back', 0); end;";
+  struct Case {
+    const char* description;
+    const char* before;  // run by the sender before the message
+    const char* after;   // run by the receiver after it
+  };
+  for (const Case& c : {
+           Case{"received", nullptr, "begin :r := dbms_pipe.receive_message('Back', 0); end;"},
+           Case{"purged", nullptr, "begin dbms_pipe.purge('Back'); :r := 0; end;"},
+           Case{"explicit pipe removed", "begin :r := dbms_pipe.create_pipe('Back', 50000); end;",
+                "begin :r := dbms_pipe.remove_pipe('Back'); end;"},
+           Case{"receive that timed out", nullptr,
+                "begin :r := dbms_pipe.receive_message('Back', 0); "
+                ":r := dbms_pipe.receive_message('Back', 0); end;"},
+       }) {
+    if (c.before) Result(*sender_, c.before);
+    EXPECT_EQ(Result(*sender_, send), "0") << c.description;
+    EXPECT_GT(pipes.BytesInUse(), 3000u) << c.description;
+    Result(*receiver_, c.after);
+    EXPECT_EQ(pipes.BytesInUse(), 0u) << c.description;
+  }
+
+  // A pipe that keeps a message keeps only that message's memory.
+  EXPECT_EQ(Result(*sender_, send), "0");
+  const std::size_t one = pipes.BytesInUse();
+  EXPECT_EQ(Result(*sender_, send), "0");
+  EXPECT_GT(pipes.BytesInUse(), one + 3000);
+  EXPECT_EQ(Result(*receiver_, "begin :r := dbms_pipe.receive_message('Back', 0); end;"), "0");
+  EXPECT_EQ(pipes.BytesInUse(), one);
+  Result(*receiver_, "begin dbms_pipe.purge('Back'); :r := 0; end;");
+  EXPECT_EQ(pipes.BytesInUse(), 0u);
+
+  // An explicit pipe keeps its size while it is empty; a refused send takes nothing.
+  Result(*sender_, "begin :r := dbms_pipe.create_pipe('Kept', 50000); end;");
+  const std::size_t kept = pipes.BytesInUse();
+  EXPECT_GE(kept, 50000u);
+  pipes.SetBudget(kept + 1000);
+  EXPECT_EQ(ErrorCode(*sender_, send), 6558);
+  EXPECT_EQ(ErrorCode(*sender_, "begin :r := dbms_pipe.create_pipe('Other'); end;"), 6558);
+  EXPECT_EQ(pipes.BytesInUse(), kept);
+  EXPECT_EQ(Engine().Pipes().MessageCount("Back"), 0u);
+  EXPECT_EQ(Result(*sender_,
+                   "declare s varchar2(4000); begin dbms_pipe.unpack_message(s); :r := length(s); "
+                   "end;"),
+            "3000")
+      << "the refused message stays in the buffer";
+}
+
 TEST_F(PipeTest, UniqueSessionNameIsStableAndDiffersBetweenSessions) {
   const std::string block = "begin :r := dbms_pipe.unique_session_name; end;";
   std::string first = Result(*sender_, block);

@@ -22,6 +22,7 @@ TEST(ServerOptions, DefaultsAreLoopbackTheDocumentedPortAndTheHomeDataFolder) {
   EXPECT_EQ(options.banner,
             "Oracle Database 19c Enterprise Edition Release 19.0.0.0.0 - Production");
   EXPECT_EQ(options.bytesPerCharacter, 4);
+  EXPECT_EQ(options.pipeMemoryBytes, 64u << 20);
 }
 
 TEST(ServerOptions, TakesEveryOption) {
@@ -42,6 +43,18 @@ TEST(ServerOptions, APortAloneKeepsTheLoopbackAddress) {
   EXPECT_EQ(options.host, "127.0.0.1");
   EXPECT_EQ(options.port, 1521);
   EXPECT_EQ(options.dataFolder, "/tmp/x");
+}
+
+TEST(ServerOptions, PipeMemoryIsBytesWithAnOptionalBinarySuffix) {
+  struct Case {
+    const char* text;
+    std::size_t bytes;
+  };
+  for (const Case& c : {Case{"65536", 65536}, Case{"64K", 64u << 10}, Case{"100k", 100u << 10},
+                        Case{"3M", 3u << 20}, Case{"2G", std::size_t{2} << 30}}) {
+    EXPECT_EQ(ServerOptions::Parse({"--pipe-memory", c.text}).pipeMemoryBytes, c.bytes)
+        << "--pipe-memory " << c.text;
+  }
 }
 
 TEST(ServerOptions, RunTakesAScriptAUserAndOptionallyWhereDevdbRuns) {
@@ -88,6 +101,11 @@ INSTANTIATE_TEST_SUITE_P(
                     BadCommandLine{"empty SYS password", {"--sys-password", ""}},
                     BadCommandLine{"zero bytes per character", {"--bytes-per-character", "0"}},
                     BadCommandLine{"five bytes per character", {"--bytes-per-character", "5"}},
+                    BadCommandLine{"pipe memory below 64 KiB", {"--pipe-memory", "65535"}},
+                    BadCommandLine{"pipe memory beyond 1 TiB", {"--pipe-memory", "1025G"}},
+                    BadCommandLine{"pipe memory with an unknown suffix", {"--pipe-memory", "8T"}},
+                    BadCommandLine{"pipe memory of a suffix alone", {"--pipe-memory", "M"}},
+                    BadCommandLine{"negative pipe memory", {"--pipe-memory", "-1M"}},
                     BadCommandLine{"script without user", {"--run", "s.sql"}},
                     BadCommandLine{"user without password", {"--run", "s.sql", "--user", "app"}},
                     BadCommandLine{"password without user", {"--run", "s.sql", "--user", "/app"}},
