@@ -1,11 +1,14 @@
-// The monitor window. The pane is a plain-text view with a block limit, so appending stays
-// cheap at any length and a monitor left running for days keeps constant memory.
+// The monitor window. The pane is a plain-text view whose line bound the window keeps, so
+// appending stays cheap at any length and a monitor left running for days keeps constant memory.
 #include "monitor/F_Pipewatch.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QTimer>
 #include <QToolButton>
 
@@ -218,13 +221,36 @@ void TFormPipewatch::CreateMemo() {
   Memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   Memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  Memo->setMaximumBlockCount(kDefaultMaxLines);
+  // The window keeps the bound itself (MakeRoom), and a pane that only shows needs no undo.
+  Memo->setUndoRedoEnabled(false);
   setCentralWidget(Memo);
 }
 
-int TFormPipewatch::MaxLines() const { return Memo->maximumBlockCount(); }
+int TFormPipewatch::MaxLines() const { return maxLines_; }
 
-void TFormPipewatch::SetMaxLines(int lines) { Memo->setMaximumBlockCount(lines < 1 ? 1 : lines); }
+void TFormPipewatch::SetMaxLines(int lines) {
+  maxLines_ = lines < 1 ? 1 : lines;
+  while (pendingLines_.size() > maxLines_) pendingLines_.removeFirst();
+  MakeRoom(0);
+}
+
+void TFormPipewatch::MakeRoom(int room) {
+  QTextDocument* document = Memo->document();
+  const int lines = document->isEmpty() ? 0 : document->blockCount();
+  const int drop = lines + room - maxLines_;
+  if (drop <= 0) return;
+  // One selection by position: a cursor moved block by block (as the document's own block
+  // limit does it) lays out every line it passes, which made a full pane several times
+  // slower than a growing one.
+  QTextCursor cursor(document);
+  cursor.setPosition(0);
+  if (drop >= lines) {
+    cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+  } else {
+    cursor.setPosition(document->findBlockByNumber(drop).position(), QTextCursor::KeepAnchor);
+  }
+  cursor.removeSelectedText();
+}
 
 bool TFormPipewatch::FormCreate() {
   if (!OracleLogon->Execute() || !OracleSession->Connected()) return false;
@@ -321,6 +347,7 @@ void TFormPipewatch::FlushPendingLines() {
   if (pendingLines_.isEmpty()) return;
   // One insertion of all lines: the pane adds a block per line and drops the oldest blocks
   // beyond its bound in a single step.
+  MakeRoom(static_cast<int>(pendingLines_.size()));
   const QString text = pendingLines_.join(QLatin1Char('\n'));
   pendingLines_.clear();
   Memo->appendPlainText(text);

@@ -108,6 +108,9 @@ class TFormPipewatch : public QMainWindow {
   // line. Never holds more than the pane's bound.
   QStringList pendingLines_;
   bool flushScheduled_ = false;
+  int maxLines_ = kDefaultMaxLines;
+  // Drops the oldest lines so that `room` more stay within the bound.
+  void MakeRoom(int room);
 
  public:
   // Puts the pending lines into the pane now (the event loop does it by itself).

@@ -200,6 +200,18 @@ TEST_F(PipewatchWindow, PaneKeepsOnlyTheNewestLinesBeyondItsBound) {
   window_->SetMaxLines(5);
   for (int i = 1; i <= 8; ++i) Deliver(Variant::Array(0, {Variant(std::int32_t{i})}));
   EXPECT_EQ(Lines(), QStringList({"4\t", "5\t", "6\t", "7\t", "8\t"}));
+
+  // A lower bound drops the oldest lines at once; a batch larger than the pane's room drops
+  // lines already shown and then its own oldest.
+  window_->SetMaxLines(2);
+  EXPECT_EQ(Lines(), QStringList({"7\t", "8\t"}));
+  window_->SetMaxLines(3);
+  for (int i = 9; i <= 10; ++i) DeliverOnly(Variant::Array(0, {Variant(std::int32_t{i})}));
+  QApplication::processEvents();
+  EXPECT_EQ(Lines(), QStringList({"8\t", "9\t", "10\t"}));
+  for (int i = 11; i <= 15; ++i) DeliverOnly(Variant::Array(0, {Variant(std::int32_t{i})}));
+  QApplication::processEvents();
+  EXPECT_EQ(Lines(), QStringList({"13\t", "14\t", "15\t"}));
 }
 
 }  // namespace
