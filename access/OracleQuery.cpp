@@ -798,7 +798,7 @@ void TOracleQuery::ComputeErrorPosition() {
     std::uint64_t room = 0;  // an unsigned 16-bit offset, read into room for any width
     if (statement_) {
       OracleCalls.OCIAttrGet(statement_, OCI_HTYPE_STMT, &room, nullptr,
-                             HasOCI81 ? OCI_ATTR_PARSE_ERROR_OFFSET : kParseErrorOffset80,
+                             HasOCI81() ? OCI_ATTR_PARSE_ERROR_OFFSET : kParseErrorOffset80,
                              secondErrorHandle_);
     }
     offset = static_cast<ub2>(room);

@@ -349,7 +349,7 @@ std::string TOracleQuery::RowId() {
       }
       // Older libraries: the four numbers are read from the descriptor's known layout.
       const auto* words = static_cast<const ub1*>(rowIdDescriptor_);
-      if (HasOCI81) {
+      if (HasOCI81()) {
         // The third 32-bit word holds a pointer to the byte block of the four numbers.
         const ub1* numbers = nullptr;
         std::memcpy(&numbers, words + 8, sizeof numbers);

@@ -42,10 +42,10 @@ class BusyCursorScope {
 class ClientLockScope {
  public:
   explicit ClientLockScope(bool take) : taken_(take) {
-    if (taken_) ClientLock.Enter();
+    if (taken_) ClientLock().Enter();
   }
   ~ClientLockScope() {
-    if (taken_) ClientLock.Leave();
+    if (taken_) ClientLock().Leave();
   }
   ClientLockScope(const ClientLockScope&) = delete;
   ClientLockScope& operator=(const ClientLockScope&) = delete;
@@ -215,7 +215,7 @@ std::string TOracleSession::NormalizeLogon() {
 }
 
 void TOracleSession::ChooseODBCLibrary() {
-  if (odbcMode_ && !oca60Present_ && OCIDLL.empty()) OCIDLL = "ora73.dll";
+  if (odbcMode_ && !oca60Present_ && OCIDLL().empty()) SetOCIDLL("ora73.dll");
 }
 
 bool TOracleSession::IsOracle7Server(const std::string& versionText) {
@@ -243,7 +243,7 @@ void TOracleSession::CheckEnvironmentCall() {
 
 void TOracleSession::AttachServer() {
   if (!environment_) {
-    if (HasOCI81) {
+    if (HasOCI81()) {
       const ub4 mode = OCI_OBJECT | (threadSafe_ ? OCI_THREADED : 0u);
       SetStatus(OracleCalls.OCIEnvCreate(&environment_, mode, nullptr, nullptr, nullptr, nullptr, 0,
                                          nullptr));
@@ -315,7 +315,7 @@ void TOracleSession::LogOnVersion7(const std::string& joined) {
   // The whole joined text is the user identification, connect-as clause included.
   std::vector<OraText> user = ZeroTerminated(joined);
   logonDataArea_ = Lda_Def{};
-  if (HasOLog) {
+  if (HasOLog()) {
     OracleCalls.olog(&logonDataArea_, hostDataArea_.data(), user.data(), -1, nullptr, -1, nullptr,
                      -1, 0);
   } else {
@@ -335,7 +335,7 @@ void TOracleSession::LogOn() {
         InitializeClient();
       }
       LogOff();
-      usesOCI8_ = UseOCI8 && !preferences_.UseOCI7() && !odbcMode_;
+      usesOCI8_ = UseOCI8() && !preferences_.UseOCI7() && !odbcMode_;
       ldaConverted_ = false;
       const std::string joined = NormalizeLogon();
       hostDataArea_.fill(0);

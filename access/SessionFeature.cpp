@@ -12,7 +12,7 @@ void CheckSessionFeature(const TErrorReportingSession* session, const std::strin
   if (!session) throw Exception(subject + access_texts::kRequiresSession);
   if (!session->Connected()) throw Exception(subject + access_texts::kRequiresConnectedSession);
   if (session->UsesOCI8()) return;
-  if (HasOCI8.load()) throw Exception(subject + access_texts::kRequiresOCI8Mode);
+  if (HasOCI8()) throw Exception(subject + access_texts::kRequiresOCI8Mode);
   throw Exception(subject + access_texts::kRequiresNet8);
 }
 

@@ -18,6 +18,9 @@ namespace {
 
 namespace texts = client_texts;
 
+constinit ClientFamilyFlags Families;
+constinit std::atomic<bool> DisableOCI8Switch{false};
+
 DynamicLibrary& Library() {
   static DynamicLibrary library;
   return library;
@@ -43,9 +46,9 @@ std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 std::string ReasonText(int result) {
   switch (result) {
     case kClientLibraryNotFound:
-      return OCIDLL.empty() ? std::string(texts::kCouldNotLocate)
-                            : texts::kCouldNotLoad + Quoted(OCIDLL);
-    case kClientLibraryUnusable: return texts::kCouldNotInitialize + Quoted(OCIDLL);
+      return OCIDLL().empty() ? std::string(texts::kCouldNotLocate)
+                              : texts::kCouldNotLoad + Quoted(OCIDLL());
+    case kClientLibraryUnusable: return texts::kCouldNotInitialize + Quoted(OCIDLL());
     case kOracleHomeMissing: return texts::kNotInstalled;
     default: return {};
   }
@@ -53,17 +56,18 @@ std::string ReasonText(int result) {
 
 bool LoadFromOCIDLL() {
   DynamicLibrary& library = Library();
-  if (library.Load(OCIDLL)) return true;
+  const std::string path = OCIDLL();
+  if (library.Load(path)) return true;
   // Libraries the client depends on may lie beside it; a second attempt from its own folder
   // lets the loader find them there.
-  const std::string folder = DirectoryPart(OCIDLL);
+  const std::string folder = DirectoryPart(path);
   const std::string current = CurrentDirectory();
   if (!folder.empty() && ChangeCurrentDirectory(folder)) {
     // An earlier change that no logon has put back yet keeps the folder to return to.
     const bool savedHere = SavedCurrentDirectory.empty();
     if (savedHere) SavedCurrentDirectory = current;
     const std::string changedBefore = std::exchange(ChangedToDirectory, CurrentDirectory());
-    if (library.Load(OCIDLL)) return true;
+    if (library.Load(path)) return true;
     // The change served no purpose; leaving the process in a foreign folder would only
     // surprise the user, and a later attempt would lose the folder to return to.
     ChangeCurrentDirectory(current);
@@ -71,10 +75,29 @@ bool LoadFromOCIDLL() {
     if (savedHere) SavedCurrentDirectory.clear();
     return false;
   }
-  return library.Load(OCIDLL);
+  return library.Load(path);
 }
 
 }  // namespace
+
+TOracleCriticalSection& ClientLock() {
+  static TOracleCriticalSection lock;
+  return lock;
+}
+
+ClientFamilyFlags& ClientFamilies() { return Families; }
+
+bool HasOCI7() { return Families.hasOCI7.load(); }
+bool HasOLog() { return Families.hasOLog.load(); }
+bool HasOPInit() { return Families.hasOPInit.load(); }
+bool HasOCI8() { return Families.hasOCI8.load(); }
+bool UseOCI8() { return Families.useOCI8.load(); }
+bool HasErrorPosition() { return Families.hasErrorPosition.load(); }
+bool HasOCI81() { return Families.hasOCI81.load(); }
+bool HasMTS() { return Families.hasMTS.load(); }
+
+bool DisableOCI8() { return DisableOCI8Switch.load(); }
+void SetDisableOCI8(bool disable) { DisableOCI8Switch.store(disable); }
 
 bool ClientLibraryLoaded() { return Library().IsLoaded(); }
 
@@ -82,12 +105,12 @@ std::string SavedCurrentDirectoryForTesting() { return SavedCurrentDirectory; }
 
 int LoadClientLibrary() {
   if (Library().IsLoaded()) return kClientLibraryFound;
-  ClientSearchLog.clear();
+  ClearClientSearchLog();
   const int located = LocateClientLibrary();
   if (located != kClientLibraryFound) return located;
 
   if (!LoadFromOCIDLL()) {
-    AddLogLine(texts::kLogLoadLibrary + OCIDLL + texts::kLogReturned +
+    AddLogLine(texts::kLogLoadLibrary + OCIDLL() + texts::kLogReturned +
                std::to_string(Library().HandleValue()));
     // The operating system's own reason: a missing file, a wrong architecture, a missing
     // dependency of the client library.
@@ -96,40 +119,37 @@ int LoadClientLibrary() {
   }
   RegisterShutdownOnce();
   BindOracleCalls(Library());
-  return HasOCI7.load() || UseOCI8.load() ? kClientLibraryFound : kClientLibraryUnusable;
+  return HasOCI7() || UseOCI8() ? kClientLibraryFound : kClientLibraryUnusable;
 }
 
 void InitializeClient() {
-  std::lock_guard lock(ClientLock);
+  std::lock_guard lock(ClientLock());
   if (Library().IsLoaded()) return;
   const int result = LoadClientLibrary();
   if (result != kClientLibraryFound) {
     const std::string message = std::string(texts::kInitializationError) + "\r\n" +
-                                ReasonText(result) + "\r\n\r\n" + ClientSearchLog;
+                                ReasonText(result) + "\r\n\r\n" + ClientSearchLog();
     UnloadClientLibrary();
     throw Exception(message);
   }
-  if (HasOPInit.load() && !UseOCI8.load()) OracleCalls.opinit(OCI_EV_DEF);
-  if (UseOCI8.load() && !HasOCI81.load()) {
+  if (HasOPInit() && !UseOCI8()) OracleCalls.opinit(OCI_EV_DEF);
+  if (UseOCI8() && !HasOCI81()) {
     OracleCalls.OCIInitialize(OCI_THREADED | OCI_OBJECT, nullptr, nullptr, nullptr, nullptr);
   }
 }
 
 void UnloadClientLibrary() {
-  std::lock_guard lock(ClientLock);
+  std::lock_guard lock(ClientLock());
   Library().Free();
-  if (OCIDLLFoundBySearch) OCIDLL.clear();
-  if (OracleHomeNameChosenBySearch) OracleHomeName.clear();
-  HasOCI7 = false;
-  HasOLog = false;
-  HasOPInit = false;
-  UseOCI8 = false;
-  HasOCI81 = false;
-  HasOCI8 = false;
-  HasErrorPosition = false;
-  OracleHomeKey.clear();
-  OracleHomeDir.clear();
-  HasMTS = false;
+  ForgetClientSearch();
+  Families.hasOCI7 = false;
+  Families.hasOLog = false;
+  Families.hasOPInit = false;
+  Families.useOCI8 = false;
+  Families.hasOCI81 = false;
+  Families.hasOCI8 = false;
+  Families.hasErrorPosition = false;
+  Families.hasMTS = false;
 }
 
 void RestoreCurrentDirectory() {

@@ -13,18 +13,36 @@ namespace vek {
 
 // Serialises loading, initialising and unloading the library, and the logon and logoff of
 // thread-safe sessions.
-inline TOracleCriticalSection ClientLock;
+TOracleCriticalSection& ClientLock();
 
-// Family flags, written under ClientLock while loading and read everywhere afterwards.
-inline std::atomic<bool> HasOCI7{false};      // all 20 version-7 names
-inline std::atomic<bool> HasOLog{false};      // olog, and HasOCI7
-inline std::atomic<bool> HasOPInit{false};    // opinit, and HasOLog
-inline std::atomic<bool> HasOCI8{false};      // all 114 version-8 names
-inline std::atomic<bool> DisableOCI8{false};  // host switch; an unload keeps it
-inline std::atomic<bool> UseOCI8{false};      // HasOCI8 and not DisableOCI8
-inline std::atomic<bool> HasErrorPosition{false};
-inline std::atomic<bool> HasOCI81{false};  // OCIEnvCreate and the direct-path names
-inline std::atomic<bool> HasMTS{false};    // the transaction-coordinator library; never loaded here
+// The interface families of the loaded library. BindOracleCalls sets them under ClientLock
+// while loading and UnloadClientLibrary clears them; each is read on its own, without the lock.
+struct ClientFamilyFlags {
+  std::atomic<bool> hasOCI7{false};    // all 20 version-7 names
+  std::atomic<bool> hasOLog{false};    // olog, and hasOCI7
+  std::atomic<bool> hasOPInit{false};  // opinit, and hasOLog
+  std::atomic<bool> hasOCI8{false};    // all 114 version-8 names
+  std::atomic<bool> useOCI8{false};    // hasOCI8 and not DisableOCI8
+  std::atomic<bool> hasErrorPosition{false};
+  std::atomic<bool> hasOCI81{false};  // OCIEnvCreate and the direct-path names
+  std::atomic<bool> hasMTS{false};    // the transaction-coordinator library; never loaded here
+};
+
+// The flags themselves, for the binding that sets them and for tests that stage a family.
+ClientFamilyFlags& ClientFamilies();
+
+bool HasOCI7();
+bool HasOLog();
+bool HasOPInit();
+bool HasOCI8();
+bool UseOCI8();
+bool HasErrorPosition();
+bool HasOCI81();
+bool HasMTS();
+
+// The host's switch that keeps the version-8 interface unused; an unload keeps it.
+bool DisableOCI8();
+void SetDisableOCI8(bool disable);
 
 // True while a client library is loaded.
 bool ClientLibraryLoaded();

@@ -21,6 +21,24 @@ constexpr const char* kOracleKey = "SOFTWARE\\ORACLE";
 constexpr const char* kAllHomesKey = "SOFTWARE\\ORACLE\\ALL_HOMES";
 constexpr const char* kHomeKeyPrefix = "SOFTWARE\\ORACLE\\HOME";
 
+// What the host asked of the search and what it found. Written under ClientLock while loading.
+struct SearchState {
+  std::string ociDll;
+  bool ociDllFoundBySearch = true;  // an unload then empties ociDll
+  std::string excludedLibraries;
+  std::string homeName;
+  bool homeNameChosenBySearch = true;  // an unload then empties homeName
+  std::string homeKey;
+  std::string homeDir;
+  std::string log;
+  std::vector<std::pair<std::string, int>> installedHomes;
+};
+
+SearchState& Search() {
+  static SearchState state;
+  return state;
+}
+
 TClientLibraryLayout& LayoutInForce() {
   static TClientLibraryLayout layout =
       kIsWindows ? TClientLibraryLayout::clWindows : TClientLibraryLayout::clUnix;
@@ -67,7 +85,8 @@ std::optional<int> ParseDecimalInteger(const std::string& text) {
 std::string HomeKey(int index) { return kHomeKeyPrefix + std::to_string(index); }
 
 void ReadInstalledHomes() {
-  InstalledHomes.clear();
+  std::vector<std::pair<std::string, int>>& homes = Search().installedHomes;
+  homes.clear();
   const auto counter = ParseDecimalInteger(
       ReadRegistryString(RegistryRoot::rrLocalMachine, kAllHomesKey, "HOME_COUNTER"));
   if (!counter) return;
@@ -78,26 +97,28 @@ void ReadInstalledHomes() {
     if (name.empty()) continue;
     const std::string upperName = UpperCase(name);
     const auto position = std::lower_bound(
-        InstalledHomes.begin(), InstalledHomes.end(), upperName,
+        homes.begin(), homes.end(), upperName,
         [](const auto& entry, const std::string& key) { return UpperCase(entry.first) < key; });
-    if (position != InstalledHomes.end() && UpperCase(position->first) == upperName) continue;
-    InstalledHomes.insert(position, {std::move(name), index});
+    if (position != homes.end() && UpperCase(position->first) == upperName) continue;
+    homes.insert(position, {std::move(name), index});
   }
 }
 
 std::string ComputeOracleHomeKey() {
   ReadInstalledHomes();
+  SearchState& search = Search();
+  const auto& homes = search.installedHomes;
   std::string candidate = kOracleKey;
-  if (!InstalledHomes.empty()) {
+  if (!homes.empty()) {
     std::string wanted = UpperCase(CommandLineValue("ORACLEHOME"));
-    if (wanted.empty()) wanted = UpperCase(OracleHomeName);
-    OracleHomeNameChosenBySearch = false;
+    if (wanted.empty()) wanted = UpperCase(search.homeName);
+    search.homeNameChosenBySearch = false;
 
     // The whole of PATH is matched, however long it is.
     const std::string path = UpperCase(GetEnvironmentVariable("PATH"));
     std::size_t best = path.size();
     std::optional<std::pair<std::string, std::string>> taken;  // (key, name)
-    for (const auto& [name, index] : InstalledHomes) {
+    for (const auto& [name, index] : homes) {
       const std::string key = HomeKey(index);
       if (UpperCase(name) == wanted) {
         taken = {key, name};
@@ -113,11 +134,11 @@ std::string ComputeOracleHomeKey() {
         best = position;
       }
     }
-    if (!taken) taken = {HomeKey(InstalledHomes.back().second), InstalledHomes.back().first};
+    if (!taken) taken = {HomeKey(homes.back().second), homes.back().first};
     candidate = taken->first;
-    if (OracleHomeName.empty()) {
-      OracleHomeName = taken->second;
-      OracleHomeNameChosenBySearch = true;
+    if (search.homeName.empty()) {
+      search.homeName = taken->second;
+      search.homeNameChosenBySearch = true;
     }
   }
   if (ReadRegistryString(RegistryRoot::rrLocalMachine, candidate, "ORACLE_HOME").empty()) {
@@ -127,6 +148,27 @@ std::string ComputeOracleHomeKey() {
 }
 
 }  // namespace
+
+std::string OCIDLL() { return Search().ociDll; }
+void SetOCIDLL(const std::string& path) { Search().ociDll = path; }
+std::string ExcludedClientLibraries() { return Search().excludedLibraries; }
+void SetExcludedClientLibraries(const std::string& names) { Search().excludedLibraries = names; }
+std::string OracleHomeName() { return Search().homeName; }
+void SetOracleHomeName(const std::string& name) { Search().homeName = name; }
+std::string OracleHomeKey() { return Search().homeKey; }
+std::string ClientSearchLog() { return Search().log; }
+void ClearClientSearchLog() { Search().log.clear(); }
+std::vector<std::pair<std::string, int>> InstalledHomes() { return Search().installedHomes; }
+
+void ForgetClientSearch() {
+  SearchState& search = Search();
+  if (search.ociDllFoundBySearch) search.ociDll.clear();
+  if (search.homeNameChosenBySearch) search.homeName.clear();
+  search.homeKey.clear();
+  search.homeDir.clear();
+}
+
+void ResetClientSearchForTesting() { Search() = SearchState(); }
 
 TClientLibraryLayout ClientLibraryLayout() { return LayoutInForce(); }
 void SetClientLibraryLayout(TClientLibraryLayout layout) { LayoutInForce() = layout; }
@@ -138,13 +180,15 @@ std::string AppendPathPart(const std::string& path, const std::string& part) {
 }
 
 void AddLogLine(const std::string& text) {
-  if (!ClientSearchLog.empty()) ClientSearchLog += "\r\n";
-  ClientSearchLog += text;
+  std::string& log = Search().log;
+  if (!log.empty()) log += "\r\n";
+  log += text;
 }
 
 std::string GetOracleHomeKey() {
-  if (OracleHomeKey.empty()) OracleHomeKey = ComputeOracleHomeKey();
-  return OracleHomeKey;
+  std::string& key = Search().homeKey;
+  if (key.empty()) key = ComputeOracleHomeKey();
+  return key;
 }
 
 std::string GetOracleHomeDir() {
@@ -176,14 +220,15 @@ std::optional<double> SharedLibraryVersion(const std::string& fileName) {
 }
 
 std::vector<std::string> FindClientLibraries() {
-  OracleHomeDir = GetOracleHomeDir();
+  const std::string homeDir = GetOracleHomeDir();
+  Search().homeDir = homeDir;
   std::vector<std::string> candidates;
-  if (OracleHomeDir.empty()) return candidates;
+  if (homeDir.empty()) return candidates;
   const LayoutRule rule = RuleFor(ClientLibraryLayout());
   std::vector<std::string> folders;
   for (const auto& folder : rule.folders) {
-    folders.push_back(folder.empty() ? AppendPathPart(OracleHomeDir, "")
-                                     : AppendPathPart(OracleHomeDir, folder + kPathSeparator));
+    folders.push_back(folder.empty() ? AppendPathPart(homeDir, "")
+                                     : AppendPathPart(homeDir, folder + kPathSeparator));
   }
   // The version-8 library comes first whichever folder holds it.
   for (const auto& folder : folders) {
@@ -204,47 +249,48 @@ std::vector<std::string> FindClientLibraries() {
 }
 
 int LocateClientLibrary() {
-  OCIDLLFoundBySearch = false;
-  const std::string excluded = UpperCase(ExcludedClientLibraries);
+  SearchState& search = Search();
+  search.ociDllFoundBySearch = false;
+  const std::string excluded = UpperCase(search.excludedLibraries);
   int result = kClientLibraryFound;
 
   const std::string forced = CommandLineValue("OCIDLL");
-  if (!forced.empty()) OCIDLL = forced;
-  if (!OCIDLL.empty()) {
-    AddLogLine(texts::kLogForced + OCIDLL);
+  if (!forced.empty()) search.ociDll = forced;
+  if (!search.ociDll.empty()) {
+    AddLogLine(texts::kLogForced + search.ociDll);
     return kClientLibraryFound;
   }
 
-  OracleHomeDir = GetOracleHomeDir();
-  AddLogLine(texts::kLogHomeKey + OracleHomeKey);
-  AddLogLine(texts::kLogHomeDir + OracleHomeDir);
+  search.homeDir = GetOracleHomeDir();
+  AddLogLine(texts::kLogHomeKey + search.homeKey);
+  AddLogLine(texts::kLogHomeDir + search.homeDir);
   const std::vector<std::string> candidates = FindClientLibraries();
-  if (OracleHomeDir.empty()) return kOracleHomeMissing;
+  if (search.homeDir.empty()) return kOracleHomeMissing;
 
   const std::string primary = UpperCase(RuleFor(ClientLibraryLayout()).primaryName);
   double bestVersion = 0;
-  for (int pass = 1; pass <= 2 && OCIDLL.empty(); ++pass) {
+  for (int pass = 1; pass <= 2 && search.ociDll.empty(); ++pass) {
     for (const auto& candidate : candidates) {
       const std::string name = FileNamePart(candidate);
       const std::string upperName = UpperCase(name);
       if (pass == 1 && excluded.find("\"" + upperName + "\"") != std::string::npos) continue;
       if (upperName == primary) {
-        OCIDLL = candidate;
-        OCIDLLFoundBySearch = true;
+        search.ociDll = candidate;
+        search.ociDllFoundBySearch = true;
         break;
       }
       const auto version = CandidateVersion(name);
       if (version && *version > bestVersion) {
         bestVersion = *version;
-        OCIDLL = candidate;
-        OCIDLLFoundBySearch = true;
+        search.ociDll = candidate;
+        search.ociDllFoundBySearch = true;
       }
     }
   }
-  if (OCIDLL.empty())
+  if (search.ociDll.empty())
     result = kClientLibraryNotFound;
   else
-    AddLogLine(texts::kLogUsing + OCIDLL);
+    AddLogLine(texts::kLogUsing + search.ociDll);
   return result;
 }
 

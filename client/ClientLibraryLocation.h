@@ -1,7 +1,8 @@
 // Which Oracle client library file to load and which Oracle home is in force: the Oracle home
 // keys of the registry, PATH, and the program arguments OCIDLL and ORACLEHOME decide, and a
-// short search log tells the user afterwards what was looked at. Process-wide state of the
-// client binding; written under ClientLock and reset by UnloadClientLibrary.
+// short search log tells the user afterwards what was looked at. The search's state is
+// process-wide, kept in ClientLibraryLocation.cpp; written under ClientLock and reset by
+// UnloadClientLibrary.
 #pragma once
 
 #include <optional>
@@ -28,20 +29,28 @@ TClientLibraryLayout ClientLibraryLayout();
 void SetClientLibraryLayout(TClientLibraryLayout layout);
 
 // Path of the library to load: preset by the host or the OCIDLL argument, else the search's.
-inline std::string OCIDLL;
-// True while OCIDLL came from the search (an unload then empties it).
-inline bool OCIDLLFoundBySearch = true;
+// Setting it leaves untouched whether the search chose it; the next search decides that anew.
+std::string OCIDLL();
+void SetOCIDLL(const std::string& path);
 // File names in double quotes that the first choice pass skips, compared in upper case.
-inline std::string ExcludedClientLibraries;
-inline std::string OracleHomeName;
-// True while OracleHomeName was chosen by the search (an unload then empties it).
-inline bool OracleHomeNameChosenBySearch = true;
-inline std::string OracleHomeKey;
-inline std::string OracleHomeDir;
+std::string ExcludedClientLibraries();
+void SetExcludedClientLibraries(const std::string& names);
+// The Oracle home asked for by name, or the one the search chose.
+std::string OracleHomeName();
+void SetOracleHomeName(const std::string& name);
+// The registry key of the home in force as last worked out; empty until GetOracleHomeKey runs.
+std::string OracleHomeKey();
 // Diagnostic lines joined by CR LF.
-inline std::string ClientSearchLog;
+std::string ClientSearchLog();
+void ClearClientSearchLog();
 // (home name, registry index), sorted by name without regard to case, names unique.
-inline std::vector<std::pair<std::string, int>> InstalledHomes;
+std::vector<std::pair<std::string, int>> InstalledHomes();
+
+// What an unload forgets: the library and the home name when the search chose them, and the
+// home's key and folder. The presets and the log stay.
+void ForgetClientSearch();
+// Every result and preset of the search back to how the program starts.
+void ResetClientSearchForTesting();
 
 // Joins a folder and a name with the platform's separator ("" + part gives part alone).
 std::string AppendPathPart(const std::string& path, const std::string& part);
@@ -58,7 +67,7 @@ std::optional<double> SharedLibraryVersion(const std::string& fileName);
 
 // The candidate files of the home in force, in order of preference of discovery.
 std::vector<std::string> FindClientLibraries();
-// Fills OCIDLL; returns kClientLibraryFound, kClientLibraryNotFound or kOracleHomeMissing.
+// Sets OCIDLL; returns kClientLibraryFound, kClientLibraryNotFound or kOracleHomeMissing.
 int LocateClientLibrary();
 
 }  // namespace vek

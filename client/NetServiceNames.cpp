@@ -156,7 +156,7 @@ std::string ComputeTnsNamesPath() {
   {
     // The home key is process-wide state of the library search; another thread may be
     // loading the library at this moment.
-    std::lock_guard lock(ClientLock);
+    std::lock_guard lock(ClientLock());
     home = GetOracleHomeKey();
   }
   InitializeClient();
@@ -168,11 +168,11 @@ std::string ComputeTnsNamesPath() {
     if (path.empty() && !SameText(home, kOracleKey))
       path = ReadMachineString(kOracleKey, "TNS_ADMIN");
     if (path.empty()) {
-      path = ReadMachineString(home, HasOCI8.load() ? "NET80" : "NET20");
+      path = ReadMachineString(home, HasOCI8() ? "NET80" : "NET20");
       if (!path.empty()) {
         path = AppendPathPart(path, folders.admin);
       } else {
-        const bool networkAdmin = !HasOCI8.load() || HasOCI81.load();
+        const bool networkAdmin = !HasOCI8() || HasOCI81();
         path = AppendPathPart(ReadMachineString(home, "ORACLE_HOME"),
                               networkAdmin ? folders.networkAdmin : folders.net80Admin);
       }

@@ -74,8 +74,8 @@ void SetUpLogonWindow(LogonWindow& window, const TOracleSession& session, int dr
   if (options.Contains(ldLogonHistory))
     window.ShowHistoryButton(TextLogonHistory, LogonHistory().Count() > 0);
   if (!options.Contains(ldDatabase)) window.HideDatabaseRow();
-  const bool connectAsPossible =
-      options.Contains(ldConnectAs) && HasOCI8 && !session.Preferences().UseOCI7() && !DisableOCI8;
+  const bool connectAsPossible = options.Contains(ldConnectAs) && HasOCI8() &&
+                                 !session.Preferences().UseOCI7() && !DisableOCI8();
   if (!connectAsPossible) window.HideConnectAsRow();
 }
 
@@ -107,7 +107,7 @@ void AttemptLogon(TOracleSession& session, const LogonWindow& window, const TLog
     }
     if (record) RecordLogon(session);
   } catch (const EOracleError& error) {
-    if (error.ErrorCode() == kPasswordExpired && UseOCI8) {
+    if (error.ErrorCode() == kPasswordExpired && UseOCI8()) {
       // A changed password logs on: that logon counts as successful as any other.
       if (ChangePasswordDialog(&session, TextPasswordExpired) && session.Connected() && record)
         RecordLogon(session);

@@ -152,7 +152,7 @@ TEST_P(OldRowidLibraryTest, RowIdWithoutTheLibrarysTextCall) {
   TOracleSession& session = LoggedOn();
   ASSERT_TRUE(session.UsesOCI8());
   EXPECT_EQ(OracleCalls.OCIRowidToChar, nullptr);
-  EXPECT_TRUE(HasOCI81.load()) << "the optional entry point decides no family";
+  EXPECT_TRUE(HasOCI81()) << "the optional entry point decides no family";
   Run(session, "create table rowid_probe (n number)");
   TOracleQuery insert;
   insert.SetSession(&session);

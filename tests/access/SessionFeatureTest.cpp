@@ -45,10 +45,10 @@ TEST(SessionFeature, ChecksRunInOrder) {
     FakeSession session;
     session.connected = c.connected;
     session.usesOCI8 = c.usesOCI8;
-    HasOCI8 = c.hasOCI8;
+    ClientFamilies().hasOCI8 = c.hasOCI8;
     EXPECT_EQ(FeatureMessage(c.sessionExists ? &session : nullptr), c.expected) << c.description;
   }
-  HasOCI8 = false;
+  ClientFamilies().hasOCI8 = false;
 }
 
 }  // namespace

@@ -196,7 +196,7 @@ TEST_P(SessionLogonTest, ThreadSafeSessionsLogOnAndWork) {
   EXPECT_EQ(One(session, "select user from dual"), "SYSTEM");
   session.Commit();
   session.LogOff();
-  EXPECT_EQ(ClientLock.EntryCount(), 0);
+  EXPECT_EQ(ClientLock().EntryCount(), 0);
 }
 
 TEST_P(SessionLogonTest, AStoredFormWithoutDesignConnectionLogsOnWhileItIsRead) {

@@ -87,16 +87,16 @@ TEST(SessionOfflineTest, AnOdbcDatabaseChoosesTheVersion7LibraryUnlessOCA60IsIns
   TOracleSession session;
   session.SetLogonDatabase("ODBC:sales");
   session.ChooseODBCLibrary();
-  EXPECT_EQ(OCIDLL, "ora73.dll");
-  OCIDLL = "forced.so";
+  EXPECT_EQ(OCIDLL(), "ora73.dll");
+  SetOCIDLL("forced.so");
   session.ChooseODBCLibrary();
-  EXPECT_EQ(OCIDLL, "forced.so") << "a chosen library stays";
-  OCIDLL.clear();
+  EXPECT_EQ(OCIDLL(), "forced.so") << "a chosen library stays";
+  SetOCIDLL("");
   ASSERT_TRUE(WriteRegistryString(RegistryRoot::rrLocalMachine, "SOFTWARE\\ORACLE", "OCA60", "1"));
   session.SetLogonDatabase("odbc:other");
   EXPECT_TRUE(session.OCA60Present());
   session.ChooseODBCLibrary();
-  EXPECT_EQ(OCIDLL, "");
+  EXPECT_EQ(OCIDLL(), "");
 }
 
 TEST(SessionOfflineTest, TheVersion7AreasHaveTheSizesOfTheClientLibrary) {

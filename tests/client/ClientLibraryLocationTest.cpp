@@ -56,7 +56,7 @@ TEST(ClientLibraryLocation, AddLogLineJoinsWithCarriageReturnLineFeed) {
   ClientTestEnvironment environment;
   AddLogLine("one");
   AddLogLine("two");
-  EXPECT_EQ(ClientSearchLog, "one\r\ntwo");
+  EXPECT_EQ(ClientSearchLog(), "one\r\ntwo");
 }
 
 class OracleHomeKeyTest : public ::testing::Test {
@@ -79,14 +79,14 @@ TEST_F(OracleHomeKeyTest, SingleHomeInstallationUsesTheOracleKey) {
   environment.LocalMachine().WriteValue(kOracleKey, "ORACLE_HOME", "/opt/oracle");
   EXPECT_EQ(GetOracleHomeKey(), kOracleKey);
   EXPECT_EQ(GetOracleHomeDir(), "/opt/oracle");
-  EXPECT_TRUE(InstalledHomes.empty());
+  EXPECT_TRUE(InstalledHomes().empty());
 }
 
 TEST_F(OracleHomeKeyTest, CounterOfZeroStillReadsHomeZero) {
   SetCounter("0");
   AddHome(0, "OraHome8i", "/opt/ora8i");
   EXPECT_EQ(GetOracleHomeKey(), "SOFTWARE\\ORACLE\\HOME0");
-  EXPECT_EQ(OracleHomeName, "OraHome8i");
+  EXPECT_EQ(OracleHomeName(), "OraHome8i");
 }
 
 TEST_F(OracleHomeKeyTest, NonNumericCounterMeansNoHomes) {
@@ -94,8 +94,8 @@ TEST_F(OracleHomeKeyTest, NonNumericCounterMeansNoHomes) {
   AddHome(0, "OraHome8i", "/opt/ora8i");
   environment.LocalMachine().WriteValue(kOracleKey, "ORACLE_HOME", "/opt/single");
   EXPECT_EQ(GetOracleHomeKey(), kOracleKey);
-  EXPECT_TRUE(InstalledHomes.empty());
-  EXPECT_EQ(OracleHomeName, "");
+  EXPECT_TRUE(InstalledHomes().empty());
+  EXPECT_EQ(OracleHomeName(), "");
 }
 
 TEST_F(OracleHomeKeyTest, HomeWhoseBinStandsInPathWins) {
@@ -105,10 +105,10 @@ TEST_F(OracleHomeKeyTest, HomeWhoseBinStandsInPathWins) {
   ScopedEnvironmentVariable path("PATH",
                                  "/usr/bin:" + AppendPathPart("/opt/default", "bin") + ":/bin");
   EXPECT_EQ(GetOracleHomeKey(), "SOFTWARE\\ORACLE\\HOME1");
-  EXPECT_EQ(OracleHomeName, "DEFAULT_HOME");
-  ASSERT_EQ(InstalledHomes.size(), 2u);
-  EXPECT_EQ(InstalledHomes[0].first, "DEFAULT_HOME");
-  EXPECT_EQ(InstalledHomes[1].first, "OraHome8i");
+  EXPECT_EQ(OracleHomeName(), "DEFAULT_HOME");
+  ASSERT_EQ(InstalledHomes().size(), 2u);
+  EXPECT_EQ(InstalledHomes()[0].first, "DEFAULT_HOME");
+  EXPECT_EQ(InstalledHomes()[1].first, "OraHome8i");
 }
 
 TEST_F(OracleHomeKeyTest, EarliestBinInPathWinsAmongSeveral) {
@@ -117,7 +117,7 @@ TEST_F(OracleHomeKeyTest, EarliestBinInPathWinsAmongSeveral) {
   AddHome(1, "DEFAULT_HOME", "/opt/default");
   ScopedEnvironmentVariable path("PATH", "/opt/ora8i/bin:/opt/default/bin");
   EXPECT_EQ(GetOracleHomeKey(), "SOFTWARE\\ORACLE\\HOME0");
-  EXPECT_EQ(OracleHomeName, "OraHome8i");
+  EXPECT_EQ(OracleHomeName(), "OraHome8i");
 }
 
 TEST_F(OracleHomeKeyTest, WithoutPathMatchTheLastHomeInNameOrderWins) {
@@ -125,7 +125,7 @@ TEST_F(OracleHomeKeyTest, WithoutPathMatchTheLastHomeInNameOrderWins) {
   AddHome(0, "OraHome8i", "/opt/ora8i");
   AddHome(1, "DEFAULT_HOME", "/opt/default");
   EXPECT_EQ(GetOracleHomeKey(), "SOFTWARE\\ORACLE\\HOME0");
-  EXPECT_EQ(OracleHomeName, "OraHome8i");
+  EXPECT_EQ(OracleHomeName(), "OraHome8i");
 }
 
 TEST_F(OracleHomeKeyTest, OracleHomeArgumentChoosesByNameWhateverPathSays) {
@@ -141,20 +141,20 @@ TEST_F(OracleHomeKeyTest, PresetHomeNameIsKeptAndSurvivesAnUnload) {
   SetCounter("2");
   AddHome(0, "OraHome8i", "/opt/ora8i");
   AddHome(1, "DEFAULT_HOME", "/opt/default");
-  OracleHomeName = "default_home";
+  SetOracleHomeName("default_home");
   EXPECT_EQ(GetOracleHomeKey(), "SOFTWARE\\ORACLE\\HOME1");
   UnloadClientLibrary();
-  EXPECT_EQ(OracleHomeName, "default_home");
-  EXPECT_EQ(OracleHomeKey, "");
+  EXPECT_EQ(OracleHomeName(), "default_home");
+  EXPECT_EQ(OracleHomeKey(), "");
 }
 
 TEST_F(OracleHomeKeyTest, HomeNameChosenBySearchIsForgottenByAnUnload) {
   SetCounter("1");
   AddHome(0, "OraHome8i", "/opt/ora8i");
   EXPECT_EQ(GetOracleHomeKey(), "SOFTWARE\\ORACLE\\HOME0");
-  EXPECT_EQ(OracleHomeName, "OraHome8i");
+  EXPECT_EQ(OracleHomeName(), "OraHome8i");
   UnloadClientLibrary();
-  EXPECT_EQ(OracleHomeName, "");
+  EXPECT_EQ(OracleHomeName(), "");
 }
 
 TEST_F(OracleHomeKeyTest, ChosenHomeWithoutDirectoryFallsBackToTheOracleKey) {
@@ -168,8 +168,8 @@ TEST_F(OracleHomeKeyTest, EqualNamesKeepTheLowerIndex) {
   AddHome(0, "OraHome", "/opt/first");
   AddHome(1, "ORAHOME", "/opt/second");
   EXPECT_EQ(GetOracleHomeKey(), "SOFTWARE\\ORACLE\\HOME0");
-  ASSERT_EQ(InstalledHomes.size(), 1u);
-  EXPECT_EQ(InstalledHomes[0].second, 0);
+  ASSERT_EQ(InstalledHomes().size(), 1u);
+  EXPECT_EQ(InstalledHomes()[0].second, 0);
 }
 
 // The library search in a home laid out as each platform's client installs it.
@@ -194,8 +194,8 @@ TEST_F(LibrarySearchTest, WindowsLayoutPrefersOciDll) {
   Touch("bin/ora805.dll");
   Touch("bin/oraclient8.dll");
   EXPECT_EQ(LocateClientLibrary(), kClientLibraryFound);
-  EXPECT_EQ(OCIDLL, oci);
-  EXPECT_EQ(ClientSearchLog,
+  EXPECT_EQ(OCIDLL(), oci);
+  EXPECT_EQ(ClientSearchLog(),
             "OracleHomeKey: SOFTWARE\\ORACLE\r\nOracleHomeDir: " + home +
                 "\r\nFound: oci.dll\r\nFound: ora73.dll\r\nFound: ora805.dll\r\nUsing: " + oci);
 }
@@ -205,7 +205,7 @@ TEST_F(LibrarySearchTest, WindowsLayoutWithoutOciDllTakesTheHighestVersion) {
   Touch("bin/ora73.dll");
   const std::string ora805 = Touch("bin/ora805.dll");
   EXPECT_EQ(LocateClientLibrary(), kClientLibraryFound);
-  EXPECT_EQ(OCIDLL, ora805);
+  EXPECT_EQ(OCIDLL(), ora805);
 }
 
 TEST_F(LibrarySearchTest, ExcludedLibraryIsSkippedUnlessEveryCandidateIsExcluded) {
@@ -214,14 +214,14 @@ TEST_F(LibrarySearchTest, ExcludedLibraryIsSkippedUnlessEveryCandidateIsExcluded
   Touch("bin/ora73.dll");
   const std::string ora805 = Touch("bin/ora805.dll");
 
-  ExcludedClientLibraries = "\"OCI.DLL\"";
+  SetExcludedClientLibraries("\"OCI.DLL\"");
   EXPECT_EQ(LocateClientLibrary(), kClientLibraryFound);
-  EXPECT_EQ(OCIDLL, ora805);
+  EXPECT_EQ(OCIDLL(), ora805);
 
   UnloadClientLibrary();
-  ExcludedClientLibraries = "\"oci.dll\"\"ORA73.DLL\"\"ora805.dll\"";
+  SetExcludedClientLibraries("\"oci.dll\"\"ORA73.DLL\"\"ora805.dll\"");
   EXPECT_EQ(LocateClientLibrary(), kClientLibraryFound);
-  EXPECT_EQ(OCIDLL, oci);
+  EXPECT_EQ(OCIDLL(), oci);
 }
 
 TEST_F(LibrarySearchTest, UnixLayoutPrefersTheUnversionedLibraryInLib) {
@@ -229,11 +229,11 @@ TEST_F(LibrarySearchTest, UnixLayoutPrefersTheUnversionedLibraryInLib) {
   const std::string library = Touch("lib/libclntsh.so");
   Touch("lib/libclntsh.so.19.1");
   EXPECT_EQ(LocateClientLibrary(), kClientLibraryFound);
-  EXPECT_EQ(OCIDLL, library);
-  EXPECT_NE(ClientSearchLog.find("\r\nFound: libclntsh.so\r\nFound: libclntsh.so.19.1\r\nUsing: " +
-                                 library),
+  EXPECT_EQ(OCIDLL(), library);
+  EXPECT_NE(ClientSearchLog().find(
+                "\r\nFound: libclntsh.so\r\nFound: libclntsh.so.19.1\r\nUsing: " + library),
             std::string::npos)
-      << ClientSearchLog;
+      << ClientSearchLog();
 }
 
 TEST_F(LibrarySearchTest, UnixLayoutTakesTheHighestVersionedLibrary) {
@@ -243,7 +243,7 @@ TEST_F(LibrarySearchTest, UnixLayoutTakesTheHighestVersionedLibrary) {
   Touch("lib/libclntsh.so.19.1");
   Touch("lib/libclntsh.so.19.1.0");
   EXPECT_EQ(LocateClientLibrary(), kClientLibraryFound);
-  EXPECT_EQ(OCIDLL, newest);
+  EXPECT_EQ(OCIDLL(), newest);
 }
 
 TEST_F(LibrarySearchTest, UnixLayoutFindsAnInstantClientInTheHomeFolderItself) {
@@ -251,29 +251,29 @@ TEST_F(LibrarySearchTest, UnixLayoutFindsAnInstantClientInTheHomeFolderItself) {
   Touch("lib/libclntsh.so.19.1");
   const std::string instant = Touch("libclntsh.so");
   EXPECT_EQ(LocateClientLibrary(), kClientLibraryFound);
-  EXPECT_EQ(OCIDLL, instant);
+  EXPECT_EQ(OCIDLL(), instant);
 }
 
 TEST_F(LibrarySearchTest, HomeWithoutLibraryGivesNotFound) {
   EXPECT_EQ(LocateClientLibrary(), kClientLibraryNotFound);
-  EXPECT_EQ(OCIDLL, "");
-  EXPECT_EQ(ClientSearchLog, "OracleHomeKey: SOFTWARE\\ORACLE\r\nOracleHomeDir: " + home);
+  EXPECT_EQ(OCIDLL(), "");
+  EXPECT_EQ(ClientSearchLog(), "OracleHomeKey: SOFTWARE\\ORACLE\r\nOracleHomeDir: " + home);
 }
 
 TEST(ClientLibraryLocation, ForcedLibraryNeedsNoHome) {
   ClientTestEnvironment environment;
   SetProgramArguments({"client-test", "OCIDLL=/opt/client/libclntsh.so"});
   EXPECT_EQ(LocateClientLibrary(), kClientLibraryFound);
-  EXPECT_EQ(OCIDLL, "/opt/client/libclntsh.so");
-  EXPECT_EQ(ClientSearchLog, "OCIDLL forced to /opt/client/libclntsh.so");
-  EXPECT_EQ(OracleHomeKey, "") << "no registry key is read for a forced library";
+  EXPECT_EQ(OCIDLL(), "/opt/client/libclntsh.so");
+  EXPECT_EQ(ClientSearchLog(), "OCIDLL forced to /opt/client/libclntsh.so");
+  EXPECT_EQ(OracleHomeKey(), "") << "no registry key is read for a forced library";
 }
 
 TEST(ClientLibraryLocation, NoHomeDirectoryGivesResultThree) {
   ClientTestEnvironment environment;
   EXPECT_EQ(LocateClientLibrary(), kOracleHomeMissing);
-  EXPECT_EQ(OCIDLL, "");
-  EXPECT_EQ(ClientSearchLog, "OracleHomeKey: SOFTWARE\\ORACLE\r\nOracleHomeDir: ");
+  EXPECT_EQ(OCIDLL(), "");
+  EXPECT_EQ(ClientSearchLog(), "OracleHomeKey: SOFTWARE\\ORACLE\r\nOracleHomeDir: ");
 }
 
 TEST(ClientLibraryLocation, OracleHomeVariableAnswersForAnEmptyStore) {
@@ -283,7 +283,7 @@ TEST(ClientLibraryLocation, OracleHomeVariableAnswersForAnEmptyStore) {
   const std::string library = environment.Folder().WriteFile("installed/lib/libclntsh.so", "x");
   ScopedEnvironmentVariable oracleHome("ORACLE_HOME", home);
   EXPECT_EQ(LocateClientLibrary(), kClientLibraryFound);
-  EXPECT_EQ(OCIDLL, library);
+  EXPECT_EQ(OCIDLL(), library);
 }
 
 }  // namespace

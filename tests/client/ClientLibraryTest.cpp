@@ -54,13 +54,13 @@ TEST(ClientLibrary, FamiliesAndInitialisationFollowTheExportedNames) {
     ForceLibrary(c.library);
     ASSERT_NO_THROW(InitializeClient());
     EXPECT_TRUE(ClientLibraryLoaded());
-    EXPECT_EQ(HasOCI7.load(), c.hasOCI7);
-    EXPECT_EQ(HasOLog.load(), c.hasOCI7);
-    EXPECT_EQ(HasOPInit.load(), c.hasOCI7);
-    EXPECT_EQ(HasOCI8.load(), c.hasOCI8);
-    EXPECT_EQ(UseOCI8.load(), c.useOCI8);
-    EXPECT_EQ(HasOCI81.load(), c.hasOCI81);
-    EXPECT_EQ(HasErrorPosition.load(), c.hasOCI8);
+    EXPECT_EQ(HasOCI7(), c.hasOCI7);
+    EXPECT_EQ(HasOLog(), c.hasOCI7);
+    EXPECT_EQ(HasOPInit(), c.hasOCI7);
+    EXPECT_EQ(HasOCI8(), c.hasOCI8);
+    EXPECT_EQ(UseOCI8(), c.useOCI8);
+    EXPECT_EQ(HasOCI81(), c.hasOCI81);
+    EXPECT_EQ(HasErrorPosition(), c.hasOCI8);
     EXPECT_EQ(environment.Recorded(), c.recorded);
     EXPECT_EQ(OracleCalls.oerhms != nullptr, c.hasOCI7);
     EXPECT_EQ(OracleCalls.OCIEnvCreate != nullptr, c.hasOCI81);
@@ -80,14 +80,14 @@ TEST(ClientLibrary, MissingNameLeavesTheFamilysLaterSlotsEmpty) {
 
 TEST(ClientLibrary, DisableOCI8KeepsAFullLibraryOnTheVersion7Interface) {
   ClientTestEnvironment environment;
-  DisableOCI8 = true;
+  SetDisableOCI8(true);
   ForceLibrary(VEK_FAKE_BOTH);
   InitializeClient();
-  EXPECT_TRUE(HasOCI8.load());
-  EXPECT_FALSE(UseOCI8.load());
+  EXPECT_TRUE(HasOCI8());
+  EXPECT_FALSE(UseOCI8());
   EXPECT_EQ(environment.Recorded(), "opinit 0\n");
   UnloadClientLibrary();
-  EXPECT_TRUE(DisableOCI8.load()) << "an unload keeps the host's switch";
+  EXPECT_TRUE(DisableOCI8()) << "an unload keeps the host's switch";
 }
 
 TEST(ClientLibrary, SecondInitializeChangesNothing) {
@@ -96,7 +96,7 @@ TEST(ClientLibrary, SecondInitializeChangesNothing) {
   InitializeClient();
   InitializeClient();
   EXPECT_EQ(environment.Recorded(), "OCIInitialize 3\n");
-  EXPECT_EQ(ClientSearchLog, std::string("OCIDLL forced to ") + VEK_FAKE_V8);
+  EXPECT_EQ(ClientSearchLog(), std::string("OCIDLL forced to ") + VEK_FAKE_V8);
 }
 
 TEST(ClientLibrary, LibraryFoundInTheHomeIsLoaded) {
@@ -107,10 +107,10 @@ TEST(ClientLibrary, LibraryFoundInTheHomeIsLoaded) {
   const std::string library =
       environment.Folder().CopyFile(VEK_FAKE_V8, "home/lib/libclntsh.so.19.1");
   InitializeClient();
-  EXPECT_EQ(OCIDLL, library);
-  EXPECT_TRUE(UseOCI8.load());
+  EXPECT_EQ(OCIDLL(), library);
+  EXPECT_TRUE(UseOCI8());
   UnloadClientLibrary();
-  EXPECT_EQ(OCIDLL, "") << "a library found by the search is searched anew after an unload";
+  EXPECT_EQ(OCIDLL(), "") << "a library found by the search is searched anew after an unload";
 }
 
 TEST(ClientLibrary, ForcedLibrarySurvivesAnUnload) {
@@ -118,11 +118,11 @@ TEST(ClientLibrary, ForcedLibrarySurvivesAnUnload) {
   ForceLibrary(VEK_FAKE_V8);
   InitializeClient();
   UnloadClientLibrary();
-  EXPECT_EQ(OCIDLL, VEK_FAKE_V8);
+  EXPECT_EQ(OCIDLL(), VEK_FAKE_V8);
   EXPECT_FALSE(ClientLibraryLoaded());
-  EXPECT_FALSE(HasOCI8.load());
-  EXPECT_FALSE(UseOCI8.load());
-  EXPECT_EQ(OracleHomeKey, "");
+  EXPECT_FALSE(HasOCI8());
+  EXPECT_FALSE(UseOCI8());
+  EXPECT_EQ(OracleHomeKey(), "");
 }
 
 TEST(ClientLibrary, LibraryWithNeitherFamilyIsReportedAndFreed) {
@@ -132,8 +132,8 @@ TEST(ClientLibrary, LibraryWithNeitherFamilyIsReportedAndFreed) {
   EXPECT_EQ(InitializationMessage(), "Initialization error\r\nCould not initialize \"" + path +
                                          "\"\r\n\r\nOCIDLL forced to " + path);
   EXPECT_FALSE(ClientLibraryLoaded());
-  EXPECT_FALSE(HasOCI7.load());
-  EXPECT_FALSE(HasOCI8.load());
+  EXPECT_FALSE(HasOCI7());
+  EXPECT_FALSE(HasOCI8());
 }
 
 TEST(ClientLibrary, MissingForcedFileReportsTheLoadersReason) {
@@ -173,7 +173,7 @@ TEST(ClientLibrary, NoHomeIsReportedAsNotInstalled) {
   EXPECT_EQ(InitializationMessage(),
             "Initialization error\r\nSQL*Net not properly installed\r\n\r\n"
             "OracleHomeKey: SOFTWARE\\ORACLE\r\nOracleHomeDir: ");
-  EXPECT_EQ(OCIDLL, "");
+  EXPECT_EQ(OCIDLL(), "");
 }
 
 TEST(ClientLibrary, HomeWithoutLibraryIsReportedAsNotLocated) {
@@ -194,7 +194,7 @@ TEST(ClientLibrary, FailedLoadSearchesAgainOnTheNextCall) {
   EXPECT_THROW(InitializeClient(), Exception);
   environment.Folder().CopyFile(VEK_FAKE_V81, "home/lib/libclntsh.so");
   EXPECT_NO_THROW(InitializeClient());
-  EXPECT_TRUE(HasOCI81.load());
+  EXPECT_TRUE(HasOCI81());
 }
 
 TEST(ClientLibrary, SecondAttemptFromTheLibrarysFolderIsUndoneByRestore) {
@@ -243,7 +243,7 @@ TEST(ClientLibrary, ShutdownRunsTheSessionStepIgnoringErrorsThenUnloads) {
   EXPECT_NO_THROW(ShutDownClient());
   EXPECT_EQ(shutdownSteps, 1);
   EXPECT_FALSE(ClientLibraryLoaded());
-  EXPECT_FALSE(UseOCI8.load());
+  EXPECT_FALSE(UseOCI8());
 }
 
 TEST(ClientLibrary, ProgramEndLogsSessionsOffThenUnloads) {

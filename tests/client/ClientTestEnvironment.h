@@ -19,14 +19,8 @@ namespace vek::testing {
 inline void ResetClientState() {
   UnloadClientLibrary();
   RestoreCurrentDirectory();
-  OCIDLL.clear();
-  OCIDLLFoundBySearch = true;
-  OracleHomeName.clear();
-  OracleHomeNameChosenBySearch = true;
-  ExcludedClientLibraries.clear();
-  ClientSearchLog.clear();
-  InstalledHomes.clear();
-  DisableOCI8 = false;
+  ResetClientSearchForTesting();
+  SetDisableOCI8(false);
   SetClientLibraryLayout(kIsWindows ? TClientLibraryLayout::clWindows
                                     : TClientLibraryLayout::clUnix);
   SetSessionShutdownStep(nullptr);

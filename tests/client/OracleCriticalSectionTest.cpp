@@ -56,11 +56,11 @@ TEST(OracleCriticalSection, LeaveFromAThreadThatDoesNotHoldItDoesNothing) {
 
 TEST(OracleCriticalSection, ClientLockWorksWithStandardGuards) {
   {
-    std::lock_guard guard(ClientLock);
-    EXPECT_TRUE(ClientLock.HeldByCurrentThread());
-    EXPECT_FALSE(TryEnterFromAnotherThread(ClientLock));
+    std::lock_guard guard(ClientLock());
+    EXPECT_TRUE(ClientLock().HeldByCurrentThread());
+    EXPECT_FALSE(TryEnterFromAnotherThread(ClientLock()));
   }
-  EXPECT_EQ(ClientLock.EntryCount(), 0);
+  EXPECT_EQ(ClientLock().EntryCount(), 0);
 }
 
 }  // namespace

@@ -277,7 +277,7 @@ TEST_F(LogonProcedureTest, ACaptionWinsOverTheNorwegianTitleForEveryLaterDialog)
 
 TEST_F(LogonProcedureTest, RowsFollowTheOptionsAndTheClientsCapabilities) {
   InitializeClient();  // the capability flags as a loaded library sets them
-  ASSERT_TRUE(HasOCI8);
+  ASSERT_TRUE(HasOCI8());
   TOracleSession& session = NewSession("sys", "", Database());
   session.ConnectAs = caSYSDBA;
   TLogonOptions options{ldConnectAs};
