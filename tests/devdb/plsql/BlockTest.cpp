@@ -20,12 +20,6 @@ class BlockTest : public PlsqlFixture {
     app_.reset();
     PlsqlFixture::TearDown();
   }
-  // Runs a block that assigns :r and returns its text ("<null>" for NULL).
-  std::string Result(const std::string& block) {
-    std::vector<BlockBind> binds{OutBind("r")};
-    app_->Run(block, binds);
-    return binds[0].values.empty() ? "<null>" : Text(binds[0].values[0]);
-  }
   std::unique_ptr<Connection> app_;
 };
 
@@ -103,7 +97,7 @@ TEST_F(BlockTest, LanguageAndNullSemantics) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     try {
-      EXPECT_EQ(Result(c.block), c.expected) << c.block;
+      EXPECT_EQ(Result(*app_, c.block), c.expected) << c.block;
     } catch (const sql::SqlError& error) {
       ADD_FAILURE() << c.block << "\nfailed with " << error.what();
     }
@@ -160,7 +154,7 @@ TEST_F(BlockTest, ExceptionsAreHandledAndReported) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     try {
-      EXPECT_EQ(Result(c.block), c.expected) << c.block;
+      EXPECT_EQ(Result(*app_, c.block), c.expected) << c.block;
     } catch (const sql::SqlError& error) {
       ADD_FAILURE() << c.block << "\nfailed with " << error.what();
     }

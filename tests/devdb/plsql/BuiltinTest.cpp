@@ -21,11 +21,6 @@ class BuiltinTest : public PlsqlFixture {
     app_.reset();
     PlsqlFixture::TearDown();
   }
-  std::string Result(const std::string& block) {
-    std::vector<BlockBind> binds{OutBind("r")};
-    app_->Run(block, binds);
-    return binds[0].values.empty() ? "<null>" : Text(binds[0].values[0]);
-  }
   std::unique_ptr<Connection> app_;
 };
 
@@ -43,22 +38,25 @@ TEST_F(BuiltinTest, ApplicationInfoIsShownInVSessionAtOnce) {
       Text(rows[0][1]),
       std::string("a module name that is longer than forty-eight bytes in all").substr(0, 48));
   EXPECT_EQ(Text(rows[0][2]), "act");
-  EXPECT_EQ(Result("begin dbms_application_info.read_client_info(:r); end;"),
+  EXPECT_EQ(Result(*app_, "begin dbms_application_info.read_client_info(:r); end;"),
             "VEKDEBUGSESSION#APP");
   app_->Run("begin dbms_application_info.set_action('next'); end;");
-  EXPECT_EQ(Result("declare m varchar2(48); a varchar2(32); begin "
+  EXPECT_EQ(Result(*app_,
+                   "declare m varchar2(48); a varchar2(32); begin "
                    "dbms_application_info.read_module(m, a); :r := a; end;"),
             "next");
   // Client info is cut at 64 bytes without an error.
   app_->Run("begin dbms_application_info.set_client_info(rpad('c', 100, 'c')); end;");
-  EXPECT_EQ(Result("begin dbms_application_info.read_client_info(:r); end;").size(), 64u);
+  EXPECT_EQ(Result(*app_, "begin dbms_application_info.read_client_info(:r); end;").size(), 64u);
 }
 
 TEST_F(BuiltinTest, DiutilConvertsBooleans) {
-  EXPECT_EQ(Result("begin :r := sys.diutil.bool_to_int(true) || sys.diutil.bool_to_int(false) || "
+  EXPECT_EQ(Result(*app_,
+                   "begin :r := sys.diutil.bool_to_int(true) || sys.diutil.bool_to_int(false) || "
                    "nvl(to_char(sys.diutil.bool_to_int(null)), 'n'); end;"),
             "10n");
-  EXPECT_EQ(Result("begin if sys.diutil.int_to_bool(1) and not diutil.int_to_bool(0) and "
+  EXPECT_EQ(Result(*app_,
+                   "begin if sys.diutil.int_to_bool(1) and not diutil.int_to_bool(0) and "
                    "sys.diutil.int_to_bool(null) is null then :r := 'ok'; end if; end;"),
             "ok");
   EXPECT_EQ(app_->ErrorOf("declare b boolean; begin b := sys.diutil.int_to_bool(2); end;").Code(),

@@ -4,40 +4,22 @@
 // function's own errors, and functions that run SQL on the calling session (queries work,
 // DML and commit inside a query are refused, never a hang).
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <functional>
-#include <future>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "PlsqlFixture.h"
-#include "devdb/plsql/ProceduralLanguageBridge.h"
+#include "tests/support/WithoutHanging.h"
 
 namespace devdb::plsql::testing {
 namespace {
 
-class FunctionInSqlTest : public ::testing::Test {
+using vek::testing::WithoutHanging;
+
+class FunctionInSqlTest : public AttachedPlsqlFixture {
  protected:
   void SetUp() override {
-    folder_ = std::filesystem::temp_directory_path() /
-              ("devdb-plsql-fn-" + std::to_string(::getpid()) + "-" + std::to_string(++counter_));
-    std::filesystem::remove_all(folder_);
-    sql::EngineOptions options;
-    options.dataFolder = folder_.string();
-    database_ = sql::Database::Open(options, directory_);
-    sql::Database* database = database_.get();
-    engine_ = std::make_unique<ProceduralEngine>(
-        [database] { return database->OpenDictionarySession(); });
-    database_->AttachProceduralLanguage(std::make_shared<ProceduralLanguageBridge>(
-        *engine_, [database](const std::string& user, int sid, int serial, std::int64_t audsid) {
-          return database->OpenInternalSession(user, sid, serial, audsid);
-        }));
+    AttachedPlsqlFixture::SetUp();
     auto& system = LogOn("system", "manager");
     for (const char* statement : {"CREATE USER app IDENTIFIED BY app", "GRANT CREATE SESSION TO app",
                                   "CREATE USER other IDENTIFIED BY other",
@@ -89,27 +71,6 @@ class FunctionInSqlTest : public ::testing::Test {
         "end fn_pkg;");
     ASSERT_EQ(created.warning, "");
   }
-  void TearDown() override {
-    sessions_.clear();
-    engine_.reset();
-    database_.reset();
-    std::filesystem::remove_all(folder_);
-  }
-  sql::Session& LogOn(const std::string& user, const std::string& password) {
-    sql::LogonRequest request;
-    request.user = user;
-    request.password = password;
-    request.osUser = "tester";
-    request.machine = "testhost";
-    request.program = "plsql_functions";
-    int sid = ++nextSid_;
-    sessions_.push_back(database_->LogOn(request, sid, 1, 7000 + sid).session);
-    return *sessions_.back();
-  }
-  static sql::ExecuteResult Run(sql::Session& session, const std::string& text,
-                                const std::vector<sql::Bind>& binds = {}) {
-    return session.Prepare(text)->Execute(binds, 1, 0, false);
-  }
   // Every row of a query, values as text ("<null>" for NULL).
   static std::vector<std::vector<std::string>> Rows(sql::Session& session, const std::string& text) {
     auto statement = session.Prepare(text);
@@ -134,26 +95,8 @@ class FunctionInSqlTest : public ::testing::Test {
     }
     return sql::SqlError(0, "no error");
   }
-  // Runs work on another thread and gives up the whole test program if it does not come back:
-  // a call that waits for its own session must fail the run, not hang it.
-  template <typename Work>
-  static auto WithoutHanging(Work work) {
-    auto done = std::async(std::launch::async, std::move(work));
-    if (done.wait_for(std::chrono::minutes(2)) != std::future_status::ready) {
-      std::fprintf(stderr, "a call on its own session never returned\n");
-      std::_Exit(3);
-    }
-    return done.get();
-  }
 
-  TestDirectory directory_;
-  std::unique_ptr<sql::Database> database_;
-  std::unique_ptr<ProceduralEngine> engine_;
-  std::vector<std::unique_ptr<sql::Session>> sessions_;
   sql::Session* app_ = nullptr;
-  std::filesystem::path folder_;
-  int nextSid_ = 0;
-  static inline int counter_ = 0;
 };
 
 TEST_F(FunctionInSqlTest, QueriesCallStoredFunctionsAndDescribeTheirResultTypes) {

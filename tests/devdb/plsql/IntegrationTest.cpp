@@ -2,118 +2,25 @@
 // server runs them: blocks go through Session::Prepare, commits and rollbacks reach the alert
 // signals, DBMS_APPLICATION_INFO shows in V$SESSION, and a kill ends a wait.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
 #include <future>
-#include <mutex>
 
 #include "PlsqlFixture.h"
-#include "devdb/plsql/ProceduralLanguageBridge.h"
 #include "devdb/plsql/ScriptSplitter.h"
 
 namespace devdb::plsql::testing {
 namespace {
 
-// The server's session list, with nothing of its own added: V$SESSION shows what the
-// engine sessions themselves describe.
-class PlainDirectory : public sql::SessionDirectory {
- public:
-  void Add(sql::Session* session) {
-    std::lock_guard lock(mutex_);
-    sessions_.push_back(session);
-  }
-  void Remove(sql::Session* session) {
-    std::lock_guard lock(mutex_);
-    std::erase(sessions_, session);
-  }
-  std::vector<sql::SessionRow> Sessions() override {
-    std::lock_guard lock(mutex_);
-    std::vector<sql::SessionRow> rows;
-    for (auto* session : sessions_) rows.push_back(session->Describe());
-    return rows;
-  }
-  void KillSession(int sid, int serial) override {
-    std::lock_guard lock(mutex_);
-    for (auto* session : sessions_) {
-      auto row = session->Describe();
-      if (row.sid == sid && row.serial == serial) return session->Interrupt(28);
-    }
-    throw sql::SqlError(30, "ORA-00030: User session ID does not exist.");
-  }
-
- private:
-  std::mutex mutex_;
-  std::vector<sql::Session*> sessions_;
-};
-
-class IntegrationTest : public ::testing::Test {
+class IntegrationTest : public AttachedPlsqlFixture {
  protected:
   void SetUp() override {
-    folder_ = std::filesystem::temp_directory_path() /
-              ("devdb-plsql-integration-" + std::to_string(::getpid()) + "-" +
-               std::to_string(++counter_));
-    std::filesystem::remove_all(folder_);
-    sql::EngineOptions options;
-    options.dataFolder = folder_.string();
-    database_ = sql::Database::Open(options, directory_);
-    sql::Database* database = database_.get();
-    engine_ = std::make_unique<ProceduralEngine>(
-        [database] { return database->OpenDictionarySession(); });
-    database_->AttachProceduralLanguage(std::make_shared<ProceduralLanguageBridge>(
-        *engine_, [database](const std::string& user, int sid, int serial, std::int64_t audsid) {
-          return database->OpenInternalSession(user, sid, serial, audsid);
-        }));
+    AttachedPlsqlFixture::SetUp();
     auto& system = LogOn("system", "manager");
     Run(system, "CREATE USER app IDENTIFIED BY app");
     Run(system, "GRANT CREATE SESSION TO app");
     Run(system, "GRANT CREATE PUBLIC SYNONYM TO app");
     Run(system, "GRANT SELECT ON V_$SESSION TO app");
   }
-  void TearDown() override {
-    for (auto& session : sessions_) directory_.Remove(session.get());
-    sessions_.clear();
-    engine_.reset();
-    database_.reset();
-    std::filesystem::remove_all(folder_);
-  }
-  sql::Session& LogOn(const std::string& user, const std::string& password) {
-    sql::LogonRequest request;
-    request.user = user;
-    request.password = password;
-    request.osUser = "tester";
-    request.machine = "testhost";
-    request.program = "plsql_integration";
-    int sid = ++nextSid_;
-    sessions_.push_back(database_->LogOn(request, sid, 1, 9000 + sid).session);
-    directory_.Add(sessions_.back().get());
-    return *sessions_.back();
-  }
-  static sql::ExecuteResult Run(sql::Session& session, const std::string& text,
-                                const std::vector<sql::Bind>& binds = {}) {
-    return session.Prepare(text)->Execute(binds, 1, 0, false);
-  }
-  static sql::Bind Out(const std::string& name) {
-    sql::Bind bind;
-    bind.name = name;
-    bind.out = true;
-    bind.values.push_back(sql::Value::Null());
-    return bind;
-  }
-  static sql::Bind In(const std::string& name, sql::Value value) {
-    sql::Bind bind;
-    bind.name = name;
-    bind.values.push_back(std::move(value));
-    return bind;
-  }
-
-  PlainDirectory directory_;
-  std::unique_ptr<sql::Database> database_;
-  std::unique_ptr<ProceduralEngine> engine_;
-  std::vector<std::unique_ptr<sql::Session>> sessions_;
-  std::filesystem::path folder_;
-  int nextSid_ = 0;
-  static inline int counter_ = 0;
 };
 
 TEST_F(IntegrationTest, TheMonitorsRoundTripThroughTheEnginesOwnDispatch) {

@@ -23,11 +23,6 @@ class PipeTest : public PlsqlFixture {
     receiver_.reset();
     PlsqlFixture::TearDown();
   }
-  static std::string Result(Connection& connection, const std::string& block) {
-    std::vector<BlockBind> binds{OutBind("r")};
-    connection.Run(block, binds);
-    return binds[0].values.empty() ? "<null>" : Text(binds[0].values[0]);
-  }
   static int ErrorCode(Connection& connection, const std::string& block) {
     std::vector<BlockBind> binds{OutBind("r")};
     try {

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "devdb/plsql/PlValue.h"
+#include "devdb/plsql/ProceduralLanguageBridge.h"
 
 namespace devdb::plsql::testing {
 
@@ -134,6 +135,47 @@ std::string PlsqlFixture::PackageResource() {
   return bytes.str();
 }
 
+void AttachedPlsqlFixture::SetUp() {
+  PlsqlFixture::SetUp();
+  sql::Database* database = database_.get();
+  database_->AttachProceduralLanguage(std::make_shared<ProceduralLanguageBridge>(
+      *engine_, [database](const std::string& user, int sid, int serial, std::int64_t audsid) {
+        return database->OpenInternalSession(user, sid, serial, audsid);
+      }));
+}
+
+void AttachedPlsqlFixture::TearDown() {
+  for (auto& session : sessions_) directory_.Remove(session.get());
+  sessions_.clear();
+  PlsqlFixture::TearDown();
+}
+
+sql::Session& AttachedPlsqlFixture::LogOn(const std::string& user, const std::string& password) {
+  sessions_.push_back(LogOnRaw(user, password, ++nextSid_));
+  directory_.Add(sessions_.back().get(), nullptr);
+  return *sessions_.back();
+}
+
+sql::ExecuteResult AttachedPlsqlFixture::Run(sql::Session& session, const std::string& text,
+                                             const std::vector<sql::Bind>& binds) {
+  return session.Prepare(text)->Execute(binds, 1, 0, false);
+}
+
+sql::Bind AttachedPlsqlFixture::Out(const std::string& name) {
+  sql::Bind bind;
+  bind.name = name;
+  bind.out = true;
+  bind.values.push_back(sql::Value::Null());
+  return bind;
+}
+
+sql::Bind AttachedPlsqlFixture::In(const std::string& name, sql::Value value) {
+  sql::Bind bind;
+  bind.name = name;
+  bind.values.push_back(std::move(value));
+  return bind;
+}
+
 BlockBind InBind(const std::string& name, const sql::Value& value) {
   BlockBind bind;
   bind.name = name;
@@ -163,5 +205,11 @@ std::string Text(const sql::Value& value) {
 }
 
 sql::Value Number(double value) { return sql::Value::Number(PlValue::NumberText(value)); }
+
+std::string Result(Connection& connection, const std::string& block) {
+  std::vector<BlockBind> binds{OutBind("r")};
+  connection.Run(block, binds);
+  return binds[0].values.empty() ? "<null>" : Text(binds[0].values[0]);
+}
 
 }  // namespace devdb::plsql::testing

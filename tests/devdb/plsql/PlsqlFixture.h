@@ -130,11 +130,31 @@ class PlsqlFixture : public ::testing::Test {
   static inline int counter_ = 0;
 };
 
+// The PL/SQL engine attached to the SQL engine through the SQL engine's own hooks, as the server
+// runs them: blocks and stored functions called from SQL go through sql::Session::Prepare on
+// plain engine sessions, which V$SESSION shows as they describe themselves.
+class AttachedPlsqlFixture : public PlsqlFixture {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // A plain engine session, kept (and listed in the directory) until the test ends.
+  sql::Session& LogOn(const std::string& user, const std::string& password);
+  static sql::ExecuteResult Run(sql::Session& session, const std::string& text,
+                                const std::vector<sql::Bind>& binds = {});
+  static sql::Bind Out(const std::string& name);
+  static sql::Bind In(const std::string& name, sql::Value value);
+
+  std::vector<std::unique_ptr<sql::Session>> sessions_;
+};
+
 // Binds for tests.
 BlockBind InBind(const std::string& name, const sql::Value& value);
 BlockBind OutBind(const std::string& name, std::optional<PlType> type = std::nullopt);
 BlockBind TableBind(const std::string& name, int maxElements, std::vector<sql::Value> values = {});
 std::string Text(const sql::Value& value);
 sql::Value Number(double value);
+// Runs a block that assigns :r and returns its text ("<null>" for NULL).
+std::string Result(Connection& connection, const std::string& block);
 
 }  // namespace devdb::plsql::testing

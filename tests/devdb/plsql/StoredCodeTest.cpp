@@ -45,11 +45,6 @@ class StoredCodeTest : public PlsqlFixture {
     app_.reset();
     PlsqlFixture::TearDown();
   }
-  static std::string Result(Connection& connection, const std::string& block) {
-    std::vector<BlockBind> binds{OutBind("r")};
-    connection.Run(block, binds);
-    return binds[0].values.empty() ? "<null>" : Text(binds[0].values[0]);
-  }
   std::unique_ptr<Connection> app_;
 };
 

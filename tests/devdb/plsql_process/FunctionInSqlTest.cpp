@@ -3,29 +3,15 @@
 // with Oracle's error and its lines, without the session hanging.
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <future>
-
 #include "PlsqlProcessTest.h"
+#include "tests/support/WithoutHanging.h"
 
 namespace devdb::testing {
 namespace {
 
-class FunctionInSqlTest : public PlsqlProcessTest {
- protected:
-  // A call that waits for its own session must fail the run instead of hanging it.
-  template <typename Work>
-  static auto WithoutHanging(Work work) {
-    auto done = std::async(std::launch::async, std::move(work));
-    if (done.wait_for(std::chrono::minutes(2)) != std::future_status::ready) {
-      std::fprintf(stderr, "a call on its own session never returned\n");
-      std::_Exit(3);
-    }
-    return done.get();
-  }
-};
+using vek::testing::WithoutHanging;
+
+class FunctionInSqlTest : public PlsqlProcessTest {};
 
 TEST_F(FunctionInSqlTest, PackagedFunctionsQueryTheirOwnSessionFromAQuery) {
   auto app = App();
