@@ -2,6 +2,9 @@
 // temporary folder with a name no other test shares.
 #include "DevdbServerTest.h"
 
+#include <poll.h>
+#include <sys/socket.h>
+
 #include <csignal>
 #include <random>
 
@@ -45,6 +48,16 @@ std::unique_ptr<TestClient> DevdbServerTest::LogOnAs(const std::string& name,
   auto client = Connect();
   client->LogOn(name, password);
   return client;
+}
+
+bool ServerClosed(const protocol::Socket& socket) {
+  std::uint8_t buffer[4096];
+  while (true) {
+    pollfd fd{socket.Descriptor(), POLLIN, 0};
+    if (::poll(&fd, 1, 60000) <= 0) return false;
+    ssize_t n = ::recv(socket.Descriptor(), buffer, sizeof buffer, 0);
+    if (n <= 0) return true;
+  }
 }
 
 }  // namespace devdb::testing

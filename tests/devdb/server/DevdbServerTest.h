@@ -11,6 +11,7 @@
 
 #include "tests/support/DevdbProcess.h"
 #include "TestClient.h"
+#include "devdb/protocol/Socket.h"
 
 namespace devdb::testing {
 
@@ -36,5 +37,9 @@ class DevdbServerTest : public ::testing::Test {
   std::vector<std::string> arguments_;
   std::unique_ptr<DevdbProcess> server_;
 };
+
+// True when the server closed the connection: reading meets the end of the stream (after
+// any reply it sent first). The long poll limit only guards against a hang.
+bool ServerClosed(const protocol::Socket& socket);
 
 }  // namespace devdb::testing

@@ -2,7 +2,6 @@
 // logon is small and short, sessions are capped, break tokens cannot be foreseen, and a
 // data folder belongs to one server and its owner.
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 
@@ -19,18 +18,6 @@ namespace devdb::testing {
 namespace {
 
 using namespace devdb::protocol;
-
-// True when the server closed the connection: reading meets the end of the stream (after
-// any reply it sent first). The long poll limit only guards against a hang.
-bool ServerClosed(const Socket& socket) {
-  std::uint8_t buffer[4096];
-  while (true) {
-    pollfd fd{socket.Descriptor(), POLLIN, 0};
-    if (::poll(&fd, 1, 60000) <= 0) return false;
-    ssize_t n = ::recv(socket.Descriptor(), buffer, sizeof buffer, 0);
-    if (n <= 0) return true;
-  }
-}
 
 class LimitsTest : public DevdbServerTest {
  protected:

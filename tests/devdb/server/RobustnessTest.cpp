@@ -2,7 +2,6 @@
 // that vanishes in the middle of a call or of a frame leaves the server serving the others,
 // and a client of another protocol version is told so.
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <sys/socket.h>
 
 #include <functional>
@@ -30,18 +29,6 @@ void SendAll(const Socket& socket, const std::vector<std::uint8_t>& bytes) {
     ssize_t n = ::send(socket.Descriptor(), bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
     if (n <= 0) return;  // the server may already have closed the connection
     sent += static_cast<std::size_t>(n);
-  }
-}
-
-// True when the server closed the connection: reading meets the end of the stream (after
-// any reply it sent first). The long poll limit only guards against a hang.
-bool ServerClosed(const Socket& socket) {
-  std::uint8_t buffer[4096];
-  while (true) {
-    pollfd fd{socket.Descriptor(), POLLIN, 0};
-    if (::poll(&fd, 1, 60000) <= 0) return false;
-    ssize_t n = ::recv(socket.Descriptor(), buffer, sizeof buffer, 0);
-    if (n <= 0) return true;
   }
 }
 
