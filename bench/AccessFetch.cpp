@@ -3,12 +3,6 @@
 // next to the same fetch made straight through the substitute client library's version-8
 // calls in the same run, so that the layer's own overhead shows as a ratio. Starts its own
 // devdb --memory on a port the system picks and loads the library through OCIDLL.
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -22,51 +16,12 @@
 #include "access/OracleSession.h"
 #include "client/ClientLibrary.h"
 #include "platform/ProgramArguments.h"
-
-extern char** environ;
+#include "tests/support/DevdbProcess.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr int kRows = 100000;
-
-class DevdbChild {
- public:
-  DevdbChild() {
-    std::vector<std::string> args = {DEVDB_EXECUTABLE, "--memory", "--listen", "127.0.0.1:0"};
-    std::vector<char*> argv;
-    for (auto& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    int ends[2];
-    if (pipe2(ends, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
-    const int result =
-        posix_spawn(&pid_, DEVDB_EXECUTABLE, &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(ends[1]);
-    if (result != 0) throw std::runtime_error("cannot start devdb");
-    std::string line;
-    char c;
-    while (::read(ends[0], &c, 1) == 1 && c != '\n') line += c;
-    ::close(ends[0]);
-    const auto colon = line.rfind(':');
-    if (colon == std::string::npos) throw std::runtime_error("devdb did not start: " + line);
-    port_ = static_cast<std::uint16_t>(std::stoi(line.substr(colon + 1)));
-  }
-  ~DevdbChild() {
-    ::kill(pid_, SIGTERM);
-    int status;
-    while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
-    }
-  }
-  std::string Database() const { return "127.0.0.1:" + std::to_string(port_); }
-
- private:
-  pid_t pid_ = -1;
-  std::uint16_t port_ = 0;
-};
 
 void Run(vek::TOracleSession& session, const std::string& sql) {
   vek::TOracleQuery query;
@@ -166,13 +121,13 @@ double LibraryRowsPerSecond(vek::TOracleSession& session, int readBuffer, long l
 
 int main() {
   try {
-    DevdbChild server;
+    devdb::testing::DevdbProcess server({"--memory"});
     vek::SetProgramArguments({"bench_access_fetch", std::string("OCIDLL=") + VEK_DEVDB_CLNTSH});
     vek::TOracleSession session;
     session.Cursor = vek::crDefault;
     session.SetLogonUsername("system");
     session.SetLogonPassword("manager");
-    session.SetLogonDatabase(server.Database());
+    session.SetLogonDatabase("127.0.0.1:" + std::to_string(server.Port()));
     session.LogOn();
     FillTable(session);
     std::printf("Fetching %d rows (NUMBER(9) and VARCHAR2(20)) from devdb over loopback\n", kRows);
@@ -194,6 +149,7 @@ int main() {
       }
     }
     session.LogOff();
+    server.Stop(SIGTERM);
     return 0;
   } catch (const std::exception& error) {
     std::fprintf(stderr, "bench_access_fetch: %s\n", error.what());

@@ -24,7 +24,6 @@
 #include "platform/ProgramArguments.h"
 #include "tests/access/Statements.h"
 #include "tests/support/DevdbProcess.h"
-#include "tests/support/PackageScript.h"
 
 namespace {
 
@@ -35,7 +34,6 @@ constexpr int kSchemaChanges = 50;
 const std::string kText(60, 'x');
 
 using vek::testing::LoggedOnSession;
-using vek::testing::RunStatement;
 
 double Percentile(std::vector<double> values, double fraction) {
   std::sort(values.begin(), values.end());
@@ -53,17 +51,7 @@ int main(int argc, char** argv) {
   const std::string database = "127.0.0.1:" + std::to_string(server.Port());
   vek::SetProgramArguments({"pipewatch", "OCIDLL=" VEK_DEVDB_CLNTSH, "UserId=app/app@" + database});
   vek::monitor::PipewatchApplication application(argc, argv);
-  {
-    auto system = LoggedOnSession("system", "manager", database);
-    RunStatement(*system, "create user app identified by app");
-    RunStatement(*system, "grant create session to app");
-    RunStatement(*system, "grant create public synonym to app");
-    RunStatement(*system, "grant select on v_$session to app");
-    auto owner = LoggedOnSession("app", "app", database);
-    for (const auto& statement : vek::testing::PackageScriptStatements(VEK_PACKAGE_SCRIPT)) {
-      RunStatement(*owner, statement);
-    }
-  }
+  vek::testing::InstallPackageAsApp(database, VEK_PACKAGE_SCRIPT);
 
   vek::monitor::TFormPipewatch window;
   if (!window.FormCreate()) {

@@ -22,7 +22,6 @@
 #include "platform/ProgramArguments.h"
 #include "tests/access/Statements.h"
 #include "tests/support/DevdbProcess.h"
-#include "tests/support/PackageScript.h"
 
 extern char** environ;
 
@@ -33,7 +32,6 @@ constexpr int kMessages = 20000;
 const std::string kText(60, 'x');
 
 using vek::testing::LoggedOnSession;
-using vek::testing::RunStatement;
 
 double Seconds(Clock::duration duration) { return std::chrono::duration<double>(duration).count(); }
 
@@ -65,17 +63,7 @@ int main() {
   devdb::testing::DevdbProcess server({"--memory"});
   const std::string database = "127.0.0.1:" + std::to_string(server.Port());
   vek::SetProgramArguments({"bench_vwatch_pipe", "OCIDLL=" VEK_DEVDB_CLNTSH});
-  {
-    auto system = LoggedOnSession("system", "manager", database);
-    RunStatement(*system, "create user app identified by app");
-    RunStatement(*system, "grant create session to app");
-    RunStatement(*system, "grant create public synonym to app");
-    RunStatement(*system, "grant select on v_$session to app");
-    auto owner = LoggedOnSession("app", "app", database);
-    for (const auto& statement : vek::testing::PackageScriptStatements(VEK_PACKAGE_SCRIPT)) {
-      RunStatement(*owner, statement);
-    }
-  }
+  vek::testing::InstallPackageAsApp(database, VEK_PACKAGE_SCRIPT);
 
   int out[2];
   int errors[2];

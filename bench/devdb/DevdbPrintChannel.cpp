@@ -3,14 +3,10 @@
 // PRINT's return in the sender to the reader's return from its pipe wait (median and 99th
 // percentile), each next to the bare loopback round trip (Ping) measured in the same run.
 // Starts its own devdb --memory and installs the monitor's package with devdb --run.
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
@@ -23,8 +19,7 @@
 #include <vector>
 
 #include "devdb/client/Connection.h"
-
-extern char** environ;
+#include "tests/support/DevdbProcess.h"
 
 namespace {
 
@@ -33,63 +28,12 @@ using devdb::client::Connection;
 using devdb::protocol::ExecuteRequest;
 using devdb::protocol::WireBind;
 using devdb::protocol::WireValue;
+using devdb::testing::RunToEnd;
 
 constexpr const char* kChannel = "VEK_DEBUG#APP";
 constexpr int kThroughputPrints = 3000;
 constexpr int kWindow = 50;  // the sender stays at most this many messages ahead of the reader
 constexpr int kLatencyPrints = 1000;
-
-// Runs a program to its end; returns its exit status.
-int RunProgram(std::vector<std::string> args) {
-  std::vector<char*> argv;
-  for (auto& arg : args) argv.push_back(arg.data());
-  argv.push_back(nullptr);
-  pid_t pid = -1;
-  if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
-    throw std::runtime_error("cannot start " + args[0]);
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-class DevdbChild {
- public:
-  DevdbChild() {
-    std::vector<std::string> args = {DEVDB_EXECUTABLE, "--memory", "--listen", "127.0.0.1:0",
-                                     "--sys-password", "bench"};
-    std::vector<char*> argv;
-    for (auto& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    int ends[2];
-    if (pipe2(ends, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
-    int result = posix_spawn(&pid_, DEVDB_EXECUTABLE, &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(ends[1]);
-    if (result != 0) throw std::runtime_error("cannot start devdb");
-    std::string line;
-    char c;
-    while (::read(ends[0], &c, 1) == 1 && c != '\n') line += c;
-    ::close(ends[0]);
-    auto colon = line.rfind(':');
-    if (colon == std::string::npos) throw std::runtime_error("devdb did not start: " + line);
-    port_ = static_cast<std::uint16_t>(std::stoi(line.substr(colon + 1)));
-  }
-  ~DevdbChild() {
-    ::kill(pid_, SIGTERM);
-    int status;
-    while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
-    }
-  }
-  std::uint16_t Port() const { return port_; }
-
- private:
-  pid_t pid_ = -1;
-  std::uint16_t port_ = 0;
-};
 
 double Microseconds(Clock::duration duration) {
   return std::chrono::duration<double, std::micro>(duration).count();
@@ -245,7 +189,7 @@ void Latency(std::uint16_t port, Connection& pinger) {
 
 int main() {
   try {
-    DevdbChild server;
+    devdb::testing::DevdbProcess server({"--memory", "--sys-password", "bench"});
     const std::string connect = "127.0.0.1:" + std::to_string(server.Port());
     char setup[] = "/tmp/bench-devdb-print-XXXXXX";
     const int descriptor = mkstemp(setup);
@@ -253,12 +197,12 @@ int main() {
     ::close(descriptor);
     std::ofstream(setup) << "create user app identified by app;\ngrant create session to app;\n"
                          "grant create public synonym to app;\ngrant select on v_$session to app;\n";
-    const int created = RunProgram({DEVDB_EXECUTABLE, "--run", setup, "--user", "system/bench",
-                                    "--connect", connect});
+    const int created = RunToEnd({DEVDB_EXECUTABLE, "--run", setup, "--user", "system/bench",
+                                  "--connect", connect});
     std::remove(setup);
     if (created != 0) throw std::runtime_error("cannot create the user APP");
-    if (RunProgram({DEVDB_EXECUTABLE, "--run", VEK_PACKAGE_RESOURCE, "--user", "app/app",
-                    "--connect", connect}) != 0)
+    if (RunToEnd({DEVDB_EXECUTABLE, "--run", VEK_PACKAGE_RESOURCE, "--user", "app/app",
+                  "--connect", connect}) != 0)
       throw std::runtime_error("cannot install the package");
 
     auto monitor = LogOn(server.Port(), "system", "bench");
@@ -270,6 +214,7 @@ int main() {
     Throughput(server.Port(), *monitor);
     Latency(server.Port(), *monitor);
     std::fflush(stdout);
+    server.Stop(SIGTERM);
   } catch (const std::exception& error) {
     std::fprintf(stderr, "devdb_print_channel: %s\n", error.what());
     return 1;

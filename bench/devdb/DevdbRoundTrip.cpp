@@ -3,12 +3,6 @@
 // is printed next to the bare loopback round trip (a Ping, which never reaches the engine)
 // measured in the same run, so that figures from different machines can be compared.
 // Starts its own devdb --memory on a port the system picks.
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -17,51 +11,12 @@
 #include <vector>
 
 #include "devdb/client/Connection.h"
-
-extern char** environ;
+#include "tests/support/DevdbProcess.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 using devdb::protocol::WireValue;
-
-class DevdbChild {
- public:
-  DevdbChild() {
-    std::vector<std::string> args = {DEVDB_EXECUTABLE, "--memory",       "--listen",
-                                     "127.0.0.1:0",    "--sys-password", "bench"};
-    std::vector<char*> argv;
-    for (auto& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    int ends[2];
-    if (pipe2(ends, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
-    int result = posix_spawn(&pid_, DEVDB_EXECUTABLE, &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(ends[1]);
-    if (result != 0) throw std::runtime_error("cannot start devdb");
-    std::string line;
-    char c;
-    while (::read(ends[0], &c, 1) == 1 && c != '\n') line += c;
-    ::close(ends[0]);
-    auto colon = line.rfind(':');
-    if (colon == std::string::npos) throw std::runtime_error("devdb did not start: " + line);
-    port_ = static_cast<std::uint16_t>(std::stoi(line.substr(colon + 1)));
-  }
-  ~DevdbChild() {
-    ::kill(pid_, SIGTERM);
-    int status;
-    while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
-    }
-  }
-  std::uint16_t Port() const { return port_; }
-
- private:
-  pid_t pid_ = -1;
-  std::uint16_t port_ = 0;
-};
 
 double Seconds(Clock::duration duration) { return std::chrono::duration<double>(duration).count(); }
 
@@ -156,7 +111,7 @@ void Fetch(devdb::client::Connection& connection, std::uint32_t batch) {
 
 int main() {
   try {
-    DevdbChild server;
+    devdb::testing::DevdbProcess server({"--memory", "--sys-password", "bench"});
     devdb::client::Connection connection("127.0.0.1", server.Port());
     connection.LogOn({"system", "bench", devdb::protocol::WireConnectMode::Normal, "bench",
                       "localhost", "devdb_round_trip"});
@@ -166,6 +121,7 @@ int main() {
     Fetch(connection, 25);
     Fetch(connection, 500);
     std::fflush(stdout);  // the figures before whatever devdb prints as it stops
+    server.Stop(SIGTERM);
   } catch (const std::exception& error) {
     std::fprintf(stderr, "devdb_round_trip: %s\n", error.what());
     return 1;

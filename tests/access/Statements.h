@@ -1,5 +1,6 @@
 // The few statement helpers that end-to-end tests and benchmarks of several layers use: run a
-// statement, read the first column of its first row, and a session logged on with given values.
+// statement, read the first column of its first row, a session logged on with given values, and
+// the monitor's package installed by its owner.
 #pragma once
 
 #include <memory>
@@ -7,6 +8,7 @@
 
 #include "access/OracleQuery.h"
 #include "access/OracleSession.h"
+#include "tests/support/PackageScript.h"
 
 namespace vek::testing {
 
@@ -37,6 +39,21 @@ inline std::unique_ptr<TOracleSession> LoggedOnSession(const std::string& user,
   session->SetLogonDatabase(database);
   session->LogOn();
   return session;
+}
+
+// Creates the user APP with what installing the monitor's package and its code take (its public
+// synonym, and V$SESSION granted directly, since the code runs with its owner's rights), and
+// installs the package as APP from the script.
+inline void InstallPackageAsApp(const std::string& database, const std::string& packageScript) {
+  auto system = LoggedOnSession("system", "manager", database);
+  RunStatement(*system, "create user app identified by app");
+  RunStatement(*system, "grant create session to app");
+  RunStatement(*system, "grant create public synonym to app");
+  RunStatement(*system, "grant select on v_$session to app");
+  auto owner = LoggedOnSession("app", "app", database);
+  for (const auto& statement : PackageScriptStatements(packageScript)) {
+    RunStatement(*owner, statement);
+  }
 }
 
 }  // namespace vek::testing
