@@ -37,6 +37,22 @@ constexpr int kSchemaNamesWidth = 145;
 constexpr int kSeparatorWidth = 8;
 constexpr const char* kSchemaListQuery = "select username from all_users order by username";
 constexpr const char* kLogonHistoryKey = "Software\\VEK\\LogonHistory";
+// The pane is painted at most once in this time; lines that come in between are in the pane
+// at once and on the screen at its next paint.
+constexpr std::chrono::milliseconds kPaintInterval{16};
+
+// The pane, which notes when it was last painted.
+class TPaneMemo : public QPlainTextEdit {
+ public:
+  using QPlainTextEdit::QPlainTextEdit;
+  std::chrono::steady_clock::time_point lastPaint{};
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    lastPaint = std::chrono::steady_clock::now();
+    QPlainTextEdit::paintEvent(event);
+  }
+};
 
 // Runs a handler's work and shows what escapes it in the standard error report; the window
 // keeps its state.
@@ -214,7 +230,7 @@ void TFormPipewatch::CreateToolBar() {
 }
 
 void TFormPipewatch::CreateMemo() {
-  Memo = new QPlainTextEdit(this);
+  Memo = new TPaneMemo(this);
   Memo->setObjectName(QStringLiteral("Memo"));
   Memo->setReadOnly(true);
   Memo->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
@@ -350,9 +366,26 @@ void TFormPipewatch::FlushPendingLines() {
   MakeRoom(static_cast<int>(pendingLines_.size()));
   const QString text = pendingLines_.join(QLatin1Char('\n'));
   pendingLines_.clear();
+  HoldPaintsIfRecent();
   Memo->appendPlainText(text);
   QScrollBar* scrollBar = Memo->verticalScrollBar();
   scrollBar->setValue(scrollBar->maximum());
+}
+
+void TFormPipewatch::HoldPaintsIfRecent() {
+  // Painting the pane and its scroll bars costs far more than adding a line; a channel that
+  // delivers a line every few hundred microseconds would spend most of the processor on it.
+  if (paintsHeld_ || !Memo->isVisible()) return;
+  const auto sincePaint =
+      std::chrono::steady_clock::now() - static_cast<TPaneMemo*>(Memo)->lastPaint;
+  if (sincePaint >= kPaintInterval) return;
+  paintsHeld_ = true;
+  Memo->setUpdatesEnabled(false);
+  QTimer::singleShot(std::chrono::duration_cast<std::chrono::milliseconds>(kPaintInterval - sincePaint),
+                     this, [this] {
+                       paintsHeld_ = false;
+                       Memo->setUpdatesEnabled(true);
+                     });
 }
 
 void TFormPipewatch::closeEvent(QCloseEvent* event) {

@@ -109,6 +109,9 @@ class TFormPipewatch : public QMainWindow {
   QStringList pendingLines_;
   bool flushScheduled_ = false;
   int maxLines_ = kDefaultMaxLines;
+  bool paintsHeld_ = false;
+  // Holds the pane's paints until a frame has passed since its last paint.
+  void HoldPaintsIfRecent();
   // Drops the oldest lines so that `room` more stay within the bound.
   void MakeRoom(int room);
 

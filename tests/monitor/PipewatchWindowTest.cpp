@@ -2,6 +2,8 @@
 // Help and Clear, the stay-on-top action through clicks, and the pane's line bound.
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
+
 #include <QApplication>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -193,6 +195,22 @@ TEST_F(PipewatchWindow, ABurstOfMessagesReachesThePaneInOrderAtTheNextTurnOfTheE
   window_->ActionHelpExecute();
   QApplication::processEvents();
   EXPECT_EQ(Lines().size(), 73) << "Help replaces lines not yet shown too";
+}
+
+// A shown pane is painted at most once a frame: a line that comes right after a paint is in
+// the pane at once and its paint follows. The pane never stays unpainted.
+TEST_F(PipewatchWindow, LinesRightAfterAPaintAreInThePaneAtOnceAndPaintedSoon) {
+  window_->show();
+  Deliver(Message(Variant("first"), "SCOTT", "line"));
+  window_->Memo->viewport()->repaint();
+  Deliver(Message(Variant("second"), "SCOTT", "line"));
+  EXPECT_EQ(Lines().size(), 2) << "the line is in the pane without waiting for a paint";
+  EXPECT_FALSE(window_->Memo->updatesEnabled()) << "paints are held right after a paint";
+  QElapsedTimer timer;
+  timer.start();
+  while (!window_->Memo->updatesEnabled() && timer.elapsed() < 5000)
+    QApplication::processEvents(QEventLoop::AllEvents, 20);
+  EXPECT_TRUE(window_->Memo->updatesEnabled()) << "the held paint comes";
 }
 
 TEST_F(PipewatchWindow, PaneKeepsOnlyTheNewestLinesBeyondItsBound) {
