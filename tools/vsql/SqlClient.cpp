@@ -68,6 +68,26 @@ std::vector<std::string> SplitLines(const std::string& text) {
   }
 }
 
+// A field as the table shows it. LONG values come whole through the field's value, and LONG
+// RAW as hexadecimal digits, as Oracle's tools show raw data.
+std::string FieldText(TOracleQuery& query, int index) {
+  if (query.FieldIsNull(index)) return {};
+  switch (query.FieldType(index)) {
+    case otLong: return query.Field(index).AsString();
+    case otLongRaw: {
+      static constexpr char kDigits[] = "0123456789ABCDEF";
+      const Variant value = query.Field(index);
+      std::string text;
+      for (std::uint8_t byte : value.AsBytes()) {
+        text += kDigits[byte >> 4];
+        text += kDigits[byte & 0x0F];
+      }
+      return text;
+    }
+    default: return query.FieldAsString(index);
+  }
+}
+
 std::string Plural(std::int32_t count, const char* what) {
   return std::to_string(count) + (count == 1 ? " row " : " rows ") + what + ".";
 }
@@ -287,7 +307,7 @@ void TSqlClient::PrintQuery(TOracleQuery& query) {
   for (; !query.Eof(); query.Next()) {
     std::vector<std::string> row;
     for (int i = 0; i < query.FieldCount(); ++i) {
-      row.push_back(query.FieldIsNull(i) ? std::string() : query.FieldAsString(i));
+      row.push_back(FieldText(query, i));
     }
     table.AddRow(std::move(row));
   }

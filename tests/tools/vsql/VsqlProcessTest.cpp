@@ -225,6 +225,22 @@ TEST_F(VsqlProcessTest, SystimestampPrintsWhole) {
   EXPECT_FALSE(Contains(run.output, "truncated")) << run.output;
 }
 
+// LONG columns (the text of views and triggers in the dictionary is one) print whole, LONG
+// RAW as hexadecimal digits.
+TEST_F(VsqlProcessTest, LongColumnsPrintWhole) {
+  const VsqlRun run = RunInput(
+      "create table longs (l long);\n"
+      "insert into longs values (rpad('x', 3000, 'y') || 'end');\n"
+      "select l from longs;\n"
+      "create table raws (r long raw);\n"
+      "insert into raws values ('00FF7A');\n"
+      "select r from raws;\n");
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_TRUE(Contains(run.output, "x" + std::string(2999, 'y') + "end")) << run.output;
+  EXPECT_TRUE(Contains(run.output, "\n00FF7A")) << run.output;
+  EXPECT_FALSE(Contains(run.output, "Cannot convert")) << run.output;
+}
+
 TEST_F(VsqlProcessTest, AFailedLoadPrintsTheWholeInitializationError) {
   const VsqlRun run = Run({"OCIDLL=" + folder_.PathOf("no-such-libclntsh.so"), Logon()});
   EXPECT_EQ(run.status, 3) << run.output;
