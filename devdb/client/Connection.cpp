@@ -43,6 +43,19 @@ void Connection::Drop() {
   pendingCloses_.clear();
 }
 
+template <typename Transfer>
+void Connection::OnChannel(Transfer transfer) {
+  try {
+    transfer();
+  } catch (const ConnectionLost&) {
+    Drop();
+    throw ServerError(texts::kEndOfFileCode, texts::kEndOfFile);
+  } catch (const ProtocolError&) {
+    Drop();
+    throw ServerError(texts::kProtocolViolationCode, texts::kProtocolViolation);
+  }
+}
+
 Frame Connection::Call(const Frame& request, MessageType expectedReply) {
   if (killed_) throw ServerError(texts::kSessionKilledCode, texts::kSessionKilled);
   if (!channel_) throw ServerError(texts::kNotConnectedCode, texts::kNotConnected);
@@ -51,18 +64,12 @@ Frame Connection::Call(const Frame& request, MessageType expectedReply) {
     std::lock_guard lock(closeMutex_);
     closes.swap(pendingCloses_);
   }
-  try {
+  OnChannel([&] {
     // The closes travel in front of the request and their answers are read first, so the
     // call costs one round trip however many closes ride with it.
     for (std::uint32_t cursor : closes) channel_->Write(ToFrame(CloseCursorRequest{cursor}));
     channel_->Write(request);
-  } catch (const ConnectionLost&) {
-    Drop();
-    throw ServerError(texts::kEndOfFileCode, texts::kEndOfFile);
-  } catch (const ProtocolError&) {
-    Drop();
-    throw ServerError(texts::kProtocolViolationCode, texts::kProtocolViolation);
-  }
+  });
   for (std::size_t i = 0; i < closes.size(); ++i) {
     try {
       Receive();
@@ -81,15 +88,7 @@ Frame Connection::Call(const Frame& request, MessageType expectedReply) {
 
 Frame Connection::Receive() {
   FrameChannel::ReadResult reply;
-  try {
-    reply = channel_->Read();
-  } catch (const ConnectionLost&) {
-    Drop();
-    throw ServerError(texts::kEndOfFileCode, texts::kEndOfFile);
-  } catch (const ProtocolError&) {
-    Drop();
-    throw ServerError(texts::kProtocolViolationCode, texts::kProtocolViolation);
-  }
+  OnChannel([&] { reply = channel_->Read(); });
   if (reply.status != FrameChannel::ReadStatus::Frame) {
     Drop();
     throw ServerError(texts::kEndOfFileCode, texts::kEndOfFile);

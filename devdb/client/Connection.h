@@ -59,6 +59,10 @@ class Connection {
   protocol::Frame Call(const protocol::Frame& request, protocol::MessageType expectedReply);
   // The next reply frame; raises the server's error, a kill or the loss of the connection.
   protocol::Frame Receive();
+  // Runs a transfer on the channel; a lost connection or a broken frame drops the channel
+  // and becomes the error the program sees (ORA-03113, ORA-03106).
+  template <typename Transfer>
+  void OnChannel(Transfer transfer);
   template <typename Reply, typename Request>
   Reply Exchange(const Request& request) {
     return protocol::FromFrame<Reply>(Call(protocol::ToFrame(request), Reply::kType));
