@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 
 #include "devdb/client/ServerError.h"
@@ -15,6 +16,22 @@ namespace devdb::oci {
 namespace {
 
 using protocol::WireValue;
+
+// For tests only: DEVDB_OCI_TEXT_DATA_SIZE caps the data size that describe reports for
+// VARCHAR2 and CHAR columns. A server whose character set is narrower than the client's
+// reports sizes in its own bytes, and values longer than that arrive cut; this lets the
+// program's handling of cut values be seen end to end.
+void CapTextDataSizes(std::vector<protocol::WireColumn>& columns) {
+  static const int cap = [] {
+    const char* value = std::getenv("DEVDB_OCI_TEXT_DATA_SIZE");
+    return value != nullptr ? std::atoi(value) : 0;
+  }();
+  if (cap <= 0) return;
+  for (auto& column : columns) {
+    if (column.oracleType == 1 || column.oracleType == 96)
+      column.dataSize = std::min(column.dataSize, cap);
+  }
+}
 
 std::string UpperWord(const std::string& text, std::size_t at) {
   std::string word;
@@ -158,6 +175,7 @@ int StatementCore::StatementType() const {
 
 const std::vector<protocol::WireColumn>& StatementCore::Columns() {
   Parse();
+  CapTextDataSizes(prepare_.columns);
   return prepare_.columns;
 }
 
@@ -233,9 +251,9 @@ std::vector<protocol::WireBind> StatementCore::WireBinds(ub4 totalRows, bool out
       out.name = prepare_.bindNames[bind.position - 1];
     }
     // Before the parse the server checks the names, in the same round trip.
-    const bool known = !prepared_ ||
-                       std::any_of(prepare_.bindNames.begin(), prepare_.bindNames.end(),
-                                   [&](const std::string& n) { return n == out.name; });
+    const bool known =
+        !prepared_ || std::any_of(prepare_.bindNames.begin(), prepare_.bindNames.end(),
+                                  [&](const std::string& n) { return n == out.name; });
     if (!known) ErrorRecords::Raise(texts::kBadBindName);
     out.out = outAllowed;
     out.maxLength = bind.size > 0 ? bind.size : 0;
@@ -314,7 +332,12 @@ bool StatementCore::CanParseInExecute() const {
   // The kind must be known before the server has seen the text: it decides the shape of
   // the request (a query fetches, a block has out-binds).
   switch (TypeOfText(text_)) {
-    case 1: case 2: case 3: case 4: case 8: case 9: break;
+    case 1:
+    case 2:
+    case 3:
+    case 4:
+    case 8:
+    case 9: break;
     default: return false;
   }
   return std::none_of(binds_.begin(), binds_.end(),

@@ -89,8 +89,9 @@ TEST_F(VsqlProcessTest, InstallsThePackageScriptAndPrintsFromASecondSession) {
       "grant create session, create procedure, create public synonym to app;\n"
       "grant select on v_$session to app;\n");
   ASSERT_EQ(owner.status, 0) << owner.output;
-  const VsqlRun install = Run({"app/app@" + server_.Database(), "@" + std::string(VEK_PACKAGE_SCRIPT),
-                               "OCIDLL=" + std::string(VEK_DEVDB_CLNTSH)});
+  const VsqlRun install =
+      Run({"app/app@" + server_.Database(), "@" + std::string(VEK_PACKAGE_SCRIPT),
+           "OCIDLL=" + std::string(VEK_DEVDB_CLNTSH)});
   EXPECT_EQ(install.status, 0) << install.output;
   EXPECT_FALSE(Contains(install.output, "ORA-")) << install.output;
 
@@ -223,6 +224,29 @@ TEST_F(VsqlProcessTest, SystimestampPrintsWhole) {
   EXPECT_TRUE(std::regex_search(run.output, whole)) << run.output;
   EXPECT_TRUE(Contains(run.output, "SYSTIMESTAMP")) << run.output;
   EXPECT_FALSE(Contains(run.output, "truncated")) << run.output;
+}
+
+// A value longer than its column's buffer prints as it arrived, and a line under its table
+// says so. The library describes text columns narrower than their values here, as a server in
+// a narrower character set than the client's does (its sizes count its own bytes).
+TEST_F(VsqlProcessTest, CutValuesAreSaidToBeCut) {
+  ScopedEnvironmentVariable narrow("DEVDB_OCI_TEXT_DATA_SIZE", "4");
+  const VsqlRun run = RunInput(
+      "select 'abc' fits, 'abcdefgh' cut from dual;\n"
+      "select 'wxyz' fits from dual;\n");
+  EXPECT_EQ(run.status, 0) << run.output;
+  const std::string warning = "Warning: some values were truncated to fit their column.\n";
+  const std::size_t cut = run.output.find("abc  abcd\n");
+  const std::size_t said = run.output.find(warning);
+  const std::size_t second = run.output.find("wxyz");
+  ASSERT_NE(cut, std::string::npos) << "the cut value as it arrived\n" << run.output;
+  ASSERT_NE(said, std::string::npos) << run.output;
+  ASSERT_NE(second, std::string::npos) << run.output;
+  EXPECT_LT(cut, said) << run.output;
+  EXPECT_LT(said, second) << "said under the table that has the cut value\n" << run.output;
+  EXPECT_EQ(run.output.find(warning, said + 1), std::string::npos)
+      << "the query whose values fit says nothing\n"
+      << run.output;
 }
 
 // LONG columns (the text of views and triggers in the dictionary is one) print whole, LONG
