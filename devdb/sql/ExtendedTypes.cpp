@@ -28,7 +28,8 @@ struct TimestampValue {
 
 std::string Digits(long value, int width) {
   std::string text = std::to_string(value);
-  if (static_cast<int>(text.size()) < width) text.insert(0, static_cast<std::size_t>(width) - text.size(), '0');
+  if (static_cast<int>(text.size()) < width)
+    text.insert(0, static_cast<std::size_t>(width) - text.size(), '0');
   return text;
 }
 
@@ -52,8 +53,8 @@ long Truncated(long nanoseconds, int fractionalDigits) {
 }
 
 std::string Stored(const TimestampValue& value, bool withTimeZone) {
-  std::string text = DateFormat::ToStorage(value.date) + "." +
-                     Digits(value.nanoseconds, kMostFractionalDigits);
+  std::string text =
+      DateFormat::ToStorage(value.date) + "." + Digits(value.nanoseconds, kMostFractionalDigits);
   if (withTimeZone) text += " " + OffsetText(value.offsetMinutes);
   return text;
 }
@@ -132,6 +133,21 @@ void ResultText(sqlite3_context* context, const std::string& text) {
 
 void Systimestamp(sqlite3_context* context, int, sqlite3_value**) {
   Guarded(context, [&] { ResultText(context, Stored(Now(), true)); });
+}
+
+// ora_extended_text(value, type code, fractional digits): a value as text, as the program reads
+// it from a column.
+void ExtendedText(sqlite3_context* context, int, sqlite3_value** values) {
+  Guarded(context, [&] {
+    if (sqlite3_value_type(values[0]) == SQLITE_NULL) return sqlite3_result_null(context);
+    const int type = sqlite3_value_int(values[1]);
+    if (type == ExtendedTypes::kBinaryDouble) {
+      return ResultText(context, ExtendedTypes::BinaryDoubleText(sqlite3_value_double(values[0])));
+    }
+    ResultText(context, ExtendedTypes::TimestampText(ArgumentText(values[0]),
+                                                     type == ExtendedTypes::kTimestampWithTimeZone,
+                                                     sqlite3_value_int(values[2])));
+  });
 }
 
 // ora_store_timestamp(value, source kind, with time zone, fractional digits)
@@ -223,7 +239,8 @@ std::string ExtendedTypes::TimestampText(const std::string& stored, bool withTim
                      Digits(date.minute, 2) + "." + Digits(date.second, 2);
   const int digits = std::clamp(fractionalDigits, 0, kMostFractionalDigits);
   if (digits > 0) {
-    text += "." + Digits(value.nanoseconds, kMostFractionalDigits).substr(0, static_cast<std::size_t>(digits));
+    text += "." + Digits(value.nanoseconds, kMostFractionalDigits)
+                      .substr(0, static_cast<std::size_t>(digits));
   }
   text += date.hour < 12 ? " AM" : " PM";
   if (withTimeZone) text += " " + OffsetText(value.offsetMinutes);
@@ -253,13 +270,14 @@ std::string ExtendedTypes::BinaryDoubleText(double value) {
 }
 
 void ExtendedTypes::Register(sqlite3* db, SessionState& state) {
-  sqlite3_create_function_v2(db, "ora_systimestamp", 0, SQLITE_UTF8, &state, Systimestamp,
-                             nullptr, nullptr, nullptr);
+  sqlite3_create_function_v2(db, "ora_systimestamp", 0, SQLITE_UTF8, &state, Systimestamp, nullptr,
+                             nullptr, nullptr);
+  sqlite3_create_function_v2(db, "ora_extended_text", 3, SQLITE_UTF8 | SQLITE_DETERMINISTIC, &state,
+                             ExtendedText, nullptr, nullptr, nullptr);
   sqlite3_create_function_v2(db, "ora_store_timestamp", 4, SQLITE_UTF8, &state, StoreTimestamp,
                              nullptr, nullptr, nullptr);
-  sqlite3_create_function_v2(db, "ora_store_binary_double", 1,
-                             SQLITE_UTF8 | SQLITE_DETERMINISTIC, &state, StoreBinaryDouble,
-                             nullptr, nullptr, nullptr);
+  sqlite3_create_function_v2(db, "ora_store_binary_double", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
+                             &state, StoreBinaryDouble, nullptr, nullptr, nullptr);
 }
 
 }  // namespace devdb::sql

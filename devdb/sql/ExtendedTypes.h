@@ -22,6 +22,12 @@ class ExtendedTypes {
   static constexpr int kTimestampSize = 11;
   static constexpr int kTimestampWithTimeZoneSize = 13;
   static constexpr int kBinaryDoubleSize = 8;
+  // The longest text a value of one of these types reads as: nine fractional digits and the
+  // offset for the timestamps, seventeen digits and a three-digit exponent for the double.
+  // Expressions that turn a value into text are described with this size.
+  static int TextLength(int oracleType) {
+    return oracleType == kTimestamp ? 31 : oracleType == kTimestampWithTimeZone ? 38 : 24;
+  }
   // Fractional digits of a TIMESTAMP without a precision, and of SYSTIMESTAMP.
   static constexpr int kDefaultFractionalDigits = 6;
 
@@ -44,6 +50,11 @@ class ExtendedTypes {
   static std::string StoreSql(const std::string& source, char sourceKind,
                               const ColumnDescription& column);
   static std::string SystimestampSql() { return "ora_systimestamp()"; }
+  // The SQL that turns a value of one of these types into its text (the text ColumnValue gives).
+  static std::string TextSql(const std::string& source, const ColumnDescription& type) {
+    return "ora_extended_text(" + source + ", " + std::to_string(type.oracleType) + ", " +
+           std::to_string(type.scale) + ")";
+  }
 
   // A stored value as the program reads it: the timestamps in NLS_TIMESTAMP_FORMAT
   // 'DD-MON-RR HH.MI.SSXFF AM' (and ' TZR' with the time zone), a double as 1.5E+000.

@@ -40,6 +40,7 @@ int TextSize(const ColumnDescription& t) {
   if (IsNumber(t)) return 40;
   if (IsDate(t)) return 75;
   if (t.oracleType == kRowid) return 18;
+  if (ExtendedTypes::Handles(t.oracleType)) return ExtendedTypes::TextLength(t.oracleType);
   if (IsRaw(t)) return t.dataSize * 2;
   if (t.oracleType == kUnknown || t.oracleType == kLong) return 4000;
   return t.dataSize;
@@ -1668,6 +1669,7 @@ std::string Parser::AsNumber(const Expr& e, const Token& at) {
 }
 
 std::string Parser::AsText(const Expr& e) {
+  if (ExtendedTypes::Handles(e.type.oracleType)) return ExtendedTypes::TextSql(e.sql, e.type);
   if (IsNumber(e.type)) return "ora_num_text(" + e.sql + ")";
   if (IsDate(e.type)) return "ora_date_text(" + e.sql + ")";
   if (IsRaw(e.type)) return "upper(hex(" + e.sql + "))";
@@ -2356,7 +2358,10 @@ Expr Parser::ParseFunction(const std::string& name, const Token& at) {
   if (name == "TO_CHAR") {
     arity(1, 3);
     const Expr& value = args[0];
-    if (IsDate(value.type)) {
+    if (ExtendedTypes::Handles(value.type.oracleType) && args.size() == 1) {
+      result.sql = AsText(value);
+      result.type = VarcharType(TextSize(value.type));
+    } else if (IsDate(value.type)) {
       result.sql = args.size() > 1 ? "ora_to_char_date(" + list({value.sql, text(1)}) + ")"
                                    : "ora_date_text(" + value.sql + ")";
       int size = 75;

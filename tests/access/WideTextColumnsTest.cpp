@@ -56,6 +56,27 @@ TEST_P(WideTextColumnsTest, TimestampAndDoubleValuesArriveWhole) {
   EXPECT_FALSE(query.Truncated());
 }
 
+// Expressions that turn such a value into text are described wide enough for the whole text.
+TEST_P(WideTextColumnsTest, TheirTextInExpressionsArrivesWhole) {
+  TOracleSession& session = LoggedOn();
+  Run(session, "create table wide (ts timestamp(9), d binary_double)");
+  Run(session,
+      "insert into wide values ('02-DEC-24 11.04.05.123456789 PM', -2.2250738585072014E-308)");
+  TOracleQuery query;
+  query.SetSession(&session);
+  query.SQL = {"select to_char(systimestamp), systimestamp || '', substr(systimestamp, 1),",
+               "to_char(ts), ts || '', to_char(d), d || '' from wide"};
+  query.Execute();
+  ASSERT_FALSE(query.Eof());
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_TRUE(std::regex_match(query.FieldAsString(i), kSystimestampText))
+        << i << ": " << query.FieldAsString(i);
+  }
+  for (int i = 3; i < 5; ++i) EXPECT_EQ(query.FieldAsString(i), "02-DEC-24 11.04.05.123456789 PM");
+  for (int i = 5; i < 7; ++i) EXPECT_EQ(query.FieldAsString(i), "-2.2250738585072014E-308");
+  EXPECT_FALSE(query.Truncated());
+}
+
 TEST_P(WideTextColumnsTest, ACutValueIsReportedAndReadsAsItArrived) {
   TOracleSession& session = LoggedOn();
   TOracleQuery query;
