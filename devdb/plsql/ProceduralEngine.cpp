@@ -119,6 +119,25 @@ std::unique_ptr<ProceduralSession> ProceduralEngine::OpenSession(
                                              std::move(openAutonomous));
 }
 
+std::shared_ptr<const Unit> ProceduralEngine::ParsedBlock(const std::string& sql, bool call) {
+  // Bounded in entries and in the size of a text, so that programs that paste values into
+  // their blocks cannot make the cache grow without end; when full it starts again.
+  constexpr std::size_t kMostBlocks = 256;
+  constexpr std::size_t kLongestCachedText = 16 * 1024;
+  if (sql.size() <= kLongestCachedText) {
+    std::lock_guard lock(parsedMutex_);
+    if (auto found = parsedBlocks_.find(sql); found != parsedBlocks_.end()) return found->second;
+  }
+  auto unit =
+      std::make_shared<const Unit>(call ? Parser::ParseCall(sql) : Parser::ParseAnonymous(sql));
+  if (sql.size() <= kLongestCachedText) {
+    std::lock_guard lock(parsedMutex_);
+    if (parsedBlocks_.size() >= kMostBlocks) parsedBlocks_.clear();
+    parsedBlocks_.emplace(sql, unit);
+  }
+  return unit;
+}
+
 std::unique_ptr<ProceduralStatement> ProceduralEngine::Prepare(ProceduralSession& session,
                                                                const std::string& sql) {
   if (shutDown_) throw sql::SqlError(1089, texts::kShutdown);
@@ -130,10 +149,10 @@ std::unique_ptr<ProceduralStatement> ProceduralEngine::Prepare(ProceduralSession
   try {
     if (first == "BEGIN" || first == "DECLARE") {
       definition.action = ProceduralStatement::Action::Block;
-      definition.unit = std::make_shared<const Unit>(Parser::ParseAnonymous(sql));
+      definition.unit = ParsedBlock(sql, false);
     } else if (first == "CALL") {
       definition.action = ProceduralStatement::Action::Block;
-      definition.unit = std::make_shared<const Unit>(Parser::ParseCall(sql));
+      definition.unit = ParsedBlock(sql, true);
     } else if (first == "CREATE") {
       size_t next = 1;
       if (next + 1 < words.size() && words[next].upper == "OR" &&

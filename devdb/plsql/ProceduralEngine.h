@@ -11,6 +11,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "devdb/plsql/AlertRegistry.h"
@@ -68,6 +69,11 @@ class ProceduralEngine {
   void Detach(ProceduralSession* session);
 
  private:
+  // The parse of an anonymous block or CALL, shared by every session that sends the same
+  // text, as a server's library cache shares it: programs send the same few blocks again
+  // and again. A parse depends on the text alone (names are resolved when the block runs).
+  std::shared_ptr<const Unit> ParsedBlock(const std::string& sql, bool call);
+
   WaitRoom room_;
   PipeRegistry pipes_{room_};
   AlertRegistry alerts_{room_};
@@ -76,6 +82,8 @@ class ProceduralEngine {
   std::atomic<bool> shutDown_{false};
   std::mutex sessionsMutex_;
   std::set<ProceduralSession*> sessions_;
+  std::mutex parsedMutex_;
+  std::unordered_map<std::string, std::shared_ptr<const Unit>> parsedBlocks_;
 };
 
 }  // namespace devdb::plsql

@@ -124,6 +124,24 @@ TEST_F(StoredCodeTest, DropAndReplace) {
   EXPECT_EQ(app_->ErrorOf("DROP PACKAGE counter").Code(), 4043);
 }
 
+// Sessions share the parse of a block they send alike; its names still mean what they mean
+// to each session's user when it runs.
+TEST_F(StoredCodeTest, OneBlockTextCallsEachUsersOwnCode) {
+  CreateUser("scott", "tiger");
+  Connect("system", "manager")->Run("GRANT CREATE PROCEDURE TO scott");
+  auto scott = Connect("scott", "tiger");
+  scott->Run("CREATE FUNCTION whose RETURN VARCHAR2 IS BEGIN RETURN 'scott''s'; END;");
+  app_->Run("CREATE FUNCTION whose RETURN VARCHAR2 IS BEGIN RETURN 'app''s'; END;");
+  const std::string block = "begin :r := whose; end;";
+  for (int round = 0; round < 2; ++round) {
+    EXPECT_EQ(Result(*app_, block), "app's");
+    EXPECT_EQ(Result(*scott, block), "scott's");
+  }
+  scott->Run("DROP FUNCTION whose");
+  EXPECT_EQ(scott->ErrorOf(block).Code(), 6550);
+  EXPECT_EQ(Result(*app_, block), "app's");
+}
+
 TEST_F(StoredCodeTest, PackageReplacedWhileItRunsKeepsRunning) {
   app_->Run(
       "CREATE OR REPLACE PACKAGE selfish AS\n  PROCEDURE go(r OUT NUMBER);\n"
