@@ -65,9 +65,9 @@ Frame Connection::Call(const Frame& request, MessageType expectedReply) {
     closes.swap(pendingCloses_);
   }
   OnChannel([&] {
-    // The closes travel in front of the request and their answers are read first, so the
-    // call costs one round trip however many closes ride with it.
-    for (std::uint32_t cursor : closes) channel_->Write(ToFrame(CloseCursorRequest{cursor}));
+    // The closes travel in front of the request, in the same send, and their answers are
+    // read first, so the call costs one round trip however many closes ride with it.
+    for (std::uint32_t cursor : closes) channel_->Hold(ToFrame(CloseCursorRequest{cursor}));
     channel_->Write(request);
   });
   for (std::size_t i = 0; i < closes.size(); ++i) {

@@ -69,8 +69,24 @@ FrameChannel::ReadResult FrameChannel::Read(
   }
 }
 
+void FrameChannel::Hold(const Frame& frame) {
+  std::vector<std::uint8_t> bytes = FrameCodec::Encode(frame);
+  held_.insert(held_.end(), bytes.begin(), bytes.end());
+}
+
+bool FrameChannel::HasWholeFrame() const {
+  if (buffer_.size() < FrameCodec::kHeaderSize) return false;
+  std::uint32_t length = 0;
+  for (std::size_t i = 0; i < 4; ++i) length = (length << 8) | buffer_[i];
+  return buffer_.size() - FrameCodec::kHeaderSize >= length;
+}
+
 bool FrameChannel::Write(const Frame& frame, int wakeDescriptor) {
   std::vector<std::uint8_t> bytes = FrameCodec::Encode(frame);
+  if (!held_.empty()) {
+    bytes.insert(bytes.begin(), held_.begin(), held_.end());
+    held_.clear();
+  }
   std::size_t sent = 0;
   while (sent < bytes.size()) {
     ssize_t result = ::send(socket_.Descriptor(), bytes.data() + sent, bytes.size() - sent,

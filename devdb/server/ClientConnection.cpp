@@ -169,8 +169,7 @@ void ClientConnection::Serve(FrameChannel& channel) {
       logonDeadline = std::chrono::steady_clock::now() + logonTimeout_;
     }
     FrameChannel::ReadResult next =
-        channel.Read(wake_->Descriptor(),
-                     loggedOn ? std::nullopt : std::optional(logonDeadline));
+        channel.Read(wake_->Descriptor(), loggedOn ? std::nullopt : std::optional(logonDeadline));
     if (next.status == FrameChannel::ReadStatus::Closed ||
         next.status == FrameChannel::ReadStatus::TimedOut)
       return;
@@ -190,7 +189,13 @@ void ClientConnection::Serve(FrameChannel& channel) {
       reply = ToFrame(ErrorReply{{texts::kInternalErrorCode, message, 0}});
     }
     if (!registry_.ShuttingDown()) wake_->DrainIfSignalled();
-    if (!channel.Write(reply, wake_->Descriptor())) return;
+    // A client that sent its next request already (closes in front of a call) gets the
+    // replies together.
+    if (!closeAfter && channel.HasWholeFrame()) {
+      channel.Hold(reply);
+    } else if (!channel.Write(reply, wake_->Descriptor())) {
+      return;
+    }
     if (closeAfter) return;
     if (entry_ && entry_->IsKilled()) ReleaseEngineSession();
   }

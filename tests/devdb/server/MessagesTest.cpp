@@ -1,12 +1,15 @@
 // Every message body reads back as written, and every damaged body (cut short anywhere,
 // one byte too long, a count it cannot hold, an unknown tag) is refused with ProtocolError.
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/socket.h>
 
 #include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "devdb/protocol/FrameChannel.h"
 #include "devdb/protocol/Messages.h"
 
 namespace {
@@ -173,6 +176,34 @@ TEST(Messages, AnExecuteCarriesItsTextAndItsReplyTheParse) {
   EXPECT_EQ(parsed.statement.statementType, 8);
   EXPECT_EQ(parsed.statement.sqlFunctionCode, 47);
   EXPECT_EQ(parsed.statement.bindNames, std::vector<std::string>{"M"});
+}
+
+// Frames held go out in one send with the next frame written, and the reading side knows
+// when a whole frame is waiting behind the one it read.
+TEST(FrameChannels, HeldFramesTravelWithTheNextWrite) {
+  int ends[2];
+  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, ends), 0);
+  FrameChannel writer{Socket(ends[0])};
+  FrameChannel reader{Socket(ends[1])};
+  writer.Hold(ToFrame(CloseCursorRequest{7}));
+  writer.Hold(ToFrame(CloseCursorRequest{8}));
+  pollfd waiting{ends[1], POLLIN, 0};
+  EXPECT_EQ(poll(&waiting, 1, 0), 0) << "nothing is sent while frames are only held";
+  const Frame call{MessageType::Ping, {}};
+  ASSERT_TRUE(writer.Write(call));
+
+  std::vector<std::uint32_t> closed;
+  for (int i = 0; i < 2; ++i) {
+    FrameChannel::ReadResult read = reader.Read();
+    ASSERT_EQ(read.status, FrameChannel::ReadStatus::Frame);
+    closed.push_back(FromFrame<CloseCursorRequest>(read.frame).cursor);
+    EXPECT_TRUE(reader.HasWholeFrame()) << "the rest arrived in the same send";
+  }
+  EXPECT_EQ(closed, (std::vector<std::uint32_t>{7, 8}));
+  FrameChannel::ReadResult last = reader.Read();
+  ASSERT_EQ(last.status, FrameChannel::ReadStatus::Frame);
+  EXPECT_EQ(last.frame.type, call.type);
+  EXPECT_FALSE(reader.HasWholeFrame());
 }
 
 TEST(Messages, RefusesAnUnknownBindForm) {
