@@ -233,9 +233,9 @@ std::vector<protocol::WireBind> StatementCore::WireBinds(ub4 totalRows, bool out
       out.name = prepare_.bindNames[bind.position - 1];
     }
     // Before the parse the server checks the names, in the same round trip.
-    const bool known = !prepared_ ||
-                       std::any_of(prepare_.bindNames.begin(), prepare_.bindNames.end(),
-                                   [&](const std::string& n) { return n == out.name; });
+    const bool known =
+        !prepared_ || std::any_of(prepare_.bindNames.begin(), prepare_.bindNames.end(),
+                                  [&](const std::string& n) { return n == out.name; });
     if (!known) ErrorRecords::Raise(texts::kBadBindName);
     out.out = outAllowed;
     out.maxLength = bind.size > 0 ? bind.size : 0;
@@ -314,7 +314,12 @@ bool StatementCore::CanParseInExecute() const {
   // The kind must be known before the server has seen the text: it decides the shape of
   // the request (a query fetches, a block has out-binds).
   switch (TypeOfText(text_)) {
-    case 1: case 2: case 3: case 4: case 8: case 9: break;
+    case 1:
+    case 2:
+    case 3:
+    case 4:
+    case 8:
+    case 9: break;
     default: return false;
   }
   return std::none_of(binds_.begin(), binds_.end(),
@@ -414,8 +419,9 @@ StatementCore::FetchResult StatementCore::Place(std::vector<protocol::WireRow> r
       Store(indicator, written.indicator);
       Store(Element(define.lengths, define.lengthSkip, row), static_cast<ub2>(written.length));
       Store(Element(define.codes, define.codeSkip, row), written.code);
-      if (written.code == 1405 && indicator == nullptr) result.nullWithoutIndicator = true;
-      if (written.code == 1406) {
+      if (written.code == texts::kFetchedNull.code && indicator == nullptr)
+        result.nullWithoutIndicator = true;
+      if (written.code == texts::kTruncated.code) {
         result.truncated = true;
         if (indicator == nullptr) result.truncatedWithoutIndicator = true;
       }
@@ -448,7 +454,7 @@ void StatementCore::PlaceDynamic(HostDefine& define, ub4 row, const WireValue& v
     if (count > 0 && buffer != nullptr) std::memcpy(buffer, bytes.data() + offset, count);
     Store(length, static_cast<ub4>(count));
     Store(static_cast<sb2*>(indicator), isNull ? sb2{-1} : sb2{0});
-    Store(code, isNull ? ub2{1405} : ub2{0});
+    Store(code, isNull ? ub2{texts::kFetchedNull.code} : ub2{0});
     // A callback that offers no room would be asked forever.
     if (count == 0 && offset < bytes.size()) ErrorRecords::Raise(texts::kCallbackAborted);
     offset += count;
