@@ -150,29 +150,30 @@ class Parser {
     Next();
     return true;
   }
-  [[noreturn]] void Fail(int code, const Token& token, std::initializer_list<std::string> args = {}) {
-    throw OracleErrors::Make(code, args, token.offset);
+  [[noreturn]] void Fail(const texts::OracleText& error, const Token& token,
+                         std::initializer_list<std::string> args = {}) {
+    throw OracleErrors::Make(error, args, token.offset);
   }
-  [[noreturn]] void Fail(int code) { Fail(code, Peek()); }
-  void Expect(std::string_view word, int code) {
-    if (!Accept(word)) Fail(code);
+  [[noreturn]] void Fail(const texts::OracleText& error) { Fail(error, Peek()); }
+  void Expect(std::string_view word, const texts::OracleText& error) {
+    if (!Accept(word)) Fail(error);
   }
-  void ExpectSymbol(std::string_view symbol, int code) {
-    if (!AcceptSymbol(symbol)) Fail(code);
+  void ExpectSymbol(std::string_view symbol, const texts::OracleText& error) {
+    if (!AcceptSymbol(symbol)) Fail(error);
   }
   void ExpectEnd() {
-    if (Peek().kind != Token::Kind::End) Fail(933);
+    if (Peek().kind != Token::Kind::End) Fail(texts::kNotProperlyEnded);
   }
   bool AtName() const {
     return Peek().kind == Token::Kind::QuotedName ||
            (Peek().kind == Token::Kind::Word && !Reserved().count(Peek().text));
   }
-  std::string Name(int code = 904) {
+  std::string Name(const texts::OracleText& error = texts::kInvalidIdentifier) {
     if (Peek().kind == Token::Kind::QuotedName || Peek().kind == Token::Kind::Word) {
-      if (Peek().text.size() > 128) Fail(972);
+      if (Peek().text.size() > 128) Fail(texts::kIdentifierTooLong);
       return Next().text;
     }
-    Fail(code);
+    Fail(error);
   }
   std::string SourceText(std::size_t first, std::size_t last) const {
     return sql_.substr(static_cast<std::size_t>(tokens_[first].offset),
@@ -256,7 +257,7 @@ class Parser {
   Expr Column(const Source& source, const ColumnDescription& column, const Token& at);
   Expr Rowid(const Source& source, const Token& at);
   Expr RequireValue(Expr e, const Token& at) {
-    if (e.condition) Fail(907, at);
+    if (e.condition) Fail(texts::kMissingRightParenthesis, at);
     return e;
   }
   std::string AsNumber(const Expr& e, const Token& at);
@@ -308,8 +309,8 @@ class Parser {
     Nesting(Parser& parser, bool query) : parser_(parser) {
       if (++parser_.nesting_ > kMaxNesting) {
         --parser_.nesting_;
-        if (query) parser_.Fail(1778);
-        parser_.Fail(3095, parser_.Peek(), {std::to_string(kMaxNesting)});
+        if (query) parser_.Fail(texts::kSubqueryNestingTooDeep);
+        parser_.Fail(texts::kExpressionTooDeep, parser_.Peek(), {std::to_string(kMaxNesting)});
       }
     }
     ~Nesting() { --parser_.nesting_; }
@@ -337,7 +338,7 @@ std::vector<Token> Split(const std::string& sql) {
   if (procedural) return tokens;
   tokens = Tokenizer::Split(sql);
   for (const Token& token : tokens)
-    if (token.IsSymbol(";")) throw OracleErrors::At(911, token.offset);
+    if (token.IsSymbol(";")) throw OracleErrors::At(texts::kInvalidCharacter, token.offset);
   return tokens;
 }
 
@@ -373,7 +374,7 @@ TranslatedStatement Parser::Run() {
   } else if (first.Is("TRUNCATE")) {
     setCodes(0, 85);
     Next();
-    Expect("TABLE", 905);
+    Expect("TABLE", texts::kMissingKeyword);
     const Token& at = Peek();
     auto [owner, name] = ParseObjectName();
     TableDefinition definition;
@@ -397,14 +398,14 @@ TranslatedStatement Parser::Run() {
     Accept("WORK");
     if (!commit && Accept("TO")) {
       Accept("SAVEPOINT");
-      out.savepoint = Name(933);
+      out.savepoint = Name(texts::kNotProperlyEnded);
       ExpectEnd();
       out.kind = StatementKind::RollbackToSavepoint;
       out.info.bindNames = bindNames_;
       return out;
     }
     if (commit && Accept("COMMENT")) {
-      if (Peek().kind != Token::Kind::String) Fail(905);
+      if (Peek().kind != Token::Kind::String) Fail(texts::kMissingKeyword);
       Next();
     }
     ExpectEnd();
@@ -419,16 +420,16 @@ TranslatedStatement Parser::Run() {
     setCodes(0, 56);
     Next();
     out.kind = StatementKind::Savepoint;
-    out.savepoint = Name(933);
+    out.savepoint = Name(texts::kNotProperlyEnded);
     ExpectEnd();
   } else if (first.Is("MERGE") || first.Is("LOCK") ||
              first.Is("EXPLAIN") || first.Is("RENAME") || first.Is("COMMENT") ||
              first.Is("ANALYZE") || first.Is("AUDIT") || first.Is("NOAUDIT") ||
              (first.Is("SET") && (Peek(1).Is("TRANSACTION") || Peek(1).Is("ROLE")))) {
     // Oracle statements that devdb does not carry out.
-    Fail(3001, first);
+    Fail(texts::kUnimplemented, first);
   } else {
-    Fail(900, first);
+    Fail(texts::kInvalidSqlStatement, first);
   }
   out.info.bindNames = bindNames_;
   out.refreshSessions = refreshSessions_;
@@ -438,21 +439,21 @@ TranslatedStatement Parser::Run() {
 void Parser::ParseSelectStatement(TranslatedStatement& out) {
   QueryResult query = ParseQuery(false);
   if (Accept("FOR")) {
-    Expect("UPDATE", 905);
+    Expect("UPDATE", texts::kMissingKeyword);
     out.forUpdate = true;
     if (Accept("OF")) {
       do {
-        Name(904);
-        if (AcceptSymbol(".")) Name(904);
+        Name(texts::kInvalidIdentifier);
+        if (AcceptSymbol(".")) Name(texts::kInvalidIdentifier);
       } while (AcceptSymbol(","));
     }
     if (Accept("NOWAIT")) {
       out.noWait = true;
     } else if (Accept("WAIT")) {
-      if (Peek().kind != Token::Kind::Number) Fail(933);
+      if (Peek().kind != Token::Kind::Number) Fail(texts::kNotProperlyEnded);
       out.noWait = Next().text == "0";
     } else if (Accept("SKIP")) {
-      Fail(3001);
+      Fail(texts::kUnimplemented);
     }
   }
   ExpectEnd();
@@ -462,9 +463,9 @@ void Parser::ParseSelectStatement(TranslatedStatement& out) {
 }
 
 std::pair<std::string, std::string> Parser::ParseObjectName() {
-  std::string first = Name(903);
-  if (AcceptSymbol(".")) return {first, Name(903)};
-  if (Peek().IsSymbol("@")) Fail(3001);
+  std::string first = Name(texts::kInvalidTableName);
+  if (AcceptSymbol(".")) return {first, Name(texts::kInvalidTableName)};
+  if (Peek().IsSymbol("@")) Fail(texts::kUnimplemented);
   return {"", first};
 }
 
@@ -487,7 +488,7 @@ Source Parser::ResolveTable(const std::string& owner, const std::string& name, c
     definition = catalogue_.FindObject(state_.schema, name);
     if (!definition) definition = catalogue_.FindPublic(name);
   }
-  if (!definition || definition->kind == "INDEX") Fail(942, at);
+  if (!definition || definition->kind == "INDEX") Fail(texts::kTableOrViewDoesNotExist, at);
   Privileges(catalogue_, state_).CheckTable(*definition, access, at.offset);
   if (definition->refreshedPerStatement) refreshSessions_ = true;
   if (found) *found = *definition;
@@ -506,26 +507,27 @@ Source Parser::ResolveTable(const std::string& owner, const std::string& name, c
 
 void Parser::ParseInsert(TranslatedStatement& out) {
   Next();
-  Expect("INTO", 925);
+  Expect("INTO", texts::kMissingInto);
   const Token& tableToken = Peek();
   auto [owner, name] = ParseObjectName();
   TableDefinition definition;
   Source target = ResolveTable(owner, name, tableToken, &definition, TableAccess::Insert);
-  if (definition.kind != "TABLE") Fail(1732, tableToken);
+  if (definition.kind != "TABLE") Fail(texts::kDmlNotLegalOnView, tableToken);
   if (AtName() && !Peek().Is("VALUES")) target.alias = Name();
   std::vector<std::size_t> columns;
   if (AcceptSymbol("(")) {
     do {
       const Token& at = Peek();
-      const std::string column = Name(904);
+      const std::string column = Name(texts::kInvalidIdentifier);
       auto found = std::find_if(target.columns.begin(), target.columns.end(),
                                 [&](const ColumnDescription& c) { return c.name == column; });
-      if (found == target.columns.end()) Fail(904, at, {Quote(column)});
+      if (found == target.columns.end()) Fail(texts::kInvalidIdentifier, at, {Quote(column)});
       const auto index = static_cast<std::size_t>(found - target.columns.begin());
-      if (std::find(columns.begin(), columns.end(), index) != columns.end()) Fail(957, at);
+      if (std::find(columns.begin(), columns.end(), index) != columns.end())
+        Fail(texts::kDuplicateColumnName, at);
       columns.push_back(index);
     } while (AcceptSymbol(","));
-    ExpectSymbol(")", 907);
+    ExpectSymbol(")", texts::kMissingRightParenthesis);
   } else {
     for (std::size_t k = 0; k < target.columns.size(); ++k) columns.push_back(k);
   }
@@ -536,30 +538,30 @@ void Parser::ParseInsert(TranslatedStatement& out) {
     columnList += (k ? ", " : "") + Quote(target.columns[columns[k]].name);
   std::string sql = "INSERT INTO " + target.reference + " (" + columnList + ") ";
   if (Accept("VALUES")) {
-    ExpectSymbol("(", 906);
+    ExpectSymbol("(", texts::kMissingLeftParenthesis);
     std::vector<std::string> values;
     Scope empty;
     scopes_.push_back(&empty);
     do {
       const Token& at = Peek();
-      if (values.size() == columns.size()) Fail(913, at);
+      if (values.size() == columns.size()) Fail(texts::kTooManyValues, at);
       aggregatesAllowed_ = false;
       Expr value = RequireValue(ParseExpression(), at);
-      if (value.sql.find(kRownumSql) != std::string::npos) Fail(3001, at);
+      if (value.sql.find(kRownumSql) != std::string::npos) Fail(texts::kUnimplemented, at);
       const ColumnDescription& column = target.columns[columns[values.size()]];
       values.push_back(StoreValue(value, column, prefix + Quote(column.name), at));
     } while (AcceptSymbol(","));
     scopes_.pop_back();
-    if (values.size() < columns.size()) Fail(947);
-    ExpectSymbol(")", 907);
+    if (values.size() < columns.size()) Fail(texts::kNotEnoughValues);
+    ExpectSymbol(")", texts::kMissingRightParenthesis);
     sql += "VALUES (";
     for (std::size_t k = 0; k < values.size(); ++k) sql += (k ? ", " : "") + values[k];
     sql += ")";
   } else if (Peek().Is("SELECT") || Peek().Is("WITH") || Peek().IsSymbol("(")) {
     const Token& at = Peek();
     QueryResult query = ParseQuery(true);
-    if (query.columns.size() > columns.size()) Fail(913, at);
-    if (query.columns.size() < columns.size()) Fail(947, at);
+    if (query.columns.size() > columns.size()) Fail(texts::kTooManyValues, at);
+    if (query.columns.size() < columns.size()) Fail(texts::kNotEnoughValues, at);
     std::string list;
     for (std::size_t k = 0; k < columns.size(); ++k) {
       Expr value;
@@ -570,7 +572,7 @@ void Parser::ParseInsert(TranslatedStatement& out) {
     }
     sql += "SELECT " + list + " FROM (" + query.sql + ")";
   } else {
-    Fail(926);
+    Fail(texts::kMissingValues);
   }
   target.reference = definition.storage;
   sql += ParseReturning(out, target);
@@ -590,7 +592,7 @@ std::string Parser::ParseReturning(TranslatedStatement& out, const Source& targe
   do {
     const Token& at = Peek();
     Expr value = RequireValue(ParseExpression(), at);
-    if (value.sql.find(kRownumSql) != std::string::npos) Fail(3001, at);
+    if (value.sql.find(kRownumSql) != std::string::npos) Fail(texts::kUnimplemented, at);
     if (value.type.oracleType == kUnknown) value.type = VarcharType(4000);
     if (value.type.oracleType == kChar && value.stringLiteral) value.type.oracleType = kVarchar;
     out.returningTypes.push_back(value.type);
@@ -598,13 +600,13 @@ std::string Parser::ParseReturning(TranslatedStatement& out, const Source& targe
   } while (AcceptSymbol(","));
   aggregatesAllowed_ = outerAggregates;
   scopes_.pop_back();
-  Expect("INTO", 925);
+  Expect("INTO", texts::kMissingInto);
   do {
-    if (Peek().kind != Token::Kind::Bind) Fail(1036);
+    if (Peek().kind != Token::Kind::Bind) Fail(texts::kBadBindName);
     out.returningBinds.push_back(Next().text);
   } while (AcceptSymbol(","));
-  if (out.returningBinds.size() < out.returningTypes.size()) Fail(947);
-  if (out.returningBinds.size() > out.returningTypes.size()) Fail(913);
+  if (out.returningBinds.size() < out.returningTypes.size()) Fail(texts::kNotEnoughValues);
+  if (out.returningBinds.size() > out.returningTypes.size()) Fail(texts::kTooManyValues);
   return " RETURNING " + list;
 }
 
@@ -614,31 +616,32 @@ void Parser::ParseUpdate(TranslatedStatement& out) {
   auto [owner, name] = ParseObjectName();
   TableDefinition definition;
   Source target = ResolveTable(owner, name, tableToken, &definition, TableAccess::Update);
-  if (definition.kind != "TABLE") Fail(1732, tableToken);
+  if (definition.kind != "TABLE") Fail(texts::kDmlNotLegalOnView, tableToken);
   if (AtName() && !Peek().Is("SET")) target.alias = Name();
   Scope scope;
   scope.sources.push_back(target);
   scopes_.push_back(&scope);
-  Expect("SET", 971);
+  Expect("SET", texts::kMissingSet);
   const std::string prefix = Quote(target.owner) + "." + Quote(target.table) + ".";
   out.targetColumnPrefix = prefix;
   std::string assignments;
   do {
-    if (Peek().IsSymbol("(")) Fail(3001);
+    if (Peek().IsSymbol("(")) Fail(texts::kUnimplemented);
     const Token& at = Peek();
-    std::string column = Name(904);
+    std::string column = Name(texts::kInvalidIdentifier);
     if (AcceptSymbol(".")) {
-      if (column != target.alias) Fail(904, at, {Quote(column) + "." + Quote(Peek().text)});
-      column = Name(904);
+      if (column != target.alias)
+        Fail(texts::kInvalidIdentifier, at, {Quote(column) + "." + Quote(Peek().text)});
+      column = Name(texts::kInvalidIdentifier);
     }
     auto found = std::find_if(target.columns.begin(), target.columns.end(),
                               [&](const ColumnDescription& c) { return c.name == column; });
-    if (found == target.columns.end()) Fail(904, at, {Quote(column)});
-    ExpectSymbol("=", 927);
+    if (found == target.columns.end()) Fail(texts::kInvalidIdentifier, at, {Quote(column)});
+    ExpectSymbol("=", texts::kMissingEqualSign);
     const Token& valueAt = Peek();
     aggregatesAllowed_ = false;
     Expr value = RequireValue(ParseExpression(), valueAt);
-    if (value.sql.find(kRownumSql) != std::string::npos) Fail(3001, valueAt);
+    if (value.sql.find(kRownumSql) != std::string::npos) Fail(texts::kUnimplemented, valueAt);
     assignments += (assignments.empty() ? "" : ", ") + Quote(found->name) + " = " +
                    StoreValue(value, *found, prefix + Quote(found->name), valueAt);
   } while (AcceptSymbol(","));
@@ -647,8 +650,8 @@ void Parser::ParseUpdate(TranslatedStatement& out) {
     aggregatesAllowed_ = false;
     const Token& at = Peek();
     Expr condition = ParseCondition();
-    if (!condition.condition) Fail(920, at);
-    if (condition.sql.find(kRownumSql) != std::string::npos) Fail(3001, at);
+    if (!condition.condition) Fail(texts::kInvalidRelationalOperator, at);
+    if (condition.sql.find(kRownumSql) != std::string::npos) Fail(texts::kUnimplemented, at);
     sql += " WHERE " + condition.sql;
   }
   scopes_.pop_back();
@@ -665,7 +668,7 @@ void Parser::ParseDelete(TranslatedStatement& out) {
   auto [owner, name] = ParseObjectName();
   TableDefinition definition;
   Source target = ResolveTable(owner, name, tableToken, &definition, TableAccess::Delete);
-  if (definition.kind != "TABLE") Fail(1732, tableToken);
+  if (definition.kind != "TABLE") Fail(texts::kDmlNotLegalOnView, tableToken);
   if (AtName() && !Peek().Is("WHERE")) target.alias = Name();
   Scope scope;
   scope.sources.push_back(target);
@@ -675,8 +678,8 @@ void Parser::ParseDelete(TranslatedStatement& out) {
     aggregatesAllowed_ = false;
     const Token& at = Peek();
     Expr condition = ParseCondition();
-    if (!condition.condition) Fail(920, at);
-    if (condition.sql.find(kRownumSql) != std::string::npos) Fail(3001, at);
+    if (!condition.condition) Fail(texts::kInvalidRelationalOperator, at);
+    if (condition.sql.find(kRownumSql) != std::string::npos) Fail(texts::kUnimplemented, at);
     sql += " WHERE " + condition.sql;
   }
   scopes_.pop_back();
@@ -696,14 +699,17 @@ std::string Parser::StoreValue(const Expr& value, const ColumnDescription& colum
         IsNumber(value.type) || value.type.oracleType == ExtendedTypes::kBinaryDouble;
     const char kind = IsDate(value.type) || timestampValue ? 'S' : numberValue ? 'N' : 'T';
     if (column.oracleType == ExtendedTypes::kBinaryDouble && kind == 'S')
-      Fail(932, at, {"BINARY_DOUBLE", timestampValue ? "TIMESTAMP" : "DATE"});
+      Fail(texts::kInconsistentDatatypes, at,
+           {"BINARY_DOUBLE", timestampValue ? "TIMESTAMP" : "DATE"});
     if (column.oracleType != ExtendedTypes::kBinaryDouble && kind == 'N')
-      Fail(932, at, {"TIMESTAMP", "NUMBER"});
+      Fail(texts::kInconsistentDatatypes, at, {"TIMESTAMP", "NUMBER"});
     return ExtendedTypes::StoreSql(source, kind, column);
   }
   if (IsDate(value.type) && (IsText(column) || column.oracleType == kLong)) source = AsText(value);
-  if (IsNumber(value.type) && IsDate(column)) Fail(932, at, {"DATE", "NUMBER"});
-  if (IsDate(value.type) && IsNumber(column)) Fail(932, at, {"NUMBER", "DATE"});
+  if (IsNumber(value.type) && IsDate(column))
+    Fail(texts::kInconsistentDatatypes, at, {"DATE", "NUMBER"});
+  if (IsDate(value.type) && IsNumber(column))
+    Fail(texts::kInconsistentDatatypes, at, {"NUMBER", "DATE"});
   return "ora_store(" + source + ", " + std::to_string(column.oracleType) + ", " +
          std::to_string(column.dataSize) + ", " + std::to_string(column.precision) + ", " +
          std::to_string(column.scale) + ", " + Literal(fullName) + ")";
@@ -714,29 +720,29 @@ std::string Parser::StoreValue(const Expr& value, const ColumnDescription& colum
 
 ColumnDescription Parser::ParseDataType() {
   const Token& at = Peek();
-  if (at.kind != Token::Kind::Word) Fail(902);
+  if (at.kind != Token::Kind::Word) Fail(texts::kInvalidDatatype);
   const std::string word = Next().text;
   auto size = [&](bool required, int fallback) {
     if (!AcceptSymbol("(")) {
-      if (required) Fail(906);
+      if (required) Fail(texts::kMissingLeftParenthesis);
       return fallback;
     }
-    if (Peek().kind != Token::Kind::Number) Fail(910);
+    if (Peek().kind != Token::Kind::Number) Fail(texts::kLengthTooLongForDatatype);
     const int value = SmallInteger(Next().text);
     Accept("BYTE");
     Accept("CHAR");
-    ExpectSymbol(")", 907);
+    ExpectSymbol(")", texts::kMissingRightParenthesis);
     return value;
   };
   if (word == "VARCHAR2" || word == "VARCHAR" || word == "NVARCHAR2") {
     const int length = size(true, 0);
-    if (length < 1 || length > 4000) Fail(910, at);
+    if (length < 1 || length > 4000) Fail(texts::kLengthTooLongForDatatype, at);
     return TypeOf(kVarchar, length);
   }
   if (word == "CHAR" || word == "CHARACTER" || word == "NCHAR") {
-    if (Peek().Is("VARYING")) Fail(3001);
+    if (Peek().Is("VARYING")) Fail(texts::kUnimplemented);
     const int length = size(false, 1);
-    if (length < 1 || length > 2000) Fail(910, at);
+    if (length < 1 || length > 2000) Fail(texts::kLengthTooLongForDatatype, at);
     return TypeOf(kChar, length);
   }
   if (word == "NUMBER" || word == "NUMERIC" || word == "DECIMAL" || word == "DEC") {
@@ -748,57 +754,57 @@ ColumnDescription Parser::ParseDataType() {
     if (AcceptSymbol("*")) {
       precision = 38;
     } else {
-      if (Peek().kind != Token::Kind::Number) Fail(1727, Peek());
+      if (Peek().kind != Token::Kind::Number) Fail(texts::kNumericPrecisionOutOfRange, Peek());
       precision = SmallInteger(Next().text);
     }
-    if (precision < 1 || precision > 38) Fail(1727, at);
+    if (precision < 1 || precision > 38) Fail(texts::kNumericPrecisionOutOfRange, at);
     int scale = 0;
     if (AcceptSymbol(",")) {
       bool negative = AcceptSymbol("-");
-      if (Peek().kind != Token::Kind::Number) Fail(1728, Peek());
+      if (Peek().kind != Token::Kind::Number) Fail(texts::kNumericScaleOutOfRange, Peek());
       const int magnitude = SmallInteger(Next().text);
-      if (magnitude < 0) Fail(1728, at);
+      if (magnitude < 0) Fail(texts::kNumericScaleOutOfRange, at);
       scale = magnitude * (negative ? -1 : 1);
-      if (scale < -84 || scale > 127) Fail(1728, at);
+      if (scale < -84 || scale > 127) Fail(texts::kNumericScaleOutOfRange, at);
     }
-    ExpectSymbol(")", 907);
+    ExpectSymbol(")", texts::kMissingRightParenthesis);
     return TypeOf(kNumber, 22, precision, scale);
   }
   if (word == "INTEGER" || word == "INT" || word == "SMALLINT") return TypeOf(kNumber, 22, 38, 0);
   if (word == "FLOAT") {
     int precision = 126;
     if (AcceptSymbol("(")) {
-      if (Peek().kind != Token::Kind::Number) Fail(1724, Peek());
+      if (Peek().kind != Token::Kind::Number) Fail(texts::kFloatPrecisionOutOfRange, Peek());
       precision = SmallInteger(Next().text);
-      if (precision < 1 || precision > 126) Fail(1724, at);
-      ExpectSymbol(")", 907);
+      if (precision < 1 || precision > 126) Fail(texts::kFloatPrecisionOutOfRange, at);
+      ExpectSymbol(")", texts::kMissingRightParenthesis);
     }
     return TypeOf(kNumber, 22, precision, -127);
   }
   if (word == "REAL") return TypeOf(kNumber, 22, 63, -127);
   if (word == "DOUBLE") {
-    Expect("PRECISION", 902);
+    Expect("PRECISION", texts::kInvalidDatatype);
     return TypeOf(kNumber, 22, 126, -127);
   }
   if (word == "DATE") return DateType();
   if (word == "TIMESTAMP") {
     int digits = ExtendedTypes::kDefaultFractionalDigits;
     if (AcceptSymbol("(")) {
-      if (Peek().kind != Token::Kind::Number) Fail(1858, Peek());
+      if (Peek().kind != Token::Kind::Number) Fail(texts::kNonNumericCharacter, Peek());
       digits = SmallInteger(Next().text);
       if (digits < 0 || digits > 9) throw ExtendedTypes::PrecisionOutOfRange(at.offset);
-      ExpectSymbol(")", 907);
+      ExpectSymbol(")", texts::kMissingRightParenthesis);
     }
     if (!Accept("WITH")) return ExtendedTypes::Timestamp(digits);
-    if (Peek().Is("LOCAL")) Fail(3001, Peek());
-    Expect("TIME", 902);
-    Expect("ZONE", 902);
+    if (Peek().Is("LOCAL")) Fail(texts::kUnimplemented, Peek());
+    Expect("TIME", texts::kInvalidDatatype);
+    Expect("ZONE", texts::kInvalidDatatype);
     return ExtendedTypes::TimestampWithTimeZone(digits);
   }
   if (word == "BINARY_DOUBLE") return ExtendedTypes::BinaryDouble();
   if (word == "RAW") {
     const int length = size(true, 0);
-    if (length < 1 || length > 2000) Fail(910, at);
+    if (length < 1 || length > 2000) Fail(texts::kLengthTooLongForDatatype, at);
     return TypeOf(kRaw, length);
   }
   if (word == "LONG") {
@@ -806,13 +812,13 @@ ColumnDescription Parser::ParseDataType() {
     return TypeOf(kLong, 0);
   }
   if (word == "ROWID") return TypeOf(kRowid, 10);
-  Fail(902, at);
+  Fail(texts::kInvalidDatatype, at);
 }
 
 void Parser::ParseCreate(TranslatedStatement& out) {
   Next();
   if (Accept("OR")) {
-    Expect("REPLACE", 922);
+    Expect("REPLACE", texts::kInvalidOption);
   }
   const Token& what = Peek();
   if (what.Is("TABLE")) {
@@ -820,7 +826,7 @@ void Parser::ParseCreate(TranslatedStatement& out) {
     ParseCreateTable(out);
   } else if (what.Is("UNIQUE") || what.Is("INDEX")) {
     const bool unique = Accept("UNIQUE");
-    Expect("INDEX", 901);
+    Expect("INDEX", texts::kInvalidCreateCommand);
     out.info.sqlFunctionCode = 20;
     ParseCreateIndex(out, unique);
   } else if (what.Is("USER")) {
@@ -834,9 +840,9 @@ void Parser::ParseCreate(TranslatedStatement& out) {
     if (what.Is("PACKAGE") && Peek(1).Is("BODY")) out.info.sqlFunctionCode = 97;
   } else if (what.Is("VIEW") || what.Is("SEQUENCE") || what.Is("SYNONYM") || what.Is("PUBLIC") ||
              what.Is("ROLE") || what.Is("GLOBAL")) {
-    Fail(3001, what);
+    Fail(texts::kUnimplemented, what);
   } else {
-    Fail(901, what);
+    Fail(texts::kInvalidCreateCommand, what);
   }
 }
 
@@ -847,12 +853,12 @@ void Parser::ParseCreateTable(TranslatedStatement& out) {
   TableSpec& table = out.table;
   table.owner = owner.empty() ? state_.schema : owner;
   table.name = name;
-  if (catalogue_.FindObject(table.owner, table.name)) Fail(955, nameToken);
+  if (catalogue_.FindObject(table.owner, table.name)) Fail(texts::kNameInUse, nameToken);
   std::optional<std::vector<std::string>> primaryKey;
   auto addUnique = [&](std::string constraint, std::vector<std::string> columns, bool primary,
                        const Token& at) {
     if (primary) {
-      if (primaryKey) Fail(2260, at);
+      if (primaryKey) Fail(texts::kOnlyOnePrimaryKey, at);
       primaryKey = columns;
     }
     table.uniqueKeys.emplace_back(constraint, columns);
@@ -861,78 +867,82 @@ void Parser::ParseCreateTable(TranslatedStatement& out) {
     do {
       const Token& at = Peek();
       std::string constraint;
-      if (Accept("CONSTRAINT")) constraint = Name(904);
+      if (Accept("CONSTRAINT")) constraint = Name(texts::kInvalidIdentifier);
       if (Peek().Is("PRIMARY") || Peek().Is("UNIQUE")) {
         const bool primary = Accept("PRIMARY");
-        if (primary) Expect("KEY", 905);
+        if (primary)
+          Expect("KEY", texts::kMissingKeyword);
         else Next();
-        ExpectSymbol("(", 906);
+        ExpectSymbol("(", texts::kMissingLeftParenthesis);
         std::vector<std::string> columns;
         do {
           const Token& columnAt = Peek();
-          const std::string column = Name(904);
+          const std::string column = Name(texts::kInvalidIdentifier);
           if (std::none_of(table.columns.begin(), table.columns.end(),
                            [&](const ColumnDescription& c) { return c.name == column; }))
-            Fail(904, columnAt, {Quote(column)});
+            Fail(texts::kInvalidIdentifier, columnAt, {Quote(column)});
           columns.push_back(column);
         } while (AcceptSymbol(","));
-        ExpectSymbol(")", 907);
+        ExpectSymbol(")", texts::kMissingRightParenthesis);
         addUnique(constraint, columns, primary, at);
         continue;
       }
-      if (!constraint.empty() || Peek().Is("CHECK") || Peek().Is("FOREIGN")) Fail(3001);
-      const std::string column = Name(904);
+      if (!constraint.empty() || Peek().Is("CHECK") || Peek().Is("FOREIGN"))
+        Fail(texts::kUnimplemented);
+      const std::string column = Name(texts::kInvalidIdentifier);
       if (std::any_of(table.columns.begin(), table.columns.end(),
                       [&](const ColumnDescription& c) { return c.name == column; }))
-        Fail(957, at);
+        Fail(texts::kDuplicateColumnName, at);
       ColumnDescription type = ParseDataType();
       type.name = column;
       std::string defaultSql;
       while (true) {
         std::string columnConstraint;
-        if (Accept("CONSTRAINT")) columnConstraint = Name(904);
+        if (Accept("CONSTRAINT")) columnConstraint = Name(texts::kInvalidIdentifier);
         if (Accept("DEFAULT")) {
           const Token& defaultAt = Peek();
           Scope empty;
           scopes_.push_back(&empty);
           Expr value = RequireValue(ParseExpression(), defaultAt);
           scopes_.pop_back();
-          if (!bindNames_.empty()) Fail(1027, defaultAt);
-          if (value.sql.find(kRownumSql) != std::string::npos) Fail(984, defaultAt);
-          if (value.sql.find("SELECT ") != std::string::npos) Fail(22818, defaultAt);
+          if (!bindNames_.empty()) Fail(texts::kBindInDdl, defaultAt);
+          if (value.sql.find(kRownumSql) != std::string::npos)
+            Fail(texts::kColumnNotAllowed, defaultAt);
+          if (value.sql.find("SELECT ") != std::string::npos)
+            Fail(texts::kSubqueryNotAllowedHere, defaultAt);
           defaultSql = StoreValue(value, type, Quote(table.owner) + "." + Quote(table.name) + "." + Quote(column), defaultAt);
         } else if (Accept("NOT")) {
-          Expect("NULL", 908);
+          Expect("NULL", texts::kMissingNullKeyword);
           type.nullable = false;
         } else if (Accept("NULL")) {
           type.nullable = true;
         } else if (Peek().Is("PRIMARY")) {
           const Token& keyAt = Next();
-          Expect("KEY", 905);
+          Expect("KEY", texts::kMissingKeyword);
           type.nullable = false;
           addUnique(columnConstraint, {column}, true, keyAt);
         } else if (Peek().Is("UNIQUE")) {
           const Token& keyAt = Next();
           addUnique(columnConstraint, {column}, false, keyAt);
         } else if (Peek().Is("CHECK") || Peek().Is("REFERENCES")) {
-          Fail(3001);
+          Fail(texts::kUnimplemented);
         } else {
-          if (!columnConstraint.empty()) Fail(2253);
+          if (!columnConstraint.empty()) Fail(texts::kConstraintNotAllowedHere);
           break;
         }
       }
       table.columns.push_back(type);
       table.defaults.push_back(defaultSql);
     } while (AcceptSymbol(","));
-    ExpectSymbol(")", 907);
+    ExpectSymbol(")", texts::kMissingRightParenthesis);
     if (primaryKey)
       for (ColumnDescription& column : table.columns)
         if (std::find(primaryKey->begin(), primaryKey->end(), column.name) != primaryKey->end())
           column.nullable = false;
   }
-  if (Accept("TABLESPACE")) Name(922);
+  if (Accept("TABLESPACE")) Name(texts::kInvalidOption);
   if (Accept("AS")) {
-    if (!table.columns.empty()) Fail(3001);
+    if (!table.columns.empty()) Fail(texts::kUnimplemented);
     QueryResult query = ParseQuery(true);
     for (std::size_t k = 0; k < query.columns.size(); ++k) {
       ColumnDescription column = query.columns[k];
@@ -945,7 +955,7 @@ void Parser::ParseCreateTable(TranslatedStatement& out) {
     }
     table.asSelect = query.sql;
   } else if (table.columns.empty()) {
-    Fail(906);
+    Fail(texts::kMissingLeftParenthesis);
   }
   ExpectEnd();
 }
@@ -957,28 +967,28 @@ void Parser::ParseCreateIndex(TranslatedStatement& out, bool unique) {
   out.index.owner = owner.empty() ? state_.schema : owner;
   out.index.name = name;
   out.index.unique = unique;
-  if (catalogue_.FindObject(out.index.owner, name)) Fail(955, nameToken);
-  Expect("ON", 969);
+  if (catalogue_.FindObject(out.index.owner, name)) Fail(texts::kNameInUse, nameToken);
+  Expect("ON", texts::kMissingOn);
   const Token& tableToken = Peek();
   auto [tableOwner, table] = ParseObjectName();
   TableDefinition definition;
   Source source = ResolveTable(tableOwner.empty() ? state_.schema : tableOwner, table, tableToken,
                                &definition, TableAccess::Ddl);
-  if (definition.kind != "TABLE") Fail(942, tableToken);
-  if (definition.owner != out.index.owner) Fail(3001, tableToken);
+  if (definition.kind != "TABLE") Fail(texts::kTableOrViewDoesNotExist, tableToken);
+  if (definition.owner != out.index.owner) Fail(texts::kUnimplemented, tableToken);
   out.index.table = definition.name;
-  ExpectSymbol("(", 906);
+  ExpectSymbol("(", texts::kMissingLeftParenthesis);
   do {
     const Token& at = Peek();
-    const std::string column = Name(904);
+    const std::string column = Name(texts::kInvalidIdentifier);
     if (std::none_of(source.columns.begin(), source.columns.end(),
                      [&](const ColumnDescription& c) { return c.name == column; }))
-      Fail(904, at, {Quote(column)});
+      Fail(texts::kInvalidIdentifier, at, {Quote(column)});
     if (!Accept("ASC")) Accept("DESC");
     out.index.columns.push_back(column);
   } while (AcceptSymbol(","));
-  ExpectSymbol(")", 907);
-  if (Accept("TABLESPACE")) Name(922);
+  ExpectSymbol(")", texts::kMissingRightParenthesis);
+  if (Accept("TABLESPACE")) Name(texts::kInvalidOption);
   ExpectEnd();
 }
 
@@ -990,9 +1000,9 @@ void Parser::ParseDrop(TranslatedStatement& out) {
     auto [owner, name] = ParseObjectName();
     TableDefinition definition;
     ResolveTable(owner.empty() ? state_.schema : owner, name, at, &definition, TableAccess::Ddl);
-    if (definition.kind != "TABLE") Fail(942, at);
+    if (definition.kind != "TABLE") Fail(texts::kTableOrViewDoesNotExist, at);
     out.drop = {definition.owner, definition.name, false};
-    if (Accept("CASCADE")) Expect("CONSTRAINTS", 905);
+    if (Accept("CASCADE")) Expect("CONSTRAINTS", texts::kMissingKeyword);
     Accept("PURGE");
   } else if (Accept("INDEX")) {
     out.kind = StatementKind::DropIndex;
@@ -1001,18 +1011,18 @@ void Parser::ParseDrop(TranslatedStatement& out) {
     auto [owner, name] = ParseObjectName();
     const std::string schema = owner.empty() ? state_.schema : owner;
     auto definition = catalogue_.FindObject(schema, name);
-    if (!definition || definition->kind != "INDEX") Fail(1418, at);
+    if (!definition || definition->kind != "INDEX") Fail(texts::kIndexDoesNotExist, at);
     out.drop = {schema, name, false};
   } else if (Accept("USER")) {
     out.kind = StatementKind::DropUser;
     out.info.sqlFunctionCode = 11;
-    out.drop.name = Name(1935);
+    out.drop.name = Name(texts::kMissingUserOrRole);
     out.drop.cascade = Accept("CASCADE");
   } else if (Peek().Is("PROCEDURE") || Peek().Is("FUNCTION") || Peek().Is("PACKAGE")) {
     out.kind = StatementKind::PlsqlUnit;
     return;
   } else {
-    Fail(950);
+    Fail(texts::kInvalidDropOption);
   }
   ExpectEnd();
 }
@@ -1020,7 +1030,7 @@ void Parser::ParseDrop(TranslatedStatement& out) {
 std::string Parser::ParsePassword() {
   const Token& token = Peek();
   // As long as a logon may carry (see LogonService).
-  if (token.text.size() > 1024) Fail(988, token);
+  if (token.text.size() > 1024) Fail(texts::kInvalidPassword, token);
   if (token.kind == Token::Kind::QuotedName) return Next().text;
   if (token.kind == Token::Kind::Word && !Reserved().count(token.text)) {
     Next();
@@ -1028,7 +1038,7 @@ std::string Parser::ParsePassword() {
     return sql_.substr(static_cast<std::size_t>(token.offset),
                        static_cast<std::size_t>(token.endOffset - token.offset));
   }
-  Fail(988, token);
+  Fail(texts::kInvalidPassword, token);
 }
 
 void Parser::ParseUserOptions(UserSpec& user, bool create) {
@@ -1039,23 +1049,23 @@ void Parser::ParseUserOptions(UserSpec& user, bool create) {
       if (Accept("EXTERNALLY")) {
         user.externally = true;
       } else {
-        Expect("BY", 924);
+        Expect("BY", texts::kMissingBy);
         user.password = ParsePassword();
         if (!create && Accept("REPLACE")) user.replacePassword = ParsePassword();
       }
     } else if (Accept("DEFAULT") || Accept("TEMPORARY")) {
-      Expect("TABLESPACE", 922);
-      Name(922);
+      Expect("TABLESPACE", texts::kInvalidOption);
+      Name(texts::kInvalidOption);
     } else if (Accept("QUOTA")) {
       if (!Accept("UNLIMITED")) {
-        if (Peek().kind != Token::Kind::Number) Fail(922);
+        if (Peek().kind != Token::Kind::Number) Fail(texts::kInvalidOption);
         Next();
         if (Peek().kind == Token::Kind::Word && (Peek().text == "K" || Peek().text == "M" || Peek().text == "G")) Next();
       }
-      Expect("ON", 922);
-      Name(922);
+      Expect("ON", texts::kInvalidOption);
+      Name(texts::kInvalidOption);
     } else if (Accept("PROFILE")) {
-      Name(922);
+      Name(texts::kInvalidOption);
     } else if (Accept("PASSWORD")) {
       if (Accept("EXPIRE")) {
         user.expire = true;
@@ -1063,26 +1073,27 @@ void Parser::ParseUserOptions(UserSpec& user, bool create) {
         // devdb's own clause: put the account into the grace period (ORA-28002 at logon).
         int days = 7;
         if (Peek().kind == Token::Kind::Number) days = SmallInteger(Next().text);
-        if (days < 1) Fail(922);
+        if (days < 1) Fail(texts::kInvalidOption);
         user.graceDays = days;
       } else {
-        Fail(922);
+        Fail(texts::kInvalidOption);
       }
     } else if (Accept("ACCOUNT")) {
       if (Accept("LOCK")) user.lock = true;
       else if (Accept("UNLOCK")) user.lock = false;
-      else Fail(922);
+      else
+        Fail(texts::kInvalidOption);
     } else {
-      Fail(922);
+      Fail(texts::kInvalidOption);
     }
   }
-  if (!any) Fail(922);
+  if (!any) Fail(texts::kInvalidOption);
 }
 
 void Parser::ParseCreateUser(TranslatedStatement& out) {
   out.kind = StatementKind::CreateUser;
-  out.user.name = Name(1935);
-  if (!Peek().Is("IDENTIFIED")) Fail(924);
+  out.user.name = Name(texts::kMissingUserOrRole);
+  if (!Peek().Is("IDENTIFIED")) Fail(texts::kMissingBy);
   ParseUserOptions(out.user, true);
 }
 
@@ -1091,22 +1102,22 @@ void Parser::ParseAlter(TranslatedStatement& out) {
   if (Accept("USER")) {
     out.info.sqlFunctionCode = 53;
     out.kind = StatementKind::AlterUser;
-    out.user.name = Name(1935);
+    out.user.name = Name(texts::kMissingUserOrRole);
     ParseUserOptions(out.user, false);
     return;
   }
   if (Accept("SESSION")) {
     out.info.sqlFunctionCode = 52;
     out.kind = StatementKind::AlterSession;
-    Expect("SET", 2248);
+    Expect("SET", texts::kInvalidAlterSessionOption);
     static const std::set<std::string> known = {
         "NLS_DATE_FORMAT", "SQL_TRACE", "OPTIMIZER_GOAL", "OPTIMIZER_MODE", "ISOLATION_LEVEL",
         "CURRENT_SCHEMA", "NLS_LANGUAGE", "NLS_TERRITORY", "NLS_NUMERIC_CHARACTERS"};
     do {
       const Token& nameAt = Peek();
-      const std::string name = Name(2248);
-      if (!known.count(name)) Fail(2248, nameAt);
-      ExpectSymbol("=", 2248);
+      const std::string name = Name(texts::kInvalidAlterSessionOption);
+      if (!known.count(name)) Fail(texts::kInvalidAlterSessionOption, nameAt);
+      ExpectSymbol("=", texts::kInvalidAlterSessionOption);
       const Token& value = Peek();
       std::string text;
       if (value.kind == Token::Kind::String || value.kind == Token::Kind::Number ||
@@ -1117,7 +1128,7 @@ void Parser::ParseAlter(TranslatedStatement& out) {
         // READ COMMITTED: the value may be two words.
         if (name == "ISOLATION_LEVEL" && Peek().kind == Token::Kind::Word) text += " " + Next().text;
       } else {
-        Fail(2248);
+        Fail(texts::kInvalidAlterSessionOption);
       }
       out.settings.emplace_back(name, text);
     } while (Peek().kind == Token::Kind::Word);
@@ -1127,19 +1138,19 @@ void Parser::ParseAlter(TranslatedStatement& out) {
   if (Accept("SYSTEM")) {
     out.info.sqlFunctionCode = 49;
     out.kind = StatementKind::KillSession;
-    if (!Accept("KILL") && !Accept("DISCONNECT")) Fail(2065);
-    Expect("SESSION", 2065);
+    if (!Accept("KILL") && !Accept("DISCONNECT")) Fail(texts::kIllegalAlterSystemOption);
+    Expect("SESSION", texts::kIllegalAlterSystemOption);
     const Token& value = Peek();
-    if (value.kind != Token::Kind::String) Fail(2065);
+    if (value.kind != Token::Kind::String) Fail(texts::kIllegalAlterSystemOption);
     Next();
     const std::string text = value.text;
     const std::size_t comma = text.find(',');
-    if (comma == std::string::npos) Fail(26, value);
+    if (comma == std::string::npos) Fail(texts::kInvalidSessionId, value);
     auto field = [&](std::string part) {
       while (!part.empty() && part.front() == ' ') part.erase(0, 1);
       while (!part.empty() && part.back() == ' ') part.pop_back();
       const int number = SmallInteger(part);
-      if (number < 0) Fail(26, value);
+      if (number < 0) Fail(texts::kInvalidSessionId, value);
       return number;
     };
     out.killSid = field(text.substr(0, comma));
@@ -1152,8 +1163,8 @@ void Parser::ParseAlter(TranslatedStatement& out) {
     ExpectEnd();
     return;
   }
-  if (Peek().Is("TABLE") || Peek().Is("INDEX")) Fail(3001);
-  Fail(940);
+  if (Peek().Is("TABLE") || Peek().Is("INDEX")) Fail(texts::kUnimplemented);
+  Fail(texts::kInvalidAlterCommand);
 }
 
 void Parser::ParseGrant(TranslatedStatement& out, bool grant) {
@@ -1164,7 +1175,7 @@ void Parser::ParseGrant(TranslatedStatement& out, bool grant) {
            !Peek().Is("ON")) {
       privilege += (privilege.empty() ? "" : " ") + Next().text;
     }
-    if (privilege.empty()) Fail(990);
+    if (privilege.empty()) Fail(texts::kInvalidPrivilege);
     if (privilege == "CONNECT") privilege = "CREATE SESSION";
     out.grant.privileges.push_back(privilege);
   } while (AcceptSymbol(","));
@@ -1178,13 +1189,13 @@ void Parser::ParseGrant(TranslatedStatement& out, bool grant) {
         privileges.push_back(one + " ON " + object);
     out.grant.privileges = privileges;
   }
-  Expect(grant ? "TO" : "FROM", 905);
+  Expect(grant ? "TO" : "FROM", texts::kMissingKeyword);
   do {
-    out.grant.grantees.push_back(Name(987));
+    out.grant.grantees.push_back(Name(texts::kInvalidUsername));
   } while (AcceptSymbol(","));
   if (grant && Accept("WITH")) {
-    if (!Accept("ADMIN") && !Accept("GRANT")) Fail(922);
-    Expect("OPTION", 922);
+    if (!Accept("ADMIN") && !Accept("GRANT")) Fail(texts::kInvalidOption);
+    Expect("OPTION", texts::kInvalidOption);
   }
   ExpectEnd();
 }
@@ -1198,23 +1209,23 @@ QueryResult Parser::ParseQuery(bool positional) {
   std::string with;
   const std::size_t namedBefore = namedQueries_.size();
   if (Accept("WITH")) {
-    if (Peek().Is("FUNCTION") || Peek().Is("PROCEDURE")) Fail(3001);
+    if (Peek().Is("FUNCTION") || Peek().Is("PROCEDURE")) Fail(texts::kUnimplemented);
     do {
-      const std::string name = Name(903);
+      const std::string name = Name(texts::kInvalidTableName);
       std::vector<std::string> renamed;
       if (AcceptSymbol("(")) {
         do {
-          renamed.push_back(Name(904));
+          renamed.push_back(Name(texts::kInvalidIdentifier));
         } while (AcceptSymbol(","));
-        ExpectSymbol(")", 907);
+        ExpectSymbol(")", texts::kMissingRightParenthesis);
       }
-      Expect("AS", 905);
+      Expect("AS", texts::kMissingKeyword);
       const Token& at = Peek();
-      ExpectSymbol("(", 906);
+      ExpectSymbol("(", texts::kMissingLeftParenthesis);
       QueryResult query = ParseQuery(false);
-      ExpectSymbol(")", 907);
+      ExpectSymbol(")", texts::kMissingRightParenthesis);
       if (!renamed.empty()) {
-        if (renamed.size() != query.columns.size()) Fail(1789, at);
+        if (renamed.size() != query.columns.size()) Fail(texts::kWrongNumberOfResultColumns, at);
         for (std::size_t k = 0; k < renamed.size(); ++k) query.columns[k].name = renamed[k];
       }
       std::string columnList;
@@ -1224,7 +1235,7 @@ QueryResult Parser::ParseQuery(bool positional) {
               ") AS (" + query.sql + ")";
       namedQueries_.emplace_back(name, query.columns);
     } while (AcceptSymbol(","));
-    if (!Peek().Is("SELECT") && !Peek().IsSymbol("(")) Fail(928);
+    if (!Peek().Is("SELECT") && !Peek().IsSymbol("(")) Fail(texts::kMissingSelect);
   }
   QueryResult result = ParseQueryBody(positional);
   namedQueries_.resize(namedBefore);
@@ -1254,13 +1265,13 @@ QueryResult Parser::ParseQueryBody(bool positional) {
                                     : at.Is("MINUS") ? "EXCEPT" : "INTERSECT";
     compound = true;
     BlockResult next = ParseQueryTerm(positional);
-    if (next.columns.size() != result.columns.size()) Fail(1789, at);
+    if (next.columns.size() != result.columns.size()) Fail(texts::kWrongNumberOfResultColumns, at);
     for (std::size_t k = 0; k < next.columns.size(); ++k) {
       ColumnDescription& mine = result.columns[k];
       const ColumnDescription& theirs = next.columns[k];
       const bool compatible = mine.oracleType == kUnknown || theirs.oracleType == kUnknown ||
                               (IsText(mine) && IsText(theirs)) || mine.oracleType == theirs.oracleType;
-      if (!compatible) Fail(1790, at);
+      if (!compatible) Fail(texts::kExpressionTypeMismatch, at);
       if (mine.oracleType == kUnknown) { const std::string name = mine.name; mine = theirs; mine.name = name; }
       if (IsText(mine)) {
         if (mine.oracleType != theirs.oracleType && IsText(theirs)) mine.oracleType = kVarchar;
@@ -1277,7 +1288,7 @@ QueryResult Parser::ParseQueryBody(bool positional) {
   }
   auto blockSql = [&](const BlockResult& block) {
     if (!block.limit) return block.sql;
-    if (block.grouped) Fail(3001);
+    if (block.grouped) Fail(texts::kUnimplemented);
     return compound ? "SELECT * FROM (" + block.sql + " LIMIT " + *block.limit + ")"
                     : block.sql + " LIMIT " + *block.limit;
   };
@@ -1297,7 +1308,7 @@ QueryResult Parser::ParseQueryBody(bool positional) {
       try {
         order = ParseOrderBy(nullptr, orderNames, aliases);
       } catch (const SqlError& error) {
-        if (error.Code() == 904) Fail(3001, at);
+        if (error.Code() == texts::kInvalidIdentifier.code) Fail(texts::kUnimplemented, at);
         throw;
       }
       sql = "SELECT * FROM (" + sql + ")" + order;
@@ -1315,7 +1326,7 @@ QueryResult Parser::ParseQueryBody(bool positional) {
 BlockResult Parser::ParseQueryTerm(bool positional) {
   if (AcceptSymbol("(")) {
     QueryResult inner = ParseQuery(positional);
-    ExpectSymbol(")", 907);
+    ExpectSymbol(")", texts::kMissingRightParenthesis);
     BlockResult block;
     block.sql = "SELECT * FROM (" + inner.sql + ")";
     block.columns = inner.columns;
@@ -1323,14 +1334,14 @@ BlockResult Parser::ParseQueryTerm(bool positional) {
   }
   Scope scope;
   std::vector<std::string> names;
-  if (!Peek().Is("SELECT")) Fail(928);
+  if (!Peek().Is("SELECT")) Fail(texts::kMissingSelect);
   return ParseQueryBlock(positional, scope, names);
 }
 
 std::string Parser::ParseOrderBy(Scope* scope, const std::vector<std::string>& names,
                                  const std::vector<std::string>& aliases) {
   Next();
-  Expect("BY", 924);
+  Expect("BY", texts::kMissingBy);
   std::string sql = " ORDER BY ";
   bool firstItem = true;
   do {
@@ -1343,7 +1354,8 @@ std::string Parser::ParseOrderBy(Scope* scope, const std::vector<std::string>& n
          Peek(1).Is("DESC") || Peek(1).Is("NULLS") || Peek(1).IsSymbol(")"))) {
       Next();
       const int position = SmallInteger(at.text);
-      if (position < 1 || position > static_cast<int>(names.size())) Fail(1785, at);
+      if (position < 1 || position > static_cast<int>(names.size()))
+        Fail(texts::kOrderByItemNotNumber, at);
       item = std::to_string(position);
     } else if (bare && std::find(names.begin(), names.end(), at.text) != names.end()) {
       Next();
@@ -1354,7 +1366,7 @@ std::string Parser::ParseOrderBy(Scope* scope, const std::vector<std::string>& n
       // SQLite would read a constant integer as a select-list position; Oracle sorts by it.
       item = e.numberLiteral ? "CAST(" + e.sql + " AS NUMERIC)" : e.sql;
     } else {
-      Fail(904, at, {Quote(at.text)});
+      Fail(texts::kInvalidIdentifier, at, {Quote(at.text)});
     }
     bool descending = false;
     if (Accept("DESC")) descending = true;
@@ -1363,7 +1375,8 @@ std::string Parser::ParseOrderBy(Scope* scope, const std::vector<std::string>& n
     if (Accept("NULLS")) {
       if (Accept("FIRST")) nulls = " NULLS FIRST";
       else if (Accept("LAST")) nulls = " NULLS LAST";
-      else Fail(933);
+      else
+        Fail(texts::kNotProperlyEnded);
     }
     sql += (firstItem ? "" : ", ") + item + (descending ? " DESC" : " ASC") + nulls;
     firstItem = false;
@@ -1374,7 +1387,7 @@ std::string Parser::ParseOrderBy(Scope* scope, const std::vector<std::string>& n
 BlockResult Parser::ParseQueryBlock(bool positional, Scope& scope, std::vector<std::string>& names) {
   BlockResult block;
   const bool scalar = std::exchange(scalarSubquery_, false);
-  Expect("SELECT", 928);
+  Expect("SELECT", texts::kMissingSelect);
   bool distinct = false;
   if (Accept("DISTINCT") || Accept("UNIQUE")) distinct = true;
   else Accept("ALL");
@@ -1420,11 +1433,11 @@ BlockResult Parser::ParseQueryBlock(bool positional, Scope& scope, std::vector<s
   }
   if (connectIndex) {
     pos_ = *connectIndex;
-    if (!Accept("CONNECT")) Fail(3001);
-    Expect("BY", 924);
-    if (!Accept("LEVEL")) Fail(3001);
+    if (!Accept("CONNECT")) Fail(texts::kUnimplemented);
+    Expect("BY", texts::kMissingBy);
+    if (!Accept("LEVEL")) Fail(texts::kUnimplemented);
     const Token& op = Peek();
-    if (!op.IsSymbol("<=") && !op.IsSymbol("<")) Fail(3001);
+    if (!op.IsSymbol("<=") && !op.IsSymbol("<")) Fail(texts::kUnimplemented);
     Next();
     const Token& limitAt = Peek();
     Scope empty;
@@ -1434,7 +1447,7 @@ BlockResult Parser::ParseQueryBlock(bool positional, Scope& scope, std::vector<s
     Expr limit = RequireValue(ParseExpression(), limitAt);
     aggregatesAllowed_ = outerAggregates;
     scopes_.pop_back();
-    if (limit.sql.find(kRownumSql) != std::string::npos) Fail(3001, limitAt);
+    if (limit.sql.find(kRownumSql) != std::string::npos) Fail(texts::kUnimplemented, limitAt);
     levelLimit = std::string(op.IsSymbol("<=") ? "<= (" : "< (") + AsNumber(limit, limitAt) + ")";
     afterConnect = pos_;
   }
@@ -1446,7 +1459,7 @@ BlockResult Parser::ParseQueryBlock(bool positional, Scope& scope, std::vector<s
     fromSql = ParseFromClause(scope);
     levelLimit_.reset();
     if (levelLimit && (scope.sources.size() != 1 || !scope.sources[0].levels))
-      Fail(3001, tokens_[*connectIndex]);
+      Fail(texts::kUnimplemented, tokens_[*connectIndex]);
     afterFrom = pos_;
     pos_ = listStart;
   }
@@ -1471,7 +1484,7 @@ BlockResult Parser::ParseQueryBlock(bool positional, Scope& scope, std::vector<s
     const Token& at = Peek();
     if (at.IsSymbol("*")) {
       Next();
-      if (!fromIndex) Fail(923);
+      if (!fromIndex) Fail(texts::kFromNotFound);
       for (const Source& source : scope.sources)
         for (const ColumnDescription& column : source.columns) addItem(Column(source, column, at), column.name);
       continue;
@@ -1482,11 +1495,11 @@ BlockResult Parser::ParseQueryBlock(bool positional, Scope& scope, std::vector<s
       pos_ += 3;
       auto found = std::find_if(scope.sources.begin(), scope.sources.end(),
                                 [&](const Source& s) { return s.alias == alias; });
-      if (found == scope.sources.end()) Fail(904, at, {Quote(alias)});
+      if (found == scope.sources.end()) Fail(texts::kInvalidIdentifier, at, {Quote(alias)});
       for (const ColumnDescription& column : found->columns) addItem(Column(*found, column, at), column.name);
       continue;
     }
-    if (at.Is("FROM") || at.kind == Token::Kind::End) Fail(936, at);
+    if (at.Is("FROM") || at.kind == Token::Kind::End) Fail(texts::kMissingExpression, at);
     const std::size_t first = pos_;
     Expr e;
     if (fromIndex) {
@@ -1496,21 +1509,23 @@ BlockResult Parser::ParseQueryBlock(bool positional, Scope& scope, std::vector<s
       try {
         e = ParseExpression();
       } catch (const SqlError& error) {
-        if (error.Code() != 904 && error.Code() != 918) throw;
-        Fail(923);
+        if (error.Code() != texts::kInvalidIdentifier.code &&
+            error.Code() != texts::kColumnAmbiguouslyDefined.code)
+          throw;
+        Fail(texts::kFromNotFound);
       }
     }
     const std::size_t last = pos_ - 1;
     std::string name = e.name.empty() ? DerivedName(first, last) : e.name;
     if (Accept("AS")) {
-      name = Name(923);
+      name = Name(texts::kFromNotFound);
     } else if (AtName() && !Peek().Is("FROM")) {
       name = Name();
     }
     if (e.type.oracleType == kUnknown) e.type = VarcharType(4000);
     addItem(std::move(e), name);
   } while (AcceptSymbol(","));
-  if (!fromIndex || pos_ != *fromIndex) Fail(923);
+  if (!fromIndex || pos_ != *fromIndex) Fail(texts::kFromNotFound);
   pos_ = afterFrom;
   std::string sql = " FROM " + fromSql;
   std::optional<std::string> limit;
@@ -1520,23 +1535,24 @@ BlockResult Parser::ParseQueryBlock(bool positional, Scope& scope, std::vector<s
     rownumDepth_ = 0;
     const Token& at = Peek();
     Expr condition = ParseCondition();
-    if (!condition.condition) Fail(920, at);
-    if (condition.sql.find(kRownumSql) != std::string::npos) Fail(3001, at);
+    if (!condition.condition) Fail(texts::kInvalidRelationalOperator, at);
+    if (condition.sql.find(kRownumSql) != std::string::npos) Fail(texts::kUnimplemented, at);
     sql += " WHERE " + condition.sql;
     rownumLimit_ = nullptr;
     aggregatesAllowed_ = true;
   }
   if (connectIndex && pos_ == *connectIndex) pos_ = afterConnect;
-  else if (Peek().Is("CONNECT") || Peek().Is("START")) Fail(3001);
+  else if (Peek().Is("CONNECT") || Peek().Is("START"))
+    Fail(texts::kUnimplemented);
   std::vector<std::string> groupBy;
   if (Accept("GROUP")) {
-    Expect("BY", 924);
+    Expect("BY", texts::kMissingBy);
     aggregatesAllowed_ = false;
     std::string groupSql;
     do {
       const Token& at = Peek();
       Expr e = RequireValue(ParseExpression(), at);
-      if (e.sql.find(kRownumSql) != std::string::npos) Fail(3001, at);
+      if (e.sql.find(kRownumSql) != std::string::npos) Fail(texts::kUnimplemented, at);
       groupBy.push_back(e.sql);
       // SQLite would read a constant integer as a select-list position.
       groupSql += (groupSql.empty() ? "" : ", ") + (e.numberLiteral ? "CAST(" + e.sql + " AS NUMERIC)" : e.sql);
@@ -1548,13 +1564,13 @@ BlockResult Parser::ParseQueryBlock(bool positional, Scope& scope, std::vector<s
   if (Accept("HAVING")) {
     const Token& at = Peek();
     Expr condition = ParseCondition();
-    if (!condition.condition) Fail(920, at);
-    if (condition.sql.find(kRownumSql) != std::string::npos) Fail(3001, at);
+    if (!condition.condition) Fail(texts::kInvalidRelationalOperator, at);
+    if (condition.sql.find(kRownumSql) != std::string::npos) Fail(texts::kUnimplemented, at);
     sql += " HAVING " + condition.sql;
     aggregated = true;
     for (const auto& [column, offset] : condition.bareColumns)
       if (std::find(groupBy.begin(), groupBy.end(), column) == groupBy.end())
-        throw OracleErrors::Make(979, {}, offset);
+        throw OracleErrors::Make(texts::kNotGroupByExpression, {}, offset);
   }
   for (const Expr& item : items) aggregated = aggregated || item.aggregate;
   if (aggregated) {
@@ -1562,7 +1578,9 @@ BlockResult Parser::ParseQueryBlock(bool positional, Scope& scope, std::vector<s
       if (std::find(groupBy.begin(), groupBy.end(), item.sql) != groupBy.end()) continue;
       for (const auto& [column, offset] : item.bareColumns)
         if (std::find(groupBy.begin(), groupBy.end(), column) == groupBy.end())
-          throw OracleErrors::Make(groupBy.empty() ? 937 : 979, {}, offset);
+          throw OracleErrors::Make(
+              groupBy.empty() ? texts::kNotSingleGroupFunction : texts::kNotGroupByExpression, {},
+              offset);
     }
   }
   scopes_.pop_back();
@@ -1589,7 +1607,7 @@ std::string Parser::ParseFromClause(Scope& scope) {
     }
     std::string join;
     if (Accept("CROSS")) {
-      Expect("JOIN", 905);
+      Expect("JOIN", texts::kMissingKeyword);
       sql += " CROSS JOIN " + ParseTableReference(scope);
       continue;
     }
@@ -1598,12 +1616,13 @@ std::string Parser::ParseFromClause(Scope& scope) {
     else if (Accept("RIGHT")) { Accept("OUTER"); join = "RIGHT JOIN"; }
     else if (Accept("FULL")) { Accept("OUTER"); join = "FULL JOIN"; }
     else if (Peek().Is("JOIN")) join = "JOIN";
-    else if (Peek().Is("NATURAL")) Fail(3001);
+    else if (Peek().Is("NATURAL"))
+      Fail(texts::kUnimplemented);
     if (join.empty()) break;
-    Expect("JOIN", 905);
+    Expect("JOIN", texts::kMissingKeyword);
     const std::string reference = ParseTableReference(scope);
-    if (Peek().Is("USING")) Fail(3001);
-    Expect("ON", 969);
+    if (Peek().Is("USING")) Fail(texts::kUnimplemented);
+    Expect("ON", texts::kMissingOn);
     scopes_.push_back(&scope);
     const bool outerAggregates = aggregatesAllowed_;
     aggregatesAllowed_ = false;
@@ -1611,8 +1630,8 @@ std::string Parser::ParseFromClause(Scope& scope) {
     Expr condition = ParseCondition();
     aggregatesAllowed_ = outerAggregates;
     scopes_.pop_back();
-    if (!condition.condition) Fail(920, at);
-    if (condition.sql.find(kRownumSql) != std::string::npos) Fail(3001, at);
+    if (!condition.condition) Fail(texts::kInvalidRelationalOperator, at);
+    if (condition.sql.find(kRownumSql) != std::string::npos) Fail(texts::kUnimplemented, at);
     sql += " " + join + " " + reference + " ON " + condition.sql;
   }
   return sql;
@@ -1621,12 +1640,13 @@ std::string Parser::ParseFromClause(Scope& scope) {
 std::string Parser::ParseTableReference(Scope& scope) {
   const Token& at = Peek();
   if (AcceptSymbol("(")) {
-    if (!Peek().Is("SELECT") && !Peek().Is("WITH") && !Peek().IsSymbol("(")) Fail(928);
+    if (!Peek().Is("SELECT") && !Peek().Is("WITH") && !Peek().IsSymbol("("))
+      Fail(texts::kMissingSelect);
     std::optional<std::string>* outerLimit = rownumLimit_;
     rownumLimit_ = nullptr;
     QueryResult query = ParseQuery(false);
     rownumLimit_ = outerLimit;
-    ExpectSymbol(")", 907);
+    ExpectSymbol(")", texts::kMissingRightParenthesis);
     Source source;
     source.alias = AtName() ? Next().text : "";
     source.reference = Quote(source.alias.empty() ? "__Q" + std::to_string(++subqueryCounter_) : source.alias);
@@ -1634,7 +1654,8 @@ std::string Parser::ParseTableReference(Scope& scope) {
     scope.sources.push_back(source);
     return "(" + query.sql + ") AS " + source.reference;
   }
-  if (at.kind != Token::Kind::Word && at.kind != Token::Kind::QuotedName) Fail(903);
+  if (at.kind != Token::Kind::Word && at.kind != Token::Kind::QuotedName)
+    Fail(texts::kInvalidTableName);
   auto [owner, name] = ParseObjectName();
   Source source = ResolveTable(owner, name, at);
   if (AtName()) source.alias = Next().text;
@@ -1662,8 +1683,8 @@ std::string Parser::ParseTableReference(Scope& scope) {
 
 std::string Parser::AsNumber(const Expr& e, const Token& at) {
   if (IsNumber(e.type) || e.type.oracleType == kUnknown) return e.sql;
-  if (IsDate(e.type)) Fail(932, at, {"NUMBER", "DATE"});
-  if (IsRaw(e.type)) Fail(932, at, {"NUMBER", "BINARY"});
+  if (IsDate(e.type)) Fail(texts::kInconsistentDatatypes, at, {"NUMBER", "DATE"});
+  if (IsRaw(e.type)) Fail(texts::kInconsistentDatatypes, at, {"NUMBER", "BINARY"});
   return "ora_to_number(" + e.sql + ")";
 }
 
@@ -1676,7 +1697,7 @@ std::string Parser::AsText(const Expr& e) {
 
 std::string Parser::AsDate(const Expr& e, const Token& at) {
   if (IsDate(e.type)) return e.sql;
-  if (IsNumber(e.type)) Fail(932, at, {"DATE", "NUMBER"});
+  if (IsNumber(e.type)) Fail(texts::kInconsistentDatatypes, at, {"DATE", "NUMBER"});
   return "ora_as_date(" + e.sql + ")";
 }
 
@@ -1718,11 +1739,11 @@ Expr Parser::ParseCondition() {
   while (Accept("OR")) {
     const Token& at = Peek();
     Expr right = ParseAnd();
-    if (!left.condition || !right.condition) Fail(920, at);
+    if (!left.condition || !right.condition) Fail(texts::kInvalidRelationalOperator, at);
     result.sql = "(" + result.sql + " OR " + right.sql + ")";
     Merge(result, right);
   }
-  if (rownumDepth_ != limitsBefore) Fail(3001);
+  if (rownumDepth_ != limitsBefore) Fail(texts::kUnimplemented);
   result.condition = true;
   return result;
 }
@@ -1732,7 +1753,7 @@ Expr Parser::ParseAnd() {
   while (Accept("AND")) {
     const Token& at = Peek();
     Expr right = ParseNot();
-    if (!result.condition || !right.condition) Fail(920, at);
+    if (!result.condition || !right.condition) Fail(texts::kInvalidRelationalOperator, at);
     result.sql = "(" + result.sql + " AND " + right.sql + ")";
     Merge(result, right);
   }
@@ -1745,8 +1766,8 @@ Expr Parser::ParseNot() {
     const int limitsBefore = rownumDepth_;
     const Token& at = Peek();
     Expr inner = ParseNot();
-    if (!inner.condition) Fail(920, at);
-    if (rownumDepth_ != limitsBefore) Fail(3001);
+    if (!inner.condition) Fail(texts::kInvalidRelationalOperator, at);
+    if (rownumDepth_ != limitsBefore) Fail(texts::kUnimplemented);
     inner.sql = "(NOT " + inner.sql + ")";
     return inner;
   }
@@ -1756,9 +1777,9 @@ Expr Parser::ParseNot() {
 Expr Parser::ParsePredicate() {
   const Token& start = Peek();
   if (Accept("EXISTS")) {
-    ExpectSymbol("(", 906);
+    ExpectSymbol("(", texts::kMissingLeftParenthesis);
     QueryResult query = ParseQuery(false);
-    ExpectSymbol(")", 907);
+    ExpectSymbol(")", texts::kMissingRightParenthesis);
     Expr result;
     result.sql = "EXISTS (" + query.sql + ")";
     result.condition = true;
@@ -1770,13 +1791,13 @@ Expr Parser::ParsePredicate() {
   static const std::set<std::string> comparisons = {"=", "<>", "<", ">", "<=", ">="};
   if (at.kind == Token::Kind::Symbol && comparisons.count(at.text)) {
     const std::string op = Next().text;
-    if (Peek().Is("ANY") || Peek().Is("ALL") || Peek().Is("SOME")) Fail(3001);
+    if (Peek().Is("ANY") || Peek().Is("ALL") || Peek().Is("SOME")) Fail(texts::kUnimplemented);
     const Token& rightAt = Peek();
     Expr right = RequireValue(ParseExpression(), rightAt);
     if (left.rownum) {
       if (!rownumLimit_ || right.sql.find(kRownumSql) != std::string::npos ||
           !right.bareColumns.empty())
-        Fail(3001, start);
+        Fail(texts::kUnimplemented, start);
       // The number of rows ROWNUM <= e lets through is floor(e), for ROWNUM < e ceil(e) - 1;
       // never negative (SQLite takes a negative LIMIT as none) and 0 for NULL.
       const std::string e = "(" + AsNumber(right, rightAt) + ")";
@@ -1786,7 +1807,8 @@ Expr Parser::ParsePredicate() {
         count = "max(0, coalesce(CAST(" + e + " AS INTEGER) + (" + e + " > CAST(" + e +
                 " AS INTEGER)) - 1, 0))";
       else if (op == "=" && right.numberLiteral && *right.numberLiteral == "1") count = "1";
-      else Fail(3001, start);
+      else
+        Fail(texts::kUnimplemented, start);
       // Several conditions: the strictest wins.
       *rownumLimit_ = *rownumLimit_ ? "min(" + **rownumLimit_ + ", " + count + ")" : count;
       ++rownumDepth_;
@@ -1795,17 +1817,17 @@ Expr Parser::ParsePredicate() {
       always.condition = true;
       return always;
     }
-    if (right.rownum) Fail(3001, rightAt);
+    if (right.rownum) Fail(texts::kUnimplemented, rightAt);
     return Compare(left, op, right, at);
   }
   const bool negated = Accept("NOT");
   if (Accept("IN")) {
-    ExpectSymbol("(", 906);
+    ExpectSymbol("(", texts::kMissingLeftParenthesis);
     Expr result;
     result.condition = true;
     if (Peek().Is("SELECT") || Peek().Is("WITH")) {
       QueryResult query = ParseQuery(false);
-      if (query.columns.size() != 1) Fail(913);
+      if (query.columns.size() != 1) Fail(texts::kTooManyValues);
       result.sql = "(" + left.sql + (negated ? " NOT IN (" : " IN (") + query.sql + "))";
     } else {
       std::string list;
@@ -1821,7 +1843,7 @@ Expr Parser::ParsePredicate() {
       std::string leftSql = left.sql;
       result.sql = "(" + leftSql + (negated ? " NOT IN (" : " IN (") + list + "))";
     }
-    ExpectSymbol(")", 907);
+    ExpectSymbol(")", texts::kMissingRightParenthesis);
     Merge(result, left);
     return result;
   }
@@ -1844,7 +1866,7 @@ Expr Parser::ParsePredicate() {
   if (Accept("BETWEEN")) {
     const Token& lowAt = Peek();
     Expr low = RequireValue(ParseExpression(), lowAt);
-    Expect("AND", 905);
+    Expect("AND", texts::kMissingKeyword);
     const Token& highAt = Peek();
     Expr high = RequireValue(ParseExpression(), highAt);
     Expr lower = Compare(left, ">=", low, lowAt);
@@ -1856,10 +1878,10 @@ Expr Parser::ParsePredicate() {
     Merge(result, upper);
     return result;
   }
-  if (negated) Fail(920);
+  if (negated) Fail(texts::kInvalidRelationalOperator);
   if (Accept("IS")) {
     const bool not_ = Accept("NOT");
-    Expect("NULL", 908);
+    Expect("NULL", texts::kMissingNullKeyword);
     Expr result;
     result.sql = "(" + left.sql + (not_ ? " IS NOT NULL)" : " IS NULL)");
     result.condition = true;
@@ -1883,7 +1905,7 @@ Expr Parser::ParseExpression() {
       result.sql = "ora_concat(" + AsText(left) + ", " + AsText(right) + ")";
       result.type = VarcharType(TextSize(left.type) + TextSize(right.type));
     } else if (IsDate(left.type) && IsDate(right.type)) {
-      if (at.text == "+") Fail(975, at);
+      if (at.text == "+") Fail(texts::kDatePlusDate, at);
       result.sql = "ora_date_diff(" + left.sql + ", " + right.sql + ")";
       result.type = NumberType();
     } else if (IsDate(left.type)) {
@@ -1891,7 +1913,7 @@ Expr Parser::ParseExpression() {
       result.sql = "ora_date_add(" + left.sql + ", " + (at.text == "-" ? "-(" + amount + ")" : amount) + ")";
       result.type = DateType();
     } else if (IsDate(right.type)) {
-      if (at.text == "-") Fail(932, rightAt, {"NUMBER", "DATE"});
+      if (at.text == "-") Fail(texts::kInconsistentDatatypes, rightAt, {"NUMBER", "DATE"});
       result.sql = "ora_date_add(" + right.sql + ", " + AsNumber(left, at) + ")";
       result.type = DateType();
     } else {
@@ -1974,14 +1996,14 @@ Expr Parser::ParsePrimary() {
         }
         Nesting nesting(*this, false);
         Expr inner = ParseCondition();
-        ExpectSymbol(")", 907);
+        ExpectSymbol(")", texts::kMissingRightParenthesis);
         inner.sql = "(" + inner.sql + ")";
         inner.name.clear();
         inner.numberLiteral.reset();
         inner.stringLiteral.reset();
         return inner;
       }
-      Fail(936, at);
+      Fail(texts::kMissingExpression, at);
     case Token::Kind::Word:
       if (at.Is("NULL")) {
         Next();
@@ -2002,23 +2024,22 @@ Expr Parser::ParsePrimary() {
         e.type = DateType();
         return e;
       }
-      if (Reserved().count(at.text) && !at.Is("PRIOR")) Fail(936, at);
+      if (Reserved().count(at.text) && !at.Is("PRIOR")) Fail(texts::kMissingExpression, at);
       [[fallthrough]];
     case Token::Kind::QuotedName: {
       Expr name = ParseName();
       // Oracle's old outer-join marker: not supported; say so rather than misread it.
-      if (Peek().IsSymbol("(+)")) Fail(3001);
+      if (Peek().IsSymbol("(+)")) Fail(texts::kUnimplemented);
       return name;
     }
-    case Token::Kind::End:
-      Fail(936, at);
+    case Token::Kind::End: Fail(texts::kMissingExpression, at);
   }
-  Fail(936, at);
+  Fail(texts::kMissingExpression, at);
 }
 
 Expr Parser::ParseSubqueryValue() {
   const Token& at = Peek();
-  ExpectSymbol("(", 906);
+  ExpectSymbol("(", texts::kMissingLeftParenthesis);
   std::optional<std::string>* outerLimit = rownumLimit_;
   rownumLimit_ = nullptr;
   const bool outerAggregates = aggregatesAllowed_;
@@ -2027,8 +2048,8 @@ Expr Parser::ParseSubqueryValue() {
   scalarSubquery_ = false;
   aggregatesAllowed_ = outerAggregates;
   rownumLimit_ = outerLimit;
-  ExpectSymbol(")", 907);
-  if (query.columns.size() != 1) Fail(913, at);
+  ExpectSymbol(")", texts::kMissingRightParenthesis);
+  if (query.columns.size() != 1) Fail(texts::kTooManyValues, at);
   Expr e;
   e.sql = "(" + query.sql + ")";
   e.type = query.columns[0];
@@ -2050,12 +2071,12 @@ Expr Parser::ParseCase() {
     Merge(result, *subject);
   }
   bool typed = false;
-  if (!Peek().Is("WHEN")) Fail(905);
+  if (!Peek().Is("WHEN")) Fail(texts::kMissingKeyword);
   while (Accept("WHEN")) {
     const Token& at = Peek();
     Expr when = subject ? RequireValue(ParseExpression(), at) : ParseCondition();
-    if (!subject && !when.condition) Fail(920, at);
-    Expect("THEN", 905);
+    if (!subject && !when.condition) Fail(texts::kInvalidRelationalOperator, at);
+    Expect("THEN", texts::kMissingKeyword);
     const Token& thenAt = Peek();
     Expr then = RequireValue(ParseExpression(), thenAt);
     std::string thenSql = then.sql;
@@ -2087,7 +2108,7 @@ Expr Parser::ParseCase() {
     sql += " ELSE " + elseSql;
     Merge(result, otherwise);
   }
-  Expect("END", 905);
+  Expect("END", texts::kMissingKeyword);
   result.sql = "(" + sql + " END)";
   result.type.nullable = true;
   return result;
@@ -2104,7 +2125,7 @@ Expr Parser::Column(const Source& source, const ColumnDescription& column, const
 }
 
 Expr Parser::Rowid(const Source& source, const Token& at) {
-  if (source.objectId == 0) Fail(1446, at);
+  if (source.objectId == 0) Fail(texts::kRowidFromComplexView, at);
   Expr e;
   e.sql = "ora_rowid(" + std::to_string(source.objectId) + ", " + source.reference + ".rowid)";
   e.type = TypeOf(kRowid, 10);
@@ -2136,12 +2157,12 @@ Expr Parser::ParseName() {
             args.push_back(RequireValue(ParseExpression(), argumentAt));
           } while (AcceptSymbol(","));
         }
-        ExpectSymbol(")", 907);
+        ExpectSymbol(")", texts::kMissingRightParenthesis);
         return StoredFunctionCall(parts, *type, args);
       }
       std::string full;
       for (const auto& part : parts) full += (full.empty() ? "" : ".") + Quote(part);
-      Fail(904, at, {full});
+      Fail(texts::kInvalidIdentifier, at, {full});
     }
     return ParseFunction(parts[0], at);
   }
@@ -2183,7 +2204,7 @@ Expr Parser::ParseName() {
             e.bareColumns.emplace_back(e.sql, at.offset);
             return e;
           }
-      Fail(3001, at);
+      Fail(texts::kUnimplemented, at);
     }
   }
   const std::string& columnName = parts.back();
@@ -2196,21 +2217,21 @@ Expr Parser::ParseName() {
         if (source.objectId) ++rowidSources;
         for (const ColumnDescription& column : source.columns) {
           if (column.name != columnName) continue;
-          if (match) Fail(918, at);
+          if (match) Fail(texts::kColumnAmbiguouslyDefined, at);
           match = &source;
           matchColumn = &column;
         }
       }
       if (match) return Column(*match, *matchColumn, at);
       if (columnName == "ROWID" && !quoted[0] && !(*scope)->sources.empty()) {
-        if (rowidSources > 1) Fail(918, at);
+        if (rowidSources > 1) Fail(texts::kColumnAmbiguouslyDefined, at);
         for (const Source& source : (*scope)->sources)
           if (source.objectId) return Rowid(source, at);
       }
     }
     // A name that is no column may be a function called without arguments.
     if (auto type = StoredFunction(parts)) return StoredFunctionCall(parts, *type, {});
-    Fail(904, at, {Quote(columnName)});
+    Fail(texts::kInvalidIdentifier, at, {Quote(columnName)});
   }
   // alias.column or owner.table.column
   const std::string& alias = parts[parts.size() - 2];
@@ -2224,13 +2245,13 @@ Expr Parser::ParseName() {
       if (columnName == "ROWID" && !quoted.back()) return Rowid(source, at);
       std::string full;
       for (const auto& part : parts) full += (full.empty() ? "" : ".") + Quote(part);
-      Fail(904, at, {full});
+      Fail(texts::kInvalidIdentifier, at, {full});
     }
   }
   if (auto type = StoredFunction(parts)) return StoredFunctionCall(parts, *type, {});
   std::string full;
   for (const auto& part : parts) full += (full.empty() ? "" : ".") + Quote(part);
-  Fail(904, at, {full});
+  Fail(texts::kInvalidIdentifier, at, {full});
 }
 
 // A stored PL/SQL function: the session's PL/SQL engine runs it for each row through
@@ -2258,11 +2279,11 @@ Expr Parser::StoredFunctionCall(const std::vector<std::string>& parts, const Col
 }
 
 Expr Parser::ParseFunction(const std::string& name, const Token& at) {
-  ExpectSymbol("(", 906);
+  ExpectSymbol("(", texts::kMissingLeftParenthesis);
   Expr result;
   // Aggregates.
   if (name == "COUNT" || name == "SUM" || name == "AVG" || name == "MIN" || name == "MAX") {
-    if (!aggregatesAllowed_) Fail(934, at);
+    if (!aggregatesAllowed_) Fail(texts::kGroupFunctionNotAllowed, at);
     aggregatesAllowed_ = false;
     std::string sql;
     if (name == "COUNT" && AcceptSymbol("*")) {
@@ -2282,7 +2303,7 @@ Expr Parser::ParseFunction(const std::string& name, const Token& at) {
     }
     if (name == "COUNT") result.type = NumberType();
     aggregatesAllowed_ = true;
-    ExpectSymbol(")", 907);
+    ExpectSymbol(")", texts::kMissingRightParenthesis);
     result.sql = sql;
     result.aggregate = true;
     result.type.nullable = true;
@@ -2309,25 +2330,26 @@ Expr Parser::ParseFunction(const std::string& name, const Token& at) {
       result.type = VarcharType(TextSize(source.type));
       Merge(result, source);
     } else {
-      if (!haveFirst) Fail(936);
+      if (!haveFirst) Fail(texts::kMissingExpression);
       result.sql = "ora_trim(" + AsText(first) + ", ' ', 3)";
       result.type = VarcharType(TextSize(first.type));
     }
     Merge(result, first);
-    ExpectSymbol(")", 907);
+    ExpectSymbol(")", texts::kMissingRightParenthesis);
     return result;
   }
   if (name == "CAST") {
     const Token& valueAt = Peek();
     Expr value = RequireValue(ParseExpression(), valueAt);
-    Expect("AS", 905);
+    Expect("AS", texts::kMissingKeyword);
     ColumnDescription type = ParseDataType();
-    ExpectSymbol(")", 907);
+    ExpectSymbol(")", texts::kMissingRightParenthesis);
     type.name.clear();
     if (IsNumber(type)) result.sql = "ora_to_number(" + value.sql + ")";
     else if (IsDate(type)) result.sql = AsDate(value, valueAt);
     else if (IsText(type)) result.sql = "ora_store(" + AsText(value) + ", " + std::to_string(type.oracleType) + ", " + std::to_string(type.dataSize) + ", 0, 0, 'CAST')";
-    else Fail(3001, at);
+    else
+      Fail(texts::kUnimplemented, at);
     if (IsNumber(value.type) && IsNumber(type)) result.sql = value.sql;
     result.type = type;
     Merge(result, value);
@@ -2341,10 +2363,10 @@ Expr Parser::ParseFunction(const std::string& name, const Token& at) {
       args.push_back(RequireValue(ParseExpression(), Peek()));
     } while (AcceptSymbol(","));
   }
-  ExpectSymbol(")", 907);
+  ExpectSymbol(")", texts::kMissingRightParenthesis);
   for (const Expr& arg : args) Merge(result, arg);
   auto arity = [&](std::size_t least, std::size_t most) {
-    if (args.size() < least || args.size() > most) Fail(909, at);
+    if (args.size() < least || args.size() > most) Fail(texts::kInvalidNumberOfArguments, at);
   };
   auto text = [&](std::size_t k) { return AsText(args[k]); };
   auto number = [&](std::size_t k) { return AsNumber(args[k], *argAt[k]); };
@@ -2383,7 +2405,8 @@ Expr Parser::ParseFunction(const std::string& name, const Token& at) {
   if (name == "TO_DATE") {
     arity(1, 3);
     if (IsDate(args[0].type)) result.sql = args[0].sql;
-    else if (IsNumber(args[0].type) && args.size() == 1) Fail(932, *argAt[0], {"DATE", "NUMBER"});
+    else if (IsNumber(args[0].type) && args.size() == 1)
+      Fail(texts::kInconsistentDatatypes, *argAt[0], {"DATE", "NUMBER"});
     else result.sql = args.size() > 1 ? "ora_to_date(" + list({text(0), text(1)}) + ")" : "ora_to_date(" + text(0) + ")";
     if (args.size() > 1 && args[1].stringLiteral) {
       try {
@@ -2397,7 +2420,7 @@ Expr Parser::ParseFunction(const std::string& name, const Token& at) {
   }
   if (name == "TO_NUMBER") {
     arity(1, 3);
-    if (IsDate(args[0].type)) Fail(932, *argAt[0], {"CHAR", "DATE"});
+    if (IsDate(args[0].type)) Fail(texts::kInconsistentDatatypes, *argAt[0], {"CHAR", "DATE"});
     result.sql = args.size() > 1 ? "ora_to_number(" + list({args[0].sql, text(1)}) + ")" : "ora_to_number(" + args[0].sql + ")";
     result.type = NumberType();
     return result;
@@ -2521,7 +2544,7 @@ Expr Parser::ParseFunction(const std::string& name, const Token& at) {
   if (name == "TRUNC" || name == "ROUND") {
     arity(1, 2);
     if (IsDate(args[0].type)) {
-      if (name == "ROUND") Fail(3001, at);
+      if (name == "ROUND") Fail(texts::kUnimplemented, at);
       result.sql = "ora_trunc_date(" + args[0].sql + (args.size() > 1 ? ", " + text(1) : std::string()) + ")";
       result.type = DateType();
     } else {
@@ -2579,7 +2602,7 @@ Expr Parser::ParseFunction(const std::string& name, const Token& at) {
     return result;
   }
   if (auto type = StoredFunction({name})) return StoredFunctionCall({name}, *type, args);
-  Fail(904, at, {Quote(name)});
+  Fail(texts::kInvalidIdentifier, at, {Quote(name)});
 }
 
 }  // namespace
