@@ -4,6 +4,7 @@
 #pragma once
 
 #include <algorithm>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -293,6 +294,17 @@ class Parser {
   // --- function calls (SqlTranslatorFunctions.cpp) -------------------------------------
   // A call of a built-in or stored function; the name is followed by its parenthesis.
   Expr ParseFunction(const std::string& name, const Token& at);
+  // The functions whose parentheses hold more than a list of values (COUNT(*), DISTINCT,
+  // TRIM(... FROM ...), CAST(... AS type)) read their own arguments.
+  using SpecialForm = Expr (Parser::*)(const std::string& name, const Token& at);
+  static const std::map<std::string, SpecialForm>& SpecialForms();
+  Expr ParseAggregate(const std::string& name, const Token& at);
+  Expr ParseTrim(const std::string& name, const Token& at);
+  Expr ParseCast(const std::string& name, const Token& at);
+  // The others get their arguments parsed and write the call's SQLite text and type.
+  struct FunctionCall;
+  using BuiltinFunction = void (*)(FunctionCall& call);
+  static const std::map<std::string, BuiltinFunction>& BuiltinFunctions();
   std::optional<ColumnDescription> StoredFunction(const std::vector<std::string>& parts) const {
     if (!functions_) return std::nullopt;
     return functions_(parts);
