@@ -19,12 +19,11 @@ inline ErrorRecords::Record RecordOfCurrentException() {
   } catch (const client::ServerError& error) {
     return {error.Code(), error.what()};
   } catch (const std::bad_alloc&) {
-    return {4030, ErrorRecords::Format(4030, "out of process memory when trying to allocate")};
+    return {texts::kOutOfProcessMemory.code, texts::Text(texts::kOutOfProcessMemory)};
   } catch (const std::exception& error) {
-    return {600, ErrorRecords::Format(
-                     600, std::string("internal error code, arguments: [") + error.what() + "]")};
+    return {texts::kInternalError.code, texts::Text(texts::kInternalError, {error.what()})};
   } catch (...) {
-    return {600, ErrorRecords::Format(600, "internal error code, arguments: []")};
+    return {texts::kInternalError.code, texts::Text(texts::kInternalError)};
   }
 }
 

@@ -2,7 +2,6 @@
 // error texts that oerhms reads.
 #include "devdb/oci/ErrorRecords.h"
 
-#include <cstdio>
 #include <map>
 #include <mutex>
 
@@ -11,9 +10,7 @@
 namespace devdb::oci {
 
 std::string ErrorRecords::Format(int code, const std::string& text) {
-  char prefix[16];
-  std::snprintf(prefix, sizeof prefix, "ORA-%05d: ", code);
-  return prefix + text;
+  return texts::Prefix(code) + text;
 }
 
 int ErrorRecords::CodeOf(const std::string& message) {
@@ -77,9 +74,7 @@ std::string ErrorRecords::Recall(int code) {
   }
   for (const auto& known : kKnownTexts)
     if (known.code == code) return Format(code, known.message);
-  char text[128];
-  std::snprintf(text, sizeof text, texts::kMessageNotFound, code);
-  return Format(code, text);
+  return Format(code, texts::Fill(texts::kMessageNotFound, {std::to_string(code)}));
 }
 
 void ErrorRecords::Raise(const texts::OracleText& error, int offset) {

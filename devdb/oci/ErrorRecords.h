@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "devdb/oci/OciTexts.h"
+#include "devdb/common/OracleTexts.h"
 
 namespace devdb::oci {
 

@@ -18,6 +18,7 @@
 #include "devdb/oci/ValueConverter.h"
 
 using namespace devdb::oci;
+namespace texts = devdb::texts;
 using devdb::protocol::WireConnectMode;
 
 namespace {
@@ -73,7 +74,7 @@ sword V7Call(cda_def* area, ub1 functionCode, Body body, LogonArea* logon = null
   try {
     return Report(area, functionCode, body());
   } catch (...) {
-    int code = 600;
+    int code = texts::kInternalError.code;
     try {
       const ErrorRecords::Record record = RecordOfCurrentException();
       ErrorRecords::Remember(record.code, record.message);

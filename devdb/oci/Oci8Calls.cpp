@@ -24,6 +24,7 @@
 #include "devdb/oci/StatementHandle.h"
 
 using namespace devdb::oci;
+namespace texts = devdb::texts;
 using devdb::protocol::WireConnectMode;
 
 namespace {
@@ -82,9 +83,9 @@ sword CreateEnvironment(OCIEnv** envp, ub4 mode, size_t xtramem_sz, void** usrme
     if (AllocationForcedToFail("environment")) {
       // The half-made environment carries the reason; the program reads it with OCIErrorGet
       // (OCI_HTYPE_ENV) and frees the handle.
-      environment->records.Add(texts::kOutOfUserMemory.code,
-                               ErrorRecords::Format(texts::kOutOfUserMemory.code,
-                                                    texts::kOutOfUserMemory.message));
+      environment->records.Add(
+          texts::kOutOfUserMemory.code,
+          ErrorRecords::Format(texts::kOutOfUserMemory.code, texts::kOutOfUserMemory.message));
       return OCI_ERROR;
     }
     ExtraMemory(environment, xtramem_sz, usrmempp);
@@ -432,8 +433,7 @@ sword OCIServerAttach(OCIServer* srvhp, OCIError* errhp, const OraText* dblink, 
   ErrorRecords* records = RecordsOf(errhp);
   if (server == nullptr || records == nullptr) return OCI_INVALID_HANDLE;
   return GuardedCall(*records, [&]() -> sword {
-    static constexpr texts::OracleText kAlreadyAttached{24309, "already connected to a server"};
-    if (server->Attached()) ErrorRecords::Raise(kAlreadyAttached);
+    if (server->Attached()) ErrorRecords::Raise(texts::kAlreadyAttached);
     server->link = std::make_shared<ServerLink>(Text(dblink, dblink_len));
     return OCI_SUCCESS;
   });

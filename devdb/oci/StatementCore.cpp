@@ -437,8 +437,9 @@ StatementCore::FetchResult StatementCore::Place(std::vector<protocol::WireRow> r
       Store(indicator, written.indicator);
       Store(Element(define.lengths, define.lengthSkip, row), static_cast<ub2>(written.length));
       Store(Element(define.codes, define.codeSkip, row), written.code);
-      if (written.code == 1405 && indicator == nullptr) result.nullWithoutIndicator = true;
-      if (written.code == 1406) {
+      if (written.code == texts::kFetchedNull.code && indicator == nullptr)
+        result.nullWithoutIndicator = true;
+      if (written.code == texts::kTruncated.code) {
         result.truncated = true;
         if (indicator == nullptr) result.truncatedWithoutIndicator = true;
       }
@@ -471,7 +472,7 @@ void StatementCore::PlaceDynamic(HostDefine& define, ub4 row, const WireValue& v
     if (count > 0 && buffer != nullptr) std::memcpy(buffer, bytes.data() + offset, count);
     Store(length, static_cast<ub4>(count));
     Store(static_cast<sb2*>(indicator), isNull ? sb2{-1} : sb2{0});
-    Store(code, isNull ? ub2{1405} : ub2{0});
+    Store(code, isNull ? ub2{texts::kFetchedNull.code} : ub2{0});
     // A callback that offers no room would be asked forever.
     if (count == 0 && offset < bytes.size()) ErrorRecords::Raise(texts::kCallbackAborted);
     offset += count;

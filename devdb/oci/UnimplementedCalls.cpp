@@ -9,6 +9,7 @@
 #include "devdb/oci/OciApi.h"
 
 using namespace devdb::oci;
+namespace texts = devdb::texts;
 
 namespace {
 

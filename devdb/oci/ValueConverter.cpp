@@ -147,12 +147,11 @@ std::string ValueConverter::HexText(const std::vector<std::uint8_t>& bytes) {
 }
 
 std::vector<std::uint8_t> ValueConverter::HexBytes(const std::string& text) {
-  static constexpr texts::OracleText kBadHex{1465, "invalid hex number"};
   auto digit = [&](char c) -> int {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    ErrorRecords::Raise(kBadHex);
+    ErrorRecords::Raise(texts::kInvalidHexNumber);
   };
   std::vector<std::uint8_t> bytes;
   // An odd count of digits reads as if a 0 stood in front, as HEXTORAW does.
@@ -189,7 +188,7 @@ WireDate ValueConverter::DecodeDate(const ub1 in[7]) {
                      date.month <= 12 && date.day >= 1 && date.day <= 31 && date.hour >= 0 &&
                      date.hour <= 23 && date.minute >= 0 && date.minute <= 59 && date.second >= 0 &&
                      date.second <= 59;
-  if (!valid) ErrorRecords::Raise(texts::kBadDateValue);
+  if (!valid) ErrorRecords::Raise(texts::kYearOutOfRange);
   return date;
 }
 
@@ -210,7 +209,7 @@ ValueConverter::Written ValueConverter::ToExternal(const WireValue& value, ub2 t
   Written written;
   if (value.IsNull()) {
     written.indicator = -1;
-    written.code = 1405;
+    written.code = texts::kFetchedNull.code;
     return written;
   }
   auto* bytes = static_cast<ub1*>(buffer);
@@ -243,7 +242,7 @@ ValueConverter::Written ValueConverter::ToExternal(const WireValue& value, ub2 t
       written.length = static_cast<ub4>(count);
       if (count < 7) {
         written.indicator = 7;
-        written.code = 1406;
+        written.code = texts::kTruncated.code;
       }
       return written;
     }
@@ -264,7 +263,7 @@ ValueConverter::Written ValueConverter::ToExternal(const WireValue& value, ub2 t
   }
   if (data.size() > room) {
     written.indicator = TruncatedIndicator(data.size());
-    written.code = 1406;
+    written.code = texts::kTruncated.code;
   }
   return written;
 }

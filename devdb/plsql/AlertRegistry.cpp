@@ -7,8 +7,8 @@
 #include <chrono>
 #include <optional>
 
+#include "devdb/common/OracleTexts.h"
 #include "devdb/plsql/PlsqlError.h"
-#include "devdb/plsql/PlsqlTexts.h"
 
 namespace devdb::plsql {
 namespace {
@@ -116,7 +116,7 @@ int AlertRegistry::WaitAny(SessionKey session, double timeoutSeconds,
   auto deadline = Deadline(timeoutSeconds);
   std::unique_lock lock(room_.Mutex());
   if (registrations_.find(session) == registrations_.end()) {
-    throw PlsqlError(20000, OraText(20000, texts::kNoAlertsRegistered));
+    throw PlsqlError(texts::kPackageError, {texts::Text(texts::kNoAlertsRegistered)});
   }
   std::optional<WaitRoom::Waiting> waiting;  // counted once it really blocks
   for (;;) {

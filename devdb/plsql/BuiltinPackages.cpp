@@ -6,9 +6,9 @@
 #include <cmath>
 #include <optional>
 
+#include "devdb/common/OracleTexts.h"
 #include "devdb/plsql/Interpreter.h"
 #include "devdb/plsql/PlsqlError.h"
-#include "devdb/plsql/PlsqlTexts.h"
 #include "devdb/plsql/ProceduralEngine.h"
 
 namespace devdb::plsql {
@@ -118,9 +118,8 @@ PlValue CallPipe(Interpreter& interpreter, const std::string& member,
         case PlType::Raw: packed.type = kPipeRaw; break;
         case PlType::Boolean:
         case PlType::Cursor:
-          throw PlsqlError(
-              6550,
-              "ORA-06550: PLS-00306: wrong number or types of arguments in call to 'PACK_MESSAGE'");
+          throw PlsqlError(texts::kCompileErrorUnplaced,
+                           {texts::Text(texts::kWrongArguments, {"PACK_MESSAGE"})});
         default:
           packed.type = kPipeVarchar2;
           packed.value = PlValue::Text(item.ToText());
@@ -287,8 +286,8 @@ PlValue CallOutput(Interpreter& interpreter, const std::string& member,
       lines.push_back(PlValue::Text(*line));
     }
     if (!arguments[0].assignTable)
-      throw PlsqlError(
-          6550, "ORA-06550: PLS-00306: wrong number or types of arguments in call to 'GET_LINES'");
+      throw PlsqlError(texts::kCompileErrorUnplaced,
+                       {texts::Text(texts::kWrongArguments, {"GET_LINES"})});
     arguments[0].assignTable(lines);
     SetOut(arguments[1], PlValue::Number(static_cast<double>(lines.size())));
   }
@@ -369,16 +368,15 @@ PlValue BuiltinPackages::Call(Interpreter& interpreter, const std::string& packa
                                      : PlValue::Null(PlType::Boolean);
     if (member == "BOOL_TO_INT") {
       if (value.Type() != PlType::Boolean) {
-        throw PlsqlError(
-            6550,
-            "ORA-06550: PLS-00306: wrong number or types of arguments in call to 'BOOL_TO_INT'");
+        throw PlsqlError(texts::kCompileErrorUnplaced,
+                         {texts::Text(texts::kWrongArguments, {"BOOL_TO_INT"})});
       }
       return PlValue::Number(value.AsBoolean() ? 1 : 0);
     }
     double number = value.ToNumber();
     if (number == 1) return PlValue::Boolean(true);
     if (number == 0) return PlValue::Boolean(false);
-    throw PlsqlError(6502, texts::kValueError);
+    throw PlsqlError(texts::kValueError);
   }
   if (package == "DBMS_LOCK") {
     Sleep(interpreter, Seconds(arguments[0].value, 0));

@@ -7,8 +7,8 @@
 #include <cmath>
 #include <ctime>
 
+#include "devdb/common/OracleTexts.h"
 #include "devdb/plsql/BuiltinPackages.h"
-#include "devdb/plsql/PlsqlTexts.h"
 #include "devdb/plsql/ProceduralEngine.h"
 #include "devdb/plsql/StandardFunctions.h"
 
@@ -28,18 +28,30 @@ std::string Upper(std::string text) {
   return text;
 }
 
-bool IsInterrupt(int code) { return code == 28 || code == 1013 || code == 1089; }
+bool IsInterrupt(int code) {
+  return code == texts::kSessionKilled.code || code == texts::kUserCancel.code ||
+         code == texts::kShutdown.code;
+}
 
 struct PredefinedException {
   const char* name;
-  int code;
+  const texts::OracleText& error;  // what RAISE of the name throws
 };
-constexpr PredefinedException kPredefined[] = {
-    {"NO_DATA_FOUND", 1403},  {"TOO_MANY_ROWS", 1422},       {"ZERO_DIVIDE", 1476},
-    {"VALUE_ERROR", 6502},    {"INVALID_NUMBER", 1722},      {"DUP_VAL_ON_INDEX", 1},
-    {"INVALID_CURSOR", 1001}, {"CURSOR_ALREADY_OPEN", 6511}, {"PROGRAM_ERROR", 6501},
-    {"STORAGE_ERROR", 6500},  {"TIMEOUT_ON_RESOURCE", 51},   {"LOGIN_DENIED", 1017},
-    {"NOT_LOGGED_ON", 1012},  {"CASE_NOT_FOUND", 6592},      {"ROWTYPE_MISMATCH", 6504}};
+constexpr PredefinedException kPredefined[] = {{"NO_DATA_FOUND", texts::kNoDataFound},
+                                               {"TOO_MANY_ROWS", texts::kTooManyRows},
+                                               {"ZERO_DIVIDE", texts::kZeroDivide},
+                                               {"VALUE_ERROR", texts::kValueError},
+                                               {"INVALID_NUMBER", texts::kInvalidNumber},
+                                               {"DUP_VAL_ON_INDEX", texts::kDupValOnIndex},
+                                               {"INVALID_CURSOR", texts::kInvalidCursor},
+                                               {"CURSOR_ALREADY_OPEN", texts::kCursorAlreadyOpen},
+                                               {"PROGRAM_ERROR", texts::kProgramError},
+                                               {"STORAGE_ERROR", texts::kStorageError},
+                                               {"TIMEOUT_ON_RESOURCE", texts::kTimeoutOnResource},
+                                               {"LOGIN_DENIED", texts::kInvalidLogon},
+                                               {"NOT_LOGGED_ON", texts::kNotLoggedOn},
+                                               {"CASE_NOT_FOUND", texts::kCaseNotFound},
+                                               {"ROWTYPE_MISMATCH", texts::kRowtypeMismatch}};
 
 const PredefinedException* Predefined(const std::string& name) {
   std::string bare = name.rfind("STANDARD.", 0) == 0 ? name.substr(9) : name;
@@ -47,28 +59,6 @@ const PredefinedException* Predefined(const std::string& name) {
     if (bare == exception.name) return &exception;
   }
   return nullptr;
-}
-
-std::string PredefinedText(int code) {
-  switch (code) {
-    case 1403: return texts::kNoDataFound;
-    case 1422: return texts::kTooManyRows;
-    case 1476: return texts::kZeroDivide;
-    case 6502: return texts::kValueError;
-    case 1722: return texts::kInvalidNumber;
-    case 1: return "ORA-00001: unique constraint violated";
-    case 1001: return "ORA-01001: invalid cursor";
-    case 6511: return "ORA-06511: PL/SQL: cursor already open";
-    case 6501: return "ORA-06501: PL/SQL: program error";
-    case 6500: return "ORA-06500: PL/SQL: storage error";
-    case 51: return "ORA-00051: timeout occurred while waiting for a resource";
-    case 1017: return "ORA-01017: invalid username/password; logon denied";
-    case 1012: return "ORA-01012: not logged on";
-    case 6592: return texts::kCaseNotFound;
-    case 6504:
-      return "ORA-06504: PL/SQL: Return types of Result Set variables or query do not match";
-  }
-  return OraText(code, "");
 }
 
 // Text of SQL rebuilt from tokens: no blank around dots, inside parentheses or before commas.
@@ -255,28 +245,27 @@ void Interpreter::CommitCurrent() { session_.Commit(CurrentTransaction()); }
 
 std::string Interpreter::FrameText(const Frame& frame) const {
   int line = frame.line - frame.firstLine + 1;
-  if (frame.unitName.empty()) return texts::kAtLine + std::to_string(line);
-  return std::string(texts::kAtUnit) + frame.unitName + "\", line " + std::to_string(line);
+  if (frame.unitName.empty()) return texts::Text(texts::kAtLine, {std::to_string(line)});
+  return texts::Text(texts::kAtUnit, {frame.unitName, std::to_string(line)});
 }
 
 void Interpreter::CompileError(int line, int column, const std::string& message,
                                const char* ignored) {
   // Oracle names the offending symbol first, then the statement it ignored.
-  auto place = [this](int at, int col) {
+  auto place = [this](int at, int col, const std::string& what) {
     int relative = frames_.empty() ? at : at - Top().firstLine + 1;
-    return std::string(texts::kCompileLine) + std::to_string(relative) + ", column " +
-           std::to_string(col) + ":\n";
+    return texts::Text(texts::kCompileError, {std::to_string(relative), std::to_string(col), what});
   };
   int statementLine = frames_.empty() ? line : Top().line;
   int statementColumn = frames_.empty() ? column : Top().column;
-  throw PlsqlError(6550, place(line, column) + message + "\n" +
-                             place(statementLine, statementColumn) +
-                             (ignored ? ignored : texts::kStatementIgnored));
+  throw PlsqlError(
+      texts::kCompileError.code,
+      place(line, column, message) + "\n" +
+          place(statementLine, statementColumn, ignored ? ignored : texts::kStatementIgnored));
 }
 
 void Interpreter::NotDeclared(const Expr& expr) {
-  CompileError(expr.line, expr.column,
-               std::string(texts::kIdentifier) + Joined(expr.name) + texts::kMustBeDeclared);
+  CompileError(expr.line, expr.column, texts::Text(texts::kMustBeDeclared, {Joined(expr.name)}));
 }
 
 void Interpreter::RunAnonymous(const Unit& unit) {
@@ -302,12 +291,13 @@ void Interpreter::RunAnonymous(const Unit& unit) {
       bool pending = transaction.hasChanges;
       if (pending) session_.Rollback(transaction);
       session_.ReleaseAutonomousSession(std::move(autonomous));
-      if (pending) throw PlsqlError(6519, texts::kAutonomousRolledBack);
+      if (pending) throw PlsqlError(texts::kAutonomousRolledBack);
     } else {
       ExecuteBlock(*unit.block);
     }
   } catch (PlsqlError& error) {
-    if (error.Code() != 6550 && !IsInterrupt(error.Code())) error.AddFrame(FrameText(Top()));
+    if (error.Code() != texts::kCompileError.code && !IsInterrupt(error.Code()))
+      error.AddFrame(FrameText(Top()));
     throw;
   }
 }
@@ -339,7 +329,7 @@ void Interpreter::DeclareInto(VariableScope& scope, const Block& block) {
     variable.value = PlValue::Null(declaration.type.type);
     if (declaration.initial)
       variable.value = PlValue::Assign(variable.type, Evaluate(*declaration.initial));
-    if (variable.notNull && variable.value.IsNull()) throw PlsqlError(6502, texts::kValueError);
+    if (variable.notNull && variable.value.IsNull()) throw PlsqlError(texts::kValueError);
   }
   for (const auto& subprogram : block.subprograms) scope.DeclareSubprogram(subprogram);
 }
@@ -363,12 +353,13 @@ Interpreter::Flow Interpreter::ExecuteBlock(const Block& block) {
 }
 
 const ExceptionHandler* Interpreter::FindHandler(const Block& block, const PlsqlError& error) {
-  if (error.Code() == 6550 || IsInterrupt(error.Code())) return nullptr;
+  if (error.Code() == texts::kCompileError.code || IsInterrupt(error.Code())) return nullptr;
   for (const auto& handler : block.handlers) {
     for (const auto& name : handler.names) {
       if (name == "OTHERS") return &handler;
       if (const auto* predefined = Predefined(name)) {
-        if (predefined->code == error.Code() && error.ExceptionName().empty()) return &handler;
+        if (predefined->error.code == error.Code() && error.ExceptionName().empty())
+          return &handler;
         continue;
       }
       std::vector<std::string> parts;
@@ -429,7 +420,7 @@ Interpreter::Flow Interpreter::Execute(const Stmt& statement) {
     case Stmt::Kind::For: {
       PlValue lowValue = Evaluate(*statement.low);
       PlValue highValue = Evaluate(*statement.high);
-      if (lowValue.IsNull() || highValue.IsNull()) throw PlsqlError(6502, texts::kValueError);
+      if (lowValue.IsNull() || highValue.IsNull()) throw PlsqlError(texts::kValueError);
       auto low = static_cast<long long>(std::llround(lowValue.ToNumber()));
       auto high = static_cast<long long>(std::llround(highValue.ToNumber()));
       ScopeGuard scope(frame.scopes);
@@ -464,9 +455,8 @@ Interpreter::Flow Interpreter::Execute(const Stmt& statement) {
           StandardFunctions::RaiseApplicationError(arguments);
         }
         if (FindVariable(call.name) || StandardFunctions::Exists(call.name.back())) {
-          std::string text = texts::kNotProcedure;
-          text.replace(text.find("%s"), 2, Joined(call.name));
-          CompileError(call.line, call.column, text);
+          CompileError(call.line, call.column,
+                       texts::Text(texts::kNotProcedure, {Joined(call.name)}));
         }
         NotDeclared(call);
       }
@@ -489,16 +479,14 @@ void Interpreter::Raise(const Stmt& statement) {
   Frame& frame = Top();
   if (statement.raiseName.empty()) {
     if (frame.handling.empty()) {
-      CompileError(statement.line, statement.column,
-                   "PLS-00367: a RAISE statement with no exception name must be inside an "
-                   "exception handler");
+      CompileError(statement.line, statement.column, texts::Text(texts::kRaiseOutsideHandler));
     }
     PlsqlError again = frame.handling.back();
     throw again;
   }
   std::string name = Joined(statement.raiseName);
   if (const auto* predefined = Predefined(name)) {
-    throw PlsqlError(predefined->code, PredefinedText(predefined->code));
+    throw PlsqlError(predefined->error);
   }
   Variable* variable = FindVariable(statement.raiseName);
   if (!variable || !variable->isException) {
@@ -509,10 +497,10 @@ void Interpreter::Raise(const Stmt& statement) {
     NotDeclared(where);
   }
   if (variable->exceptionCode != 0) {
-    throw PlsqlError(variable->exceptionCode, OraText(variable->exceptionCode, ""),
+    throw PlsqlError(variable->exceptionCode, texts::Prefix(variable->exceptionCode),
                      variable->exceptionId);
   }
-  throw PlsqlError(1, texts::kUnhandledUserException, variable->exceptionId);
+  throw PlsqlError(1, texts::Text(texts::kUnhandledUserException), variable->exceptionId);
 }
 
 std::string Interpreter::BuildSql(const EmbeddedSql& sql, std::vector<sql::Bind>& binds) {
@@ -532,7 +520,7 @@ std::string Interpreter::BuildSql(const EmbeddedSql& sql, std::vector<sql::Bind>
     std::string piece;
     if (token.kind == Token::Kind::Bind) {
       BlockBind* bind = FindBind(token.upper);
-      if (!bind) throw PlsqlError(1008, "ORA-01008: not all variables bound");
+      if (!bind) throw PlsqlError(texts::kNotAllBound);
       piece =
           addBind(bind->values.empty() ? PlValue::Null() : PlValue::FromSql(bind->values.front()));
     } else if (token.kind == Token::Kind::Identifier && !objectNames[i]) {
@@ -582,8 +570,7 @@ class DefinerRights {
 void Interpreter::ExecuteSql(const Stmt& statement) {
   const EmbeddedSql& sql = *statement.sql;
   if (sql.verb == "SELECT" && sql.into.empty()) {
-    CompileError(statement.line, statement.column,
-                 "PLS-00428: an INTO clause is expected in this SELECT statement");
+    CompileError(statement.line, statement.column, texts::Text(texts::kIntoExpected));
   }
   std::vector<sql::Bind> binds;
   std::string text = BuildSql(sql, binds);
@@ -595,7 +582,7 @@ void Interpreter::ExecuteSql(const Stmt& statement) {
     // for its own caller for ever. Oracle reports such a self-deadlock as ORA-00060.
     for (const auto& frame : frames_) {
       if (frame->transaction != &transaction && frame->transaction->hasWrites) {
-        throw PlsqlError(60, "ORA-00060: deadlock detected while waiting for resource");
+        throw PlsqlError(texts::kDeadlock);
       }
     }
   }
@@ -611,14 +598,15 @@ void Interpreter::ExecuteSql(const Stmt& statement) {
       if (rows.empty()) {
         rowCount_ = 0;
         sqlFound_ = false;
-        throw PlsqlError(1403, texts::kNoDataFound);
+        throw PlsqlError(texts::kNoDataFound);
       }
       if (rows.size() > 1) {
         rowCount_ = 2;
-        throw PlsqlError(1422, texts::kTooManyRows);
+        throw PlsqlError(texts::kTooManyRows);
       }
       if (rows[0].size() < sql.into.size()) {
-        CompileError(statement.line, statement.column, "PL/SQL: ORA-00947: not enough values",
+        CompileError(statement.line, statement.column,
+                     "PL/SQL: " + texts::Text(texts::kNotEnoughValues),
                      texts::kSqlStatementIgnored);
       }
       for (size_t k = 0; k < sql.into.size(); ++k)
@@ -632,7 +620,9 @@ void Interpreter::ExecuteSql(const Stmt& statement) {
     if (writes) transaction.hasChanges = transaction.hasWrites = true;
   } catch (const sql::SqlError& error) {
     // Errors the SQL engine finds while parsing are compile errors of the block.
-    if (error.Offset() > 0 || error.Code() == 942 || error.Code() == 904 || error.Code() == 900) {
+    if (error.Offset() > 0 || error.Code() == texts::kTableOrViewDoesNotExist.code ||
+        error.Code() == texts::kInvalidIdentifier.code ||
+        error.Code() == texts::kInvalidSqlStatement.code) {
       CompileError(statement.line, statement.column, std::string("PL/SQL: ") + error.what(),
                    texts::kSqlStatementIgnored);
     }
@@ -657,7 +647,7 @@ void Interpreter::OpenCursor(const Stmt& statement) {
   const Expr& target = *statement.target;
   if (target.kind == Expr::Kind::Bind) {
     BlockBind* bind = FindBind(target.name[0]);
-    if (!bind) throw PlsqlError(1008, "ORA-01008: not all variables bound");
+    if (!bind) throw PlsqlError(texts::kNotAllBound);
     bind->isCursor = true;
     bind->cursor = std::move(cursor);
     return;
@@ -667,7 +657,7 @@ void Interpreter::OpenCursor(const Stmt& statement) {
 
 bool Interpreter::IsTrue(const PlValue& value) {
   if (value.IsNull()) return false;
-  if (value.Type() != PlType::Boolean) throw PlsqlError(6502, texts::kValueError);
+  if (value.Type() != PlType::Boolean) throw PlsqlError(texts::kValueError);
   return value.AsBoolean();
 }
 
@@ -677,18 +667,18 @@ PlValue Interpreter::Evaluate(const Expr& expr) {
     case Expr::Kind::Name: return EvaluateName(expr);
     case Expr::Kind::Bind: {
       BlockBind* bind = FindBind(expr.name[0]);
-      if (!bind) throw PlsqlError(1008, "ORA-01008: not all variables bound");
+      if (!bind) throw PlsqlError(texts::kNotAllBound);
       if (expr.operands.empty()) {
         if (bind->isTable)
-          throw PlsqlError(6550, "ORA-06550: PLS-00382: expression is of wrong type");
+          throw PlsqlError(texts::kCompileErrorUnplaced, {texts::Text(texts::kWrongType)});
         if (bind->values.empty()) return PlValue::Null();
         return PlValue::FromSql(bind->values.front());
       }
       PlValue index = Evaluate(*expr.operands[0]);
-      if (index.IsNull()) throw PlsqlError(6502, texts::kNullIndex);
+      if (index.IsNull()) throw PlsqlError(texts::kNullIndex);
       auto position = std::llround(index.ToNumber());
       if (position < 1 || position > static_cast<long long>(bind->values.size())) {
-        throw PlsqlError(1403, texts::kNoDataFound);
+        throw PlsqlError(texts::kNoDataFound);
       }
       return PlValue::FromSql(bind->values[static_cast<size_t>(position - 1)]);
     }
@@ -772,12 +762,11 @@ PlValue Interpreter::EvaluateBinary(const Expr& expr) {
   PlValue right = Evaluate(*expr.operands[1]);
   if (op == "||") {
     if (left.Type() == PlType::Boolean || right.Type() == PlType::Boolean) {
-      CompileError(expr.line, expr.column,
-                   "PLS-00306: wrong number or types of arguments in call to '||'");
+      CompileError(expr.line, expr.column, texts::Text(texts::kWrongArguments, {"||"}));
     }
     std::string joined = left.ToText() + right.ToText();
     // PL/SQL text ends at 32767 bytes; a longer result is VALUE_ERROR, not unbounded growth.
-    if (joined.size() > 32767) throw PlsqlError(6502, texts::kBufferTooSmall);
+    if (joined.size() > 32767) throw PlsqlError(texts::kBufferTooSmall);
     return PlValue::Text(std::move(joined));
   }
   bool comparison = op == "=" || op == "<>" || op == "<" || op == ">" || op == "<=" || op == ">=";
@@ -814,11 +803,11 @@ PlValue Interpreter::EvaluateBinary(const Expr& expr) {
   if (op == "*") return PlValue::Number(a * b);
   if (op == "**") return PlValue::Number(std::pow(a, b));
   if (op == "/") {
-    if (b == 0) throw PlsqlError(1476, texts::kZeroDivide);
+    if (b == 0) throw PlsqlError(texts::kZeroDivide);
     return PlValue::Number(a / b);
   }
   if (op == "MOD") return PlValue::Number(b == 0 ? a : a - b * std::trunc(a / b));
-  CompileError(expr.line, expr.column, "PLS-00103: Encountered the symbol \"" + op + "\"");
+  CompileError(expr.line, expr.column, texts::Text(texts::kEncountered, {op}));
 }
 
 std::optional<PlValue> Interpreter::SpecialName(const std::string& name) {
@@ -827,13 +816,12 @@ std::optional<PlValue> Interpreter::SpecialName(const std::string& name) {
   if (name == "SQLCODE") {
     if (frames_.empty() || Top().handling.empty()) return PlValue::Number(0);
     const PlsqlError& error = Top().handling.back();
-    if (error.Code() == 1403) return PlValue::Number(100);
+    if (error.Code() == texts::kNoDataFound.code) return PlValue::Number(100);
     if (!error.ExceptionName().empty() && error.Code() == 1) return PlValue::Number(1);
     return PlValue::Number(-error.Code());
   }
   if (name == "SQLERRM") {
-    if (frames_.empty() || Top().handling.empty())
-      return PlValue::Text("ORA-0000: normal, successful completion");
+    if (frames_.empty() || Top().handling.empty()) return PlValue::Text(texts::kNormalCompletion);
     const PlsqlError& error = Top().handling.back();
     if (!error.ExceptionName().empty() && error.Code() == 1)
       return PlValue::Text(texts::kUserDefinedException);
@@ -959,10 +947,10 @@ PackageInstance* Interpreter::Instantiate(
   // A package that is being initialised is already in the map (with its version), so the
   // initialisation can call the package's own subprograms.
   if (!packageSpec->unit) {
-    throw PlsqlError(4063, OraText(4063, "package \"" + unitName + "\" has errors"));
+    throw PlsqlError(texts::kObjectHasErrors, {"package \"" + unitName + "\""});
   }
   if (body && !body->unit) {
-    throw PlsqlError(4063, OraText(4063, "package body \"" + unitName + "\" has errors"));
+    throw PlsqlError(texts::kObjectHasErrors, {"package body \"" + unitName + "\""});
   }
   if (existing != packages.end()) retired_.push_back(std::move(existing->second));
   auto instance = std::make_unique<PackageInstance>();
@@ -1001,7 +989,8 @@ PackageInstance* Interpreter::Instantiate(
         }
       }
     } catch (PlsqlError& error) {
-      if (error.Code() != 6550 && !IsInterrupt(error.Code())) error.AddFrame(FrameText(Top()));
+      if (error.Code() != texts::kCompileError.code && !IsInterrupt(error.Code()))
+        error.AddFrame(FrameText(Top()));
       throw;
     }
   } catch (...) {
@@ -1033,9 +1022,9 @@ std::optional<Interpreter::Callable> Interpreter::FindCallable(
     if (!object || object->kind == Unit::Kind::Package) return std::nullopt;
     if (!object->unit) {
       throw PlsqlError(
-          4063, OraText(4063, std::string(object->kind == Unit::Kind::Function ? "function"
-                                                                               : "procedure") +
-                                  " \"" + object->owner + "." + object->name + "\" has errors"));
+          texts::kObjectHasErrors,
+          {std::string(object->kind == Unit::Kind::Function ? "function" : "procedure") + " \"" +
+           object->owner + "." + object->name + "\""});
     }
     if (!catalogue.CanExecute(object->owner, object->name, session_.Identity().user) &&
         object->owner != CurrentSchema()) {
@@ -1113,7 +1102,7 @@ std::optional<PlType> Interpreter::TargetType(const Expr& target) {
 void Interpreter::AssignTo(const Expr& target, const PlValue& value) {
   if (target.kind == Expr::Kind::Bind) {
     BlockBind* bind = FindBind(target.name[0]);
-    if (!bind) throw PlsqlError(1008, "ORA-01008: not all variables bound");
+    if (!bind) throw PlsqlError(texts::kNotAllBound);
     if (value.Type() == PlType::Cursor) {
       bind->isCursor = true;
       bind->cursor = value.CursorStatement();
@@ -1124,36 +1113,33 @@ void Interpreter::AssignTo(const Expr& target, const PlValue& value) {
       converted = PlValue::Assign(TypeSpec{*bind->type, 0, false, false, ""}, value).ToSql();
     if ((converted.kind == sql::Value::Kind::Text || converted.kind == sql::Value::Kind::Rowid) &&
         bind->maxLength > 0 && static_cast<int>(converted.text.size()) > bind->maxLength) {
-      throw PlsqlError(6502, texts::kBufferTooSmall);
+      throw PlsqlError(texts::kBufferTooSmall);
     }
     if (target.operands.empty()) {
       bind->values.assign(1, converted);
       return;
     }
     PlValue index = Evaluate(*target.operands[0]);
-    if (index.IsNull()) throw PlsqlError(6502, texts::kNullIndex);
+    if (index.IsNull()) throw PlsqlError(texts::kNullIndex);
     auto position = std::llround(index.ToNumber());
-    if (position < 1 || position > bind->maxElements)
-      throw PlsqlError(6513, texts::kHostArrayOutOfRange);
+    if (position < 1 || position > bind->maxElements) throw PlsqlError(texts::kHostArrayOutOfRange);
     if (static_cast<long long>(bind->values.size()) < position)
       bind->values.resize(static_cast<size_t>(position));
     bind->values[static_cast<size_t>(position - 1)] = converted;
     return;
   }
   if (target.kind != Expr::Kind::Name) {
-    std::string text = texts::kCannotBeAssigned;
-    text.replace(text.find("%s"), 2, Joined(target.name));
-    CompileError(target.line, target.column, text);
+    CompileError(target.line, target.column,
+                 texts::Text(texts::kCannotBeAssigned, {Joined(target.name)}));
   }
   Variable* variable = FindVariable(target.name);
   if (!variable) NotDeclared(target);
   if (variable->constant || variable->isException) {
-    std::string text = texts::kCannotBeAssigned;
-    text.replace(text.find("%s"), 2, Joined(target.name));
-    CompileError(target.line, target.column, text);
+    CompileError(target.line, target.column,
+                 texts::Text(texts::kCannotBeAssigned, {Joined(target.name)}));
   }
   PlValue converted = PlValue::Assign(variable->type, value);
-  if (variable->notNull && converted.IsNull()) throw PlsqlError(6502, texts::kValueError);
+  if (variable->notNull && converted.IsNull()) throw PlsqlError(texts::kValueError);
   variable->value = std::move(converted);
 }
 
@@ -1196,13 +1182,11 @@ PlValue Interpreter::Invoke(const Callable& callable, const Expr& call, bool asF
     for (const auto& candidate : callable.overloads)
       anyOfOtherKind = anyOfOtherKind || candidate->isFunction != asFunction;
     if (anyOfOtherKind && callable.overloads.size() == 1) {
-      std::string text = asFunction ? "PLS-00222: no function with name '%s' exists in this scope"
-                                    : texts::kNotProcedure;
-      text.replace(text.find("%s"), 2, call.name.back());
-      CompileError(call.line, call.column, text);
+      CompileError(call.line, call.column,
+                   texts::Text(asFunction ? texts::kNoSuchFunction : texts::kNotProcedure,
+                               {call.name.back()}));
     }
-    CompileError(call.line, call.column,
-                 std::string(texts::kWrongArguments) + call.name.back() + "'");
+    CompileError(call.line, call.column, texts::Text(texts::kWrongArguments, {call.name.back()}));
   }
   std::vector<std::optional<PlValue>> values(chosen->parameters.size());
   std::vector<const Expr*> outTargets(chosen->parameters.size(), nullptr);
@@ -1217,10 +1201,10 @@ PlValue Interpreter::Invoke(const Callable& callable, const Expr& call, bool asF
     const Expr& argument = *call.operands[i];
     if (parameter.mode != Parameter::Mode::In) {
       if (argument.kind != Expr::Kind::Name && argument.kind != Expr::Kind::Bind) {
-        std::string text = texts::kCannotBeAssigned;
-        text.replace(text.find("%s"), 2,
-                     argument.name.empty() ? std::string("?") : Joined(argument.name));
-        CompileError(argument.line, argument.column, text);
+        CompileError(
+            argument.line, argument.column,
+            texts::Text(texts::kCannotBeAssigned,
+                        {argument.name.empty() ? std::string("?") : Joined(argument.name)}));
       }
       outTargets[position] = &argument;
     }
@@ -1233,12 +1217,11 @@ PlValue Interpreter::InvokeSubprogram(const Callable& callable, const Subprogram
                                       std::vector<std::optional<PlValue>> values,
                                       const std::vector<const Expr*>& outTargets) {
   if (!subprogram.body) {
-    throw PlsqlError(6508, "ORA-06508: PL/SQL: could not find program unit being called: \"" +
-                               callable.unitName + "\"");
+    throw PlsqlError(texts::kProgramUnitNotFound, {callable.unitName});
   }
   if (++depth_ > kMaxCallDepth) {
     --depth_;
-    throw PlsqlError(6500, "ORA-06500: PL/SQL: storage error");
+    throw PlsqlError(texts::kStorageError);
   }
   struct DepthGuard {
     int& depth;
@@ -1283,15 +1266,14 @@ PlValue Interpreter::InvokeSubprogram(const Callable& callable, const Subprogram
     try {
       Flow flow = ExecuteBlock(*subprogram.body);
       if (subprogram.isFunction) {
-        if (flow != Flow::Return || !Top().returnValue)
-          throw PlsqlError(6503, texts::kFunctionNoReturn);
+        if (flow != Flow::Return || !Top().returnValue) throw PlsqlError(texts::kFunctionNoReturn);
         returnValue = PlValue::Assign(subprogram.returnType, *Top().returnValue);
       }
       if (autonomous) {
         bool pending = autonomousTransaction.hasChanges;
         if (pending) session_.Rollback(autonomousTransaction);
         session_.ReleaseAutonomousSession(std::move(autonomous));
-        if (pending) throw PlsqlError(6519, texts::kAutonomousRolledBack);
+        if (pending) throw PlsqlError(texts::kAutonomousRolledBack);
       }
     } catch (PlsqlError& error) {
       if (autonomous) {
@@ -1302,7 +1284,8 @@ PlValue Interpreter::InvokeSubprogram(const Callable& callable, const Subprogram
         }
         session_.ReleaseAutonomousSession(std::move(autonomous));
       }
-      if (error.Code() != 6550 && !IsInterrupt(error.Code())) error.AddFrame(FrameText(Top()));
+      if (error.Code() != texts::kCompileError.code && !IsInterrupt(error.Code()))
+        error.AddFrame(FrameText(Top()));
       throw;
     }
     for (size_t i = 0; i < subprogram.parameters.size(); ++i) {
@@ -1319,16 +1302,15 @@ PlValue Interpreter::InvokeBuiltin(const std::string& package, const std::string
                                    const Expr& call, bool asFunction) {
   const BuiltinSignature* signature = BuiltinPackages::Find(package, member);
   if (signature->isFunction != asFunction) {
-    std::string text = asFunction ? "PLS-00222: no function with name '%s' exists in this scope"
-                                  : texts::kNotProcedure;
-    text.replace(text.find("%s"), 2, package + "." + member);
-    CompileError(call.line, call.column, text);
+    CompileError(call.line, call.column,
+                 texts::Text(asFunction ? texts::kNoSuchFunction : texts::kNotProcedure,
+                             {package + "." + member}));
   }
   const auto& parameters = signature->parameters;
   std::vector<BuiltinArgument> arguments(parameters.size());
   std::vector<bool> given(parameters.size(), false);
   auto wrong = [&] {
-    CompileError(call.line, call.column, std::string(texts::kWrongArguments) + member + "'");
+    CompileError(call.line, call.column, texts::Text(texts::kWrongArguments, {member}));
   };
   if (call.operands.size() > parameters.size()) wrong();
   for (size_t i = 0; i < call.operands.size(); ++i) {
@@ -1351,7 +1333,8 @@ PlValue Interpreter::InvokeBuiltin(const std::string& package, const std::string
         slot.assignTable = [this, &argument](const std::vector<PlValue>& values) {
           BlockBind* bind = FindBind(argument.name[0]);
           if (!bind || !bind->isTable)
-            throw PlsqlError(6550, "ORA-06550: PLS-00306: wrong number or types of arguments");
+            throw PlsqlError(texts::kCompileErrorUnplaced,
+                             {texts::Text(texts::kWrongArgumentsAnywhere)});
           bind->values.clear();
           for (const auto& value : values) {
             if (static_cast<int>(bind->values.size()) >= bind->maxElements) break;

@@ -4,8 +4,8 @@
 
 #include <cctype>
 
+#include "devdb/common/OracleTexts.h"
 #include "devdb/plsql/PlsqlError.h"
-#include "devdb/plsql/PlsqlTexts.h"
 
 namespace devdb::plsql {
 namespace {
@@ -21,9 +21,8 @@ std::string Upper(std::string text) {
 }
 
 [[noreturn]] void Fail(int line, int column, const std::string& symbol) {
-  throw PlsqlError(6550, std::string(texts::kCompileLine) + std::to_string(line) + ", column " +
-                             std::to_string(column) + ":\n" + texts::kEncountered + symbol +
-                             texts::kWhenExpecting);
+  throw PlsqlError(texts::kCompileError, {std::to_string(line), std::to_string(column),
+                                          texts::Text(texts::kEncounteredExpecting, {symbol})});
 }
 
 }  // namespace

@@ -2,9 +2,9 @@
 // through finds the same things when it runs.
 #include "devdb/plsql/NameChecker.h"
 
+#include "devdb/common/OracleTexts.h"
 #include "devdb/plsql/BuiltinPackages.h"
 #include "devdb/plsql/PlsqlError.h"
-#include "devdb/plsql/PlsqlTexts.h"
 #include "devdb/plsql/StandardFunctions.h"
 
 namespace devdb::plsql {
@@ -43,13 +43,13 @@ NameChecker::NameChecker(const StoredCodeCatalogue& catalogue, std::string schem
     : catalogue_(catalogue), schema_(std::move(schema)), user_(std::move(user)) {}
 
 void NameChecker::Undeclared(int line, int column, const std::vector<std::string>& parts) {
-  auto place = [this](int at, int col) {
-    return std::string(texts::kCompileLine) + std::to_string(at - firstLine_ + 1) + ", column " +
-           std::to_string(col) + ":\n";
+  auto place = [this](int at, int col, const std::string& what) {
+    return texts::Text(texts::kCompileError,
+                       {std::to_string(at - firstLine_ + 1), std::to_string(col), what});
   };
-  throw PlsqlError(6550, place(line, column) + texts::kIdentifier + Joined(parts) +
-                             texts::kMustBeDeclared + "\n" +
-                             place(statementLine_, statementColumn_) + texts::kStatementIgnored);
+  throw PlsqlError(texts::kCompileError.code,
+                   place(line, column, texts::Text(texts::kMustBeDeclared, {Joined(parts)})) +
+                       "\n" + place(statementLine_, statementColumn_, texts::kStatementIgnored));
 }
 
 void NameChecker::Check(const Unit& unit) {
@@ -71,9 +71,8 @@ void NameChecker::Check(const Unit& unit) {
       auto packageSpec = catalogue_.Find(unit.owner.empty() ? schema_ : unit.owner, unit.name,
                                            Unit::Kind::Package);
       if (!packageSpec || !packageSpec->unit) {
-        throw PlsqlError(6550, std::string(texts::kCompileLine) +
-                                   "1, column 14:\nPLS-00304: cannot compile body of '" +
-                                   unit.name + "' without its specification");
+        throw PlsqlError(texts::kCompileError,
+                         {"1", "14", texts::Text(texts::kBodyWithoutSpecification, {unit.name})});
       }
       packageName_ = unit.name;
       scopes_.emplace_back();

@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
+#include "devdb/common/OracleTexts.h"
 #include "devdb/plsql/PlsqlError.h"
-#include "devdb/plsql/PlsqlTexts.h"
 
 namespace devdb::plsql {
 
@@ -23,9 +23,8 @@ void OutputBuffer::Disable() {
 
 void OutputBuffer::Count(std::size_t bytes) {
   if (limit_ && used_ + bytes > *limit_) {
-    std::string text = texts::kOutputOverflow;
-    text.replace(text.find("%s"), 2, std::to_string(*limit_));
-    throw PlsqlError(20000, OraText(20000, text));
+    throw PlsqlError(texts::kPackageError,
+                     {texts::Text(texts::kOutputOverflow, {std::to_string(*limit_)})});
   }
   used_ += bytes;
 }
@@ -33,7 +32,7 @@ void OutputBuffer::Count(std::size_t bytes) {
 void OutputBuffer::Put(const std::string& text) {
   if (!enabled_) return;
   if (partial_.size() + text.size() > kMaxLine)
-    throw PlsqlError(20000, OraText(20000, texts::kLineOverflow));
+    throw PlsqlError(texts::kPackageError, {texts::Text(texts::kLineOverflow)});
   Count(text.size());
   partial_ += text;
 }

@@ -2,8 +2,8 @@
 // precedence follows Oracle's: OR, AND, NOT, comparisons, then || + -, then * /, then signs.
 #include "devdb/plsql/Parser.h"
 
+#include "devdb/common/OracleTexts.h"
 #include "devdb/plsql/PlsqlError.h"
-#include "devdb/plsql/PlsqlTexts.h"
 
 namespace devdb::plsql {
 namespace {
@@ -40,10 +40,9 @@ ExprPtr MakeExpr(Expr::Kind kind, const Token& at) {
 void Parser::Enter() {
   if (++nesting_ > kMaxNesting) {
     const Token& token = Peek();
-    throw PlsqlError(6550, std::string(texts::kCompileLine) +
-                               std::to_string(token.line - firstLine_ + 1) + ", column " +
-                               std::to_string(token.column) +
-                               ":\nPLS-00123: program too large (Diana nodes)");
+    throw PlsqlError(texts::kCompileError,
+                     {std::to_string(token.line - firstLine_ + 1), std::to_string(token.column),
+                      texts::Text(texts::kProgramTooLarge)});
   }
 }
 
@@ -68,10 +67,10 @@ void Parser::Fail(const Token& token, const std::string& expected) const {
   std::string symbol = token.kind == Token::Kind::End ? "end-of-file" : token.text;
   if (token.kind == Token::Kind::Bind) symbol = ":" + token.text;
   if (token.kind == Token::Kind::String) symbol = token.text;
-  throw PlsqlError(6550, std::string(texts::kCompileLine) +
-                             std::to_string(token.line - firstLine_ + 1) + ", column " +
-                             std::to_string(token.column) + ":\n" + texts::kEncountered + symbol +
-                             texts::kWhenExpecting + "\n\n   " + expected + "\n");
+  throw PlsqlError(
+      texts::kCompileError,
+      {std::to_string(token.line - firstLine_ + 1), std::to_string(token.column),
+       texts::Text(texts::kEncounteredExpecting, {symbol}) + "\n\n   " + expected + "\n"});
 }
 
 const Token& Parser::Expect(const char* word, const char* expected) {

@@ -2,8 +2,8 @@
 // buffer limit and how quickly a pipe fills up.
 #include "devdb/plsql/PipeBuffer.h"
 
+#include "devdb/common/OracleTexts.h"
 #include "devdb/plsql/PlsqlError.h"
-#include "devdb/plsql/PlsqlTexts.h"
 
 namespace devdb::plsql {
 namespace {
@@ -31,7 +31,7 @@ std::size_t PipeMessage::Size() const {
 }
 
 void PipeBuffer::Pack(PipeItem item) {
-  if (message_.Size() + item.Size() > kLimit) throw PlsqlError(6558, texts::kPipeBufferFull);
+  if (message_.Size() + item.Size() > kLimit) throw PlsqlError(texts::kPipeBufferFull);
   message_.items.push_back(std::move(item));
 }
 
@@ -41,13 +41,11 @@ int PipeBuffer::NextItemType() const {
 }
 
 PlValue PipeBuffer::Unpack(int expectedType) {
-  if (unpackPosition_ >= message_.items.size()) throw PlsqlError(6556, texts::kPipeEmpty);
+  if (unpackPosition_ >= message_.items.size()) throw PlsqlError(texts::kPipeEmpty);
   const PipeItem& item = message_.items[unpackPosition_];
   if (expectedType != 0 && expectedType != item.type) {
-    std::string text = texts::kPipeWrongType;
-    text.replace(text.find("%s"), 2, std::to_string(expectedType));
-    text.replace(text.find("%s"), 2, std::to_string(item.type));
-    throw PlsqlError(6559, text);
+    throw PlsqlError(texts::kPipeWrongType,
+                     {std::to_string(expectedType), std::to_string(item.type)});
   }
   ++unpackPosition_;
   return item.value;

@@ -7,8 +7,8 @@
 #include <chrono>
 #include <optional>
 
+#include "devdb/common/OracleTexts.h"
 #include "devdb/plsql/PlsqlError.h"
-#include "devdb/plsql/PlsqlTexts.h"
 
 namespace devdb::plsql {
 namespace {
@@ -32,7 +32,7 @@ std::chrono::steady_clock::time_point Deadline(double timeoutSeconds) {
 }  // namespace
 
 std::string PipeRegistry::Key(const std::string& name) {
-  if (name.empty()) throw PlsqlError(23321, texts::kPipeNameNull);
+  if (name.empty()) throw PlsqlError(texts::kPipeNameNull);
   std::string key = name;
   for (auto& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return key;
@@ -53,7 +53,7 @@ PipeRegistry::Pipe& PipeRegistry::Open(const std::string& key, const std::string
   Pipe& pipe = it->second;
   if (created) pipe.owner = user;
   if (pipe.isPrivate && pipe.owner != user && user != "SYS")
-    throw PlsqlError(23322, texts::kPipePrivilege);
+    throw PlsqlError(texts::kPipePrivilege);
   return pipe;
 }
 
@@ -105,7 +105,7 @@ int PipeRegistry::Send(const std::string& name, PipeMessage message, double time
     // that anybody will ever receive.
     if (!Fits(pipe, Charge(key, pipe.memory + (hasRoom ? memory : 0), pipe.isExplicit, maxSize))) {
       DropIfUnused(key);
-      throw PlsqlError(6558, texts::kPipeBufferFull);
+      throw PlsqlError(texts::kPipeBufferFull);
     }
     pipe.maxSize = maxSize;
     if (hasRoom) {
@@ -168,7 +168,7 @@ void PipeRegistry::Purge(const std::string& name, const std::string& user) {
   auto it = pipes_.find(key);
   if (it == pipes_.end()) return;
   if (it->second.isPrivate && it->second.owner != user && user != "SYS")
-    throw PlsqlError(23322, texts::kPipePrivilege);
+    throw PlsqlError(texts::kPipePrivilege);
   it->second.messages.clear();
   it->second.bytes = 0;
   it->second.memory = 0;
@@ -186,11 +186,11 @@ int PipeRegistry::Create(const std::string& name, std::size_t maxPipeSize, bool 
   if (it != pipes_.end()) {
     Pipe& pipe = it->second;
     if ((pipe.isPrivate || isPrivate) && pipe.owner != user && user != "SYS")
-      throw PlsqlError(23322, texts::kPipePrivilege);
-    if (isPrivate && !pipe.isExplicit) throw PlsqlError(23322, texts::kPipePrivilege);
+      throw PlsqlError(texts::kPipePrivilege);
+    if (isPrivate && !pipe.isExplicit) throw PlsqlError(texts::kPipePrivilege);
     std::size_t maxSize = std::max(pipe.maxSize, maxPipeSize);
     if (!Fits(pipe, Charge(key, pipe.memory, true, maxSize)))
-      throw PlsqlError(6558, texts::kPipeBufferFull);
+      throw PlsqlError(texts::kPipeBufferFull);
     pipe.isExplicit = true;
     pipe.maxSize = maxSize;
     Settle(key, pipe);
@@ -201,8 +201,7 @@ int PipeRegistry::Create(const std::string& name, std::size_t maxPipeSize, bool 
   pipe.isPrivate = isPrivate;
   pipe.owner = user;
   pipe.maxSize = std::max(kDefaultSize, maxPipeSize);
-  if (!Fits(pipe, Charge(key, 0, true, pipe.maxSize)))
-    throw PlsqlError(6558, texts::kPipeBufferFull);
+  if (!Fits(pipe, Charge(key, 0, true, pipe.maxSize))) throw PlsqlError(texts::kPipeBufferFull);
   Settle(key, pipes_.emplace(key, std::move(pipe)).first->second);
   return kSuccess;
 }
@@ -213,7 +212,7 @@ int PipeRegistry::Remove(const std::string& name, const std::string& user) {
   auto it = pipes_.find(key);
   if (it == pipes_.end()) return kSuccess;
   if (it->second.isPrivate && it->second.owner != user && user != "SYS")
-    throw PlsqlError(23322, texts::kPipePrivilege);
+    throw PlsqlError(texts::kPipePrivilege);
   Erase(it);
   room_.WakeAll();
   return kSuccess;

@@ -7,8 +7,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "devdb/common/OracleTexts.h"
 #include "devdb/plsql/PlsqlError.h"
-#include "devdb/plsql/PlsqlTexts.h"
 
 namespace devdb::plsql {
 namespace {
@@ -34,8 +34,8 @@ std::string Padded(int value, int width) {
   return value < 0 ? "-" + digits : digits;
 }
 
-[[noreturn]] void ValueError(const char* text = texts::kValueError) {
-  throw PlsqlError(6502, text);
+[[noreturn]] void ValueError(const texts::OracleText& error = texts::kValueError) {
+  throw PlsqlError(error);
 }
 
 int HexDigit(char c) {
@@ -231,9 +231,7 @@ sql::OracleDate PlValue::ParseDate(const std::string& text, const std::string& f
     while (at < input.size() && at - begin < maxDigits &&
            std::isdigit(static_cast<unsigned char>(input[at])))
       ++at;
-    if (at == begin)
-      throw PlsqlError(1858,
-                       "ORA-01858: a non-numeric character was found where a numeric was expected");
+    if (at == begin) throw PlsqlError(texts::kNonNumericCharacter);
     return std::stoi(input.substr(begin, at - begin));
   };
   while (i < upper.size()) {
@@ -247,7 +245,7 @@ sql::OracleDate PlValue::ParseDate(const std::string& text, const std::string& f
     } else if (starts("MON")) {
       auto month = std::find_if(std::begin(kMonths), std::end(kMonths),
                                 [&](const char* name) { return input.compare(at, 3, name) == 0; });
-      if (month == std::end(kMonths)) throw PlsqlError(1843, "ORA-01843: not a valid month");
+      if (month == std::end(kMonths)) throw PlsqlError(texts::kInvalidMonth);
       date.month = static_cast<int>(month - std::begin(kMonths)) + 1;
       at += 3;
       i += 3;
@@ -274,15 +272,12 @@ sql::OracleDate PlValue::ParseDate(const std::string& text, const std::string& f
       ++i;
     }
   }
-  if (at < input.size())
-    throw PlsqlError(1830,
-                     "ORA-01830: date format picture ends before converting entire input string");
-  if (date.month < 1 || date.month > 12) throw PlsqlError(1843, "ORA-01843: not a valid month");
-  if (date.day < 1 || date.day > 31)
-    throw PlsqlError(1847, "ORA-01847: day of month must be between 1 and last day of month");
-  if (date.hour > 23) throw PlsqlError(1850, "ORA-01850: hour must be between 0 and 23");
-  if (date.minute > 59) throw PlsqlError(1851, "ORA-01851: minutes must be between 0 and 59");
-  if (date.second > 59) throw PlsqlError(1852, "ORA-01852: seconds must be between 0 and 59");
+  if (at < input.size()) throw PlsqlError(texts::kDateFormatEndsEarly);
+  if (date.month < 1 || date.month > 12) throw PlsqlError(texts::kInvalidMonth);
+  if (date.day < 1 || date.day > 31) throw PlsqlError(texts::kDayOfMonthOutOfRange);
+  if (date.hour > 23) throw PlsqlError(texts::kHour24OutOfRange);
+  if (date.minute > 59) throw PlsqlError(texts::kMinutesOutOfRange);
+  if (date.second > 59) throw PlsqlError(texts::kSecondsOutOfRange);
   return date;
 }
 
@@ -322,8 +317,7 @@ std::vector<std::uint8_t> PlValue::ToRaw() const {
   for (size_t i = 0; i < text.size(); i += 2) {
     int high = HexDigit(text[i]);
     int low = HexDigit(text[i + 1]);
-    if (high < 0 || low < 0)
-      ValueError("ORA-06502: PL/SQL: numeric or value error: hex to raw conversion error");
+    if (high < 0 || low < 0) ValueError(texts::kHexToRaw);
     bytes.push_back(static_cast<std::uint8_t>(high * 16 + low));
   }
   return bytes;
@@ -342,7 +336,7 @@ sql::Value PlValue::ToSql() const {
     case PlType::Date: return sql::Value::Date(date_);
     case PlType::Raw: return sql::Value::Raw(raw_);
     case PlType::Boolean:
-      throw PlsqlError(6550, "ORA-06550: PLS-00382: expression is of wrong type");
+      throw PlsqlError(texts::kCompileErrorUnplaced, {texts::Text(texts::kWrongType)});
     case PlType::Cursor: return sql::Value::Null();
   }
   return sql::Value::Null();

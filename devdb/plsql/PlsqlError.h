@@ -3,9 +3,12 @@
 // error collected on its way out of units and subprograms.
 #pragma once
 
+#include <initializer_list>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "devdb/common/OracleTexts.h"
 
 namespace devdb::plsql {
 
@@ -14,6 +17,10 @@ class PlsqlError : public std::runtime_error {
   // code is positive (1403 for "ORA-01403: no data found"); message is the whole first line.
   PlsqlError(int code, const std::string& message, std::string exceptionName = {})
       : std::runtime_error(message), code_(code), exceptionName_(std::move(exceptionName)) {}
+  // An error of the shared table, its %s filled from the arguments.
+  explicit PlsqlError(const texts::OracleText& error,
+                      std::initializer_list<std::string> arguments = {})
+      : PlsqlError(error.code, texts::Text(error, arguments)) {}
 
   int Code() const { return code_; }
   // Upper-case name of the user-defined exception raised, empty for Oracle errors.
@@ -32,12 +39,5 @@ class PlsqlError : public std::runtime_error {
   std::string exceptionName_;
   std::vector<std::string> frames_;
 };
-
-// Builds "ORA-nnnnn: text" from a code and a message body.
-inline std::string OraText(int code, const std::string& body) {
-  std::string digits = std::to_string(code);
-  while (digits.size() < 5) digits.insert(digits.begin(), '0');
-  return "ORA-" + digits + ": " + body;
-}
 
 }  // namespace devdb::plsql

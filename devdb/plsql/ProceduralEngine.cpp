@@ -4,11 +4,12 @@
 
 #include <cctype>
 
+#include "devdb/common/OracleTexts.h"
 #include "devdb/plsql/Interpreter.h"
 #include "devdb/plsql/Lexer.h"
 #include "devdb/plsql/Parser.h"
 #include "devdb/plsql/PlsqlError.h"
-#include "devdb/plsql/PlsqlTexts.h"
+#include "devdb/sql/OracleErrors.h"
 
 namespace devdb::plsql {
 namespace {
@@ -78,7 +79,7 @@ size_t ReadName(const std::vector<Word>& words, size_t index, std::string& owner
 
 [[noreturn]] void Invalid(const std::string& sql, size_t offset) {
   (void)sql;
-  throw sql::SqlError(900, "ORA-00900: invalid SQL statement", static_cast<int>(offset));
+  throw sql::OracleErrors::At(texts::kInvalidSqlStatement, static_cast<int>(offset));
 }
 
 }  // namespace
@@ -140,7 +141,7 @@ std::shared_ptr<const Unit> ProceduralEngine::ParsedBlock(const std::string& sql
 
 std::unique_ptr<ProceduralStatement> ProceduralEngine::Prepare(ProceduralSession& session,
                                                                const std::string& sql) {
-  if (shutDown_) throw sql::SqlError(1089, texts::kShutdown);
+  if (shutDown_) throw sql::OracleErrors::Make(texts::kShutdown);
   ProceduralStatement::Definition definition;
   definition.text = sql;
   auto words = LeadingWords(sql, 12);
@@ -248,9 +249,8 @@ std::optional<sql::Value> ProceduralEngine::CallFunction(ProceduralSession& sess
     auto result = interpreter.CallFunction(nameParts, values);
     if (!result) return std::nullopt;
     if (result->Type() == PlType::Boolean) {
-      throw sql::SqlError(
-          6550,
-          "ORA-06552: PL/SQL: Statement ignored\nORA-06553: PLS-382: expression is of wrong type");
+      throw sql::SqlError(texts::kCompileError.code, texts::Text(texts::kCallStatementIgnored) +
+                                                         "\n" + texts::Text(texts::kCallWrongType));
     }
     return result->ToSql();
   } catch (const PlsqlError& error) {
@@ -309,14 +309,14 @@ std::optional<sql::ColumnDescription> ProceduralEngine::FunctionResultType(
 void ProceduralEngine::Shutdown() {
   shutDown_ = true;
   std::lock_guard lock(sessionsMutex_);
-  for (ProceduralSession* session : sessions_) session->Interrupt(1089);
+  for (ProceduralSession* session : sessions_) session->Interrupt(texts::kShutdown.code);
   room_.WakeAll();
 }
 
 void ProceduralEngine::Attach(ProceduralSession* session) {
   std::lock_guard lock(sessionsMutex_);
   sessions_.insert(session);
-  if (shutDown_) session->Interrupt(1089);
+  if (shutDown_) session->Interrupt(texts::kShutdown.code);
 }
 
 void ProceduralEngine::Detach(ProceduralSession* session) {

@@ -2,6 +2,9 @@
 // PL/SQL state, so the state ends when the SQL engine drops the link at the session's end.
 #include "devdb/plsql/ProceduralLanguageBridge.h"
 
+#include "devdb/common/OracleTexts.h"
+#include "devdb/sql/OracleErrors.h"
+
 namespace devdb::plsql {
 namespace {
 
@@ -28,8 +31,7 @@ class SessionLink : public sql::ProceduralSessionLink {
     if (!result) {
       std::string name;
       for (const auto& part : nameParts) name += (name.empty() ? "" : ".") + part;
-      throw sql::SqlError(4067, "ORA-04067: not executed, stored procedure \"" + name +
-                                    "\" does not exist");
+      throw sql::OracleErrors::Make(texts::kStoredProcedureGone, {name});
     }
     return *result;
   }

@@ -4,8 +4,8 @@
 
 #include <cstdio>
 
+#include "devdb/common/OracleTexts.h"
 #include "devdb/plsql/PlsqlError.h"
-#include "devdb/plsql/PlsqlTexts.h"
 #include "devdb/plsql/ProceduralEngine.h"
 
 namespace devdb::plsql {
@@ -64,25 +64,26 @@ void ProceduralSession::Interrupt(int errorCode) {
   {
     std::lock_guard lock(engine_.Room().Mutex());
     // A kill is final: a later break must not replace it.
-    if (interruptCode_ != 28) interruptCode_ = errorCode;
+    if (interruptCode_ != texts::kSessionKilled.code) interruptCode_ = errorCode;
   }
   engine_.Room().WakeAll();
 }
 
 void ProceduralSession::BeginCall() {
   int code = interruptCode_;
-  if (code != 28 && code != 1089) interruptCode_.compare_exchange_strong(code, 0);
+  if (code != texts::kSessionKilled.code && code != texts::kShutdown.code)
+    interruptCode_.compare_exchange_strong(code, 0);
 }
 
 void ProceduralSession::ThrowIfInterrupted() {
   int code = interruptCode_;
-  if (code == 0 && engine_.IsShutDown()) code = 1089;
+  if (code == 0 && engine_.IsShutDown()) code = texts::kShutdown.code;
   if (code == 0) return;
   switch (code) {
-    case 28: throw PlsqlError(28, "ORA-00028: your session has been killed");
-    case 1013: throw PlsqlError(1013, "ORA-01013: user requested cancel of current operation");
-    case 1089: throw PlsqlError(1089, texts::kShutdown);
-    default: throw PlsqlError(code, OraText(code, "operation interrupted"));
+    case texts::kSessionKilled.code: throw PlsqlError(texts::kSessionKilled);
+    case texts::kUserCancel.code: throw PlsqlError(texts::kUserCancel);
+    case texts::kShutdown.code: throw PlsqlError(texts::kShutdown);
+    default: throw PlsqlError(code, texts::Prefix(code) + texts::kOperationInterrupted);
   }
 }
 
@@ -145,7 +146,7 @@ std::unique_ptr<sql::Session> ProceduralSession::AcquireAutonomousSession() {
     return session;
   }
   if (!openAutonomousSession_) {
-    throw PlsqlError(6519, texts::kAutonomousRolledBack);
+    throw PlsqlError(texts::kAutonomousRolledBack);
   }
   return openAutonomousSession_();
 }

@@ -4,12 +4,13 @@
 
 #include <set>
 
+#include "devdb/common/OracleTexts.h"
 #include "devdb/plsql/Interpreter.h"
 #include "devdb/plsql/Lexer.h"
 #include "devdb/plsql/NameChecker.h"
 #include "devdb/plsql/PlsqlError.h"
-#include "devdb/plsql/PlsqlTexts.h"
 #include "devdb/plsql/ProceduralEngine.h"
+#include "devdb/sql/OracleErrors.h"
 
 namespace devdb::plsql {
 namespace {
@@ -84,7 +85,7 @@ std::string ProceduralStatement::RunDefinition() {
   std::string owner = definition_.owner.empty() ? user : definition_.owner;
   if (owner != user && !privileged && definition_.action != Action::CreateSynonym &&
       definition_.action != Action::DropSynonym) {
-    throw sql::SqlError(1031, "ORA-01031: insufficient privileges");
+    throw sql::OracleErrors::Make(texts::kInsufficientPrivileges);
   }
   // A public synonym names an object for every schema, so it takes a system privilege.
   sql::Session& engineSession = *session_.MainTransaction().session;
@@ -92,7 +93,7 @@ std::string ProceduralStatement::RunDefinition() {
        !engineSession.HasSystemPrivilege("CREATE PUBLIC SYNONYM")) ||
       (definition_.action == Action::DropSynonym &&
        !engineSession.HasSystemPrivilege("DROP PUBLIC SYNONYM"))) {
-    throw sql::SqlError(1031, "ORA-01031: insufficient privileges");
+    throw sql::OracleErrors::Make(texts::kInsufficientPrivileges);
   }
   // DDL ends the session's transaction.
   session_.Commit(session_.MainTransaction());
@@ -113,20 +114,18 @@ std::string ProceduralStatement::RunDefinition() {
       object.errors = definition_.compileError;
       if (definition_.compileError.empty()) object.unit = definition_.unit;
       catalogue.Store(std::move(object), definition_.orReplace);
-      return definition_.compileError.empty() ? std::string() : texts::kCompilationWarning;
+      return definition_.compileError.empty() ? std::string()
+                                              : texts::Text(texts::kCompilationWarning);
     }
     case Action::Drop: {
       if (!catalogue.Drop(owner, definition_.name, definition_.kind)) {
-        std::string text = texts::kObjectDoesNotExist;
-        text.replace(text.find("%s"), 2, definition_.name);
-        throw sql::SqlError(4043, text);
+        throw sql::OracleErrors::Make(texts::kObjectDoesNotExist, {definition_.name});
       }
       return {};
     }
     case Action::Grant: {
       if (!catalogue.FindCallable(owner, definition_.name)) {
-        throw sql::SqlError(
-            4042, "ORA-04042: procedure, function, package, or package body does not exist");
+        throw sql::OracleErrors::Make(texts::kCallableDoesNotExist);
       }
       for (const auto& grantee : definition_.grantees)
         catalogue.Grant(owner, definition_.name, grantee);
@@ -140,7 +139,7 @@ std::string ProceduralStatement::RunDefinition() {
     }
     case Action::DropSynonym:
       if (!catalogue.DropSynonym(definition_.name))
-        throw sql::SqlError(1432, texts::kSynonymDoesNotExist);
+        throw sql::OracleErrors::Make(texts::kSynonymDoesNotExist);
       return {};
     case Action::Block: break;
   }
@@ -149,7 +148,7 @@ std::string ProceduralStatement::RunDefinition() {
 
 std::string ProceduralStatement::ExecuteWithBinds(std::vector<BlockBind>& binds,
                                                   bool commitOnSuccess) {
-  if (engine_.IsShutDown()) throw sql::SqlError(1089, texts::kShutdown);
+  if (engine_.IsShutDown()) throw sql::OracleErrors::Make(texts::kShutdown);
   std::string warning;
   try {
     if (definition_.action != Action::Block) {
@@ -165,7 +164,8 @@ std::string ProceduralStatement::ExecuteWithBinds(std::vector<BlockBind>& binds,
   } catch (const PlsqlError& error) {
     // Inside PL/SQL a user-defined exception has SQLCODE 1; the client sees ORA-06510.
     bool userDefined = !error.ExceptionName().empty() && error.Code() == 1;
-    throw sql::SqlError(userDefined ? 6510 : error.Code(), error.FullText());
+    throw sql::SqlError(userDefined ? texts::kUnhandledUserException.code : error.Code(),
+                        error.FullText());
   }
   return warning;
 }

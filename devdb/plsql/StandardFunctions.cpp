@@ -7,8 +7,8 @@
 #include <functional>
 #include <map>
 
+#include "devdb/common/OracleTexts.h"
 #include "devdb/plsql/PlsqlError.h"
-#include "devdb/plsql/PlsqlTexts.h"
 
 namespace devdb::plsql {
 namespace {
@@ -16,7 +16,7 @@ namespace {
 using Function = std::function<PlValue(const std::vector<PlValue>&)>;
 
 [[noreturn]] void WrongArguments(const std::string& name) {
-  throw PlsqlError(6550, std::string("ORA-06550: ") + texts::kWrongArguments + name + "'");
+  throw PlsqlError(texts::kCompileErrorUnplaced, {texts::Text(texts::kWrongArguments, {name})});
 }
 
 long long DayNumber(int year, int month, int day) {
@@ -56,7 +56,7 @@ bool AnyNull(const std::vector<PlValue>& arguments) {
 // The longest text PL/SQL holds; longer results raise VALUE_ERROR rather than grow unbounded.
 constexpr std::size_t kMaxText = 32767;
 
-[[noreturn]] void TooLong() { throw PlsqlError(6502, texts::kBufferTooSmall); }
+[[noreturn]] void TooLong() { throw PlsqlError(texts::kBufferTooSmall); }
 
 std::string Pad(const std::vector<PlValue>& a, bool left) {
   double requested = a[1].ToNumber();
@@ -341,18 +341,16 @@ void StandardFunctions::RaiseApplicationError(const std::vector<PlValue>& argume
   double number = arguments[0].IsNull() ? 0 : arguments[0].ToNumber();
   auto code = static_cast<long long>(number);
   if (code > -20000 || code < -20999) {
-    std::string text = texts::kRaiseApplicationRange;
-    text.replace(text.find("%s"), 2, PlValue::NumberText(number));
-    throw PlsqlError(21000, text);
+    throw PlsqlError(texts::kRaiseApplicationRange, {PlValue::NumberText(number)});
   }
   std::string message = arguments[1].ToText();
   if (message.size() > 2048) message.resize(2048);
-  throw PlsqlError(static_cast<int>(-code), OraText(static_cast<int>(-code), message));
+  throw PlsqlError(static_cast<int>(-code), texts::Prefix(static_cast<int>(-code)) + message);
 }
 
 int StandardFunctions::Compare(const PlValue& left, const PlValue& right) {
   if (left.Type() == PlType::Boolean || right.Type() == PlType::Boolean) {
-    if (left.Type() != right.Type()) throw PlsqlError(6502, texts::kValueError);
+    if (left.Type() != right.Type()) throw PlsqlError(texts::kValueError);
     return static_cast<int>(left.AsBoolean()) - static_cast<int>(right.AsBoolean());
   }
   if (left.Type() == PlType::Number || right.Type() == PlType::Number) {
@@ -406,18 +404,16 @@ double StandardFunctions::DaysBetween(const sql::OracleDate& later,
 }
 
 std::string StandardFunctions::ErrorText(int sqlcode) {
-  if (sqlcode == 0) return "ORA-0000: normal, successful completion";
-  if (sqlcode == 100) return texts::kNoDataFound;
+  if (sqlcode == 0) return texts::kNormalCompletion;
+  if (sqlcode == 100) return texts::Text(texts::kNoDataFound);
   if (sqlcode == 1) return texts::kUserDefinedException;
   int code = sqlcode < 0 ? -sqlcode : sqlcode;
-  switch (code) {
-    case 1403: return texts::kNoDataFound;
-    case 1422: return texts::kTooManyRows;
-    case 1476: return texts::kZeroDivide;
-    case 6502: return texts::kValueError;
-    case 1722: return texts::kInvalidNumber;
-    default: return OraText(code, "Message " + std::to_string(code) + " not found");
+  for (const texts::OracleText* known :
+       {&texts::kNoDataFound, &texts::kTooManyRows, &texts::kZeroDivide, &texts::kValueError,
+        &texts::kInvalidNumber}) {
+    if (known->code == code) return texts::Text(*known);
   }
+  return texts::Prefix(code) + texts::Fill(texts::kSqlerrmNotFound, {std::to_string(code)});
 }
 
 }  // namespace devdb::plsql

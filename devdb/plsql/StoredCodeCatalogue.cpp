@@ -2,9 +2,10 @@
 // VARCHAR2 columns; each piece ends on a whole UTF-8 character.
 #include "devdb/plsql/StoredCodeCatalogue.h"
 
+#include "devdb/common/OracleTexts.h"
 #include "devdb/plsql/Parser.h"
 #include "devdb/plsql/PlsqlError.h"
-#include "devdb/plsql/PlsqlTexts.h"
+#include "devdb/sql/OracleErrors.h"
 
 namespace devdb::plsql {
 namespace {
@@ -145,11 +146,11 @@ void StoredCodeCatalogue::Store(StoredObject object, bool replace) {
       for (auto kind : {Unit::Kind::Package, Unit::Kind::Procedure, Unit::Kind::Function}) {
         if (kind == object.kind) continue;
         if (objects_.count({object.owner, object.name, static_cast<int>(kind)})) {
-          throw sql::SqlError(955, texts::kNameInUse);
+          throw sql::OracleErrors::Make(texts::kNameInUse);
         }
       }
     }
-    if (!replace && objects_.count(key)) throw sql::SqlError(955, texts::kNameInUse);
+    if (!replace && objects_.count(key)) throw sql::OracleErrors::Make(texts::kNameInUse);
   }
   Persist([&](sql::Session& session) {
     Run(session,
@@ -240,7 +241,7 @@ void StoredCodeCatalogue::CreateSynonym(const std::string& name, const std::stri
                                         const std::string& target, bool replace) {
   {
     std::lock_guard lock(mutex_);
-    if (!replace && synonyms_.count(name)) throw sql::SqlError(955, texts::kNameInUse);
+    if (!replace && synonyms_.count(name)) throw sql::OracleErrors::Make(texts::kNameInUse);
   }
   Persist([&](sql::Session& session) {
     Run(session, "DELETE FROM DEVDB_PLSQL_SYNONYMS WHERE NAME = :NAME", {TextBind("NAME", name)});

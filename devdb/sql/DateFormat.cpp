@@ -37,7 +37,8 @@ std::vector<Element> Split(std::string_view format) {
     const char c = format[i];
     if (c == '"') {
       const std::size_t close = format.find('"', i + 1);
-      if (close == std::string_view::npos) throw OracleErrors::Make(1821);
+      if (close == std::string_view::npos)
+        throw OracleErrors::Make(texts::kDateFormatNotRecognized);
       elements.push_back({"", std::string(format.substr(i + 1, close - i - 1))});
       i = close + 1;
       continue;
@@ -66,7 +67,7 @@ std::vector<Element> Split(std::string_view format) {
       matched = true;
       break;
     }
-    if (!matched) throw OracleErrors::Make(1821);
+    if (!matched) throw OracleErrors::Make(texts::kDateFormatNotRecognized);
   }
   return elements;
 }
@@ -203,8 +204,9 @@ OracleDate DateFormat::Parse(std::string_view text, std::string_view format, int
     bool negative = false;
     if (allowSign && pos < text.size() && (text[pos] == '-' || text[pos] == '+'))
       negative = text[pos++] == '-';
-    if (pos >= text.size()) throw OracleErrors::Make(1840);
-    if (!std::isdigit(static_cast<unsigned char>(text[pos]))) throw OracleErrors::Make(1858);
+    if (pos >= text.size()) throw OracleErrors::Make(texts::kInputTooShortForFormat);
+    if (!std::isdigit(static_cast<unsigned char>(text[pos])))
+      throw OracleErrors::Make(texts::kNonNumericCharacter);
     long value = 0;
     int digits = 0;
     while (pos < text.size() && digits < maxDigits &&
@@ -224,7 +226,8 @@ OracleDate DateFormat::Parse(std::string_view text, std::string_view format, int
         skipSeparators();
         continue;
       }
-      if (!StartsWithNoCase(text.substr(pos), element.literal)) throw OracleErrors::Make(1861);
+      if (!StartsWithNoCase(text.substr(pos), element.literal))
+        throw OracleErrors::Make(texts::kLiteralDoesNotMatchFormat);
       pos += element.literal.size();
       continue;
     }
@@ -264,8 +267,8 @@ OracleDate DateFormat::Parse(std::string_view text, std::string_view format, int
         else if (StartsWithNoCase(rest, full.substr(0, 3))) { found = m + 1; pos += 3; }
       }
       if (!found) {
-        if (rest.empty()) throw OracleErrors::Make(1840);
-        throw OracleErrors::Make(1843);
+        if (rest.empty()) throw OracleErrors::Make(texts::kInputTooShortForFormat);
+        throw OracleErrors::Make(texts::kInvalidMonth);
       }
       date.month = found;
     } else if (n == "DD") date.day = static_cast<int>(readNumber(2));
@@ -283,7 +286,7 @@ OracleDate DateFormat::Parse(std::string_view text, std::string_view format, int
         if (StartsWithNoCase(rest, full)) { found = true; pos += full.size(); }
         else if (StartsWithNoCase(rest, full.substr(0, 3))) { found = true; pos += 3; }
       }
-      if (!found) throw OracleErrors::Make(1846, {});
+      if (!found) throw OracleErrors::Make(texts::kInvalidDayOfWeek, {});
     } else if (n == "D") readNumber(1);
     else if (n == "HH" || n == "HH12") { hour12 = static_cast<int>(readNumber(2)); twelveHour = true; }
     else if (n == "HH24") date.hour = static_cast<int>(readNumber(2));
@@ -304,7 +307,7 @@ OracleDate DateFormat::Parse(std::string_view text, std::string_view format, int
         pm = StartsWithNoCase(rest, "P");
         pos += 2;
       } else {
-        throw OracleErrors::Make(1855, {});
+        throw OracleErrors::Make(texts::kMeridianRequired, {});
       }
     } else if (n == "AD" || n == "BC" || n == "A.D." || n == "B.C.") {
       skipSeparators();
@@ -313,7 +316,8 @@ OracleDate DateFormat::Parse(std::string_view text, std::string_view format, int
       else if (StartsWithNoCase(rest, "A.D.")) pos += 4;
       else if (StartsWithNoCase(rest, "BC")) { bc = true; pos += 2; }
       else if (StartsWithNoCase(rest, "AD")) pos += 2;
-      else throw OracleErrors::Make(1856, {});
+      else
+        throw OracleErrors::Make(texts::kEraRequired, {});
     } else if (n == "J") {
       int year, month, day;
       FromJulianDay(readNumber(7), year, month, day);
@@ -325,18 +329,20 @@ OracleDate DateFormat::Parse(std::string_view text, std::string_view format, int
     }
   }
   skipSeparators();
-  if (pos < text.size()) throw OracleErrors::Make(1830);
+  if (pos < text.size()) throw OracleErrors::Make(texts::kDateFormatEndsEarly);
   if (bc && date.year > 0) date.year = -date.year;
   if (twelveHour) {
-    if (hour12 < 1 || hour12 > 12) throw OracleErrors::Make(1849);
+    if (hour12 < 1 || hour12 > 12) throw OracleErrors::Make(texts::kHour12OutOfRange);
     date.hour = hour12 % 12 + (pm ? 12 : 0);
   }
-  if (date.year == 0 || date.year < -4713 || date.year > 9999) throw OracleErrors::Make(1841);
-  if (date.month < 1 || date.month > 12) throw OracleErrors::Make(1843);
-  if (date.day < 1 || date.day > DaysInMonth(date.year, date.month)) throw OracleErrors::Make(1847);
-  if (date.hour < 0 || date.hour > 23) throw OracleErrors::Make(1850);
-  if (date.minute < 0 || date.minute > 59) throw OracleErrors::Make(1851);
-  if (date.second < 0 || date.second > 59) throw OracleErrors::Make(1852);
+  if (date.year == 0 || date.year < -4713 || date.year > 9999)
+    throw OracleErrors::Make(texts::kYearOutOfRange);
+  if (date.month < 1 || date.month > 12) throw OracleErrors::Make(texts::kInvalidMonth);
+  if (date.day < 1 || date.day > DaysInMonth(date.year, date.month))
+    throw OracleErrors::Make(texts::kDayOfMonthOutOfRange);
+  if (date.hour < 0 || date.hour > 23) throw OracleErrors::Make(texts::kHour24OutOfRange);
+  if (date.minute < 0 || date.minute > 59) throw OracleErrors::Make(texts::kMinutesOutOfRange);
+  if (date.second < 0 || date.second > 59) throw OracleErrors::Make(texts::kSecondsOutOfRange);
   return date;
 }
 
@@ -378,7 +384,7 @@ double DateFormat::ToDays(const OracleDate& date) {
 
 OracleDate DateFormat::FromDays(double days) {
   // Day numbers of 4712-01-01 BC and 9999-12-31 (proleptic Gregorian): Oracle's range.
-  if (!(days >= 404.0 && days < 5373485.0)) throw OracleErrors::Make(1841);
+  if (!(days >= 404.0 && days < 5373485.0)) throw OracleErrors::Make(texts::kYearOutOfRange);
   double whole = std::floor(days);
   long seconds = std::lround((days - whole) * 86400.0);
   if (seconds >= 86400) { whole += 1; seconds -= 86400; }
@@ -403,7 +409,7 @@ OracleDate DateFormat::AddMonths(const OracleDate& date, int months) {
   int astronomicalYear = total >= 0 ? total / 12 : (total - 11) / 12;
   result.month = total - astronomicalYear * 12 + 1;
   result.year = astronomicalYear <= 0 ? astronomicalYear - 1 : astronomicalYear;
-  if (result.year < -4712 || result.year > 9999) throw OracleErrors::Make(1841);
+  if (result.year < -4712 || result.year > 9999) throw OracleErrors::Make(texts::kYearOutOfRange);
   const int limit = DaysInMonth(result.year, result.month);
   if (lastDay || result.day > limit) result.day = limit;
   return result;
@@ -437,7 +443,7 @@ OracleDate DateFormat::Truncate(const OracleDate& date, std::string_view formatT
   if (format == "D" || format == "DY" || format == "DAY") {
     return FromDays(std::floor(ToDays(result)) - WeekDay(date));
   }
-  throw OracleErrors::Make(1821);
+  throw OracleErrors::Make(texts::kDateFormatNotRecognized);
 }
 
 OracleDate DateFormat::Now() {

@@ -65,7 +65,7 @@ std::unique_ptr<Session> EngineDatabase::OpenInternalSession(const std::string& 
   return OracleErrorBoundary([&]() -> std::unique_ptr<Session> {
     auto core = std::make_shared<SessionCore>(shared_);
     auto account = core->Dictionary().FindUser(LogonService::NormalizeName(user));
-    if (!account) throw OracleErrors::Make(1017);
+    if (!account) throw OracleErrors::Make(texts::kInvalidLogon);
     LogonDecision decision;
     decision.account = *account;
     decision.sessionUser = account->name;
@@ -87,7 +87,7 @@ std::unique_ptr<Session> EngineDatabase::OpenDictionarySession() {
   return OracleErrorBoundary([&]() -> std::unique_ptr<Session> {
     auto core = std::make_shared<SessionCore>(shared_);
     auto account = core->Dictionary().FindUser("SYS");
-    if (!account) throw OracleErrors::Make(1017);
+    if (!account) throw OracleErrors::Make(texts::kInvalidLogon);
     LogonDecision decision;
     decision.account = *account;
     decision.sessionUser = account->name;

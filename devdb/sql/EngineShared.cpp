@@ -22,7 +22,8 @@ EngineShared::EngineShared(const EngineOptions& options, SessionDirectory& direc
   std::filesystem::path folder;
   if (options.dataFolder.empty()) {
     std::string pattern = (std::filesystem::temp_directory_path() / "devdb-memory-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw OracleErrors::Make(600, {"cannot create a temporary folder"});
+    if (!mkdtemp(pattern.data()))
+      throw OracleErrors::Make(texts::kInternalError, {"cannot create a temporary folder"});
     temporaryFolder_ = pattern;
     folder = pattern;
   } else {
@@ -30,7 +31,9 @@ EngineShared::EngineShared(const EngineOptions& options, SessionDirectory& direc
     std::error_code error;
     const bool existed = std::filesystem::exists(folder, error);
     std::filesystem::create_directories(folder, error);
-    if (error) throw OracleErrors::Make(600, {"cannot create " + folder.string() + ": " + error.message()});
+    if (error)
+      throw OracleErrors::Make(texts::kInternalError,
+                               {"cannot create " + folder.string() + ": " + error.message()});
     // The data holds password hashes: a folder devdb makes is its owner's alone.
     if (!existed)
       std::filesystem::permissions(folder, std::filesystem::perms::owner_all,

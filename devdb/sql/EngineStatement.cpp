@@ -134,14 +134,15 @@ std::vector<const Bind*> EngineStatement::MatchBinds(const std::vector<Bind>& bi
         found = true;
       }
     }
-    if (!found) throw OracleErrors::Make(1036);
+    if (!found) throw OracleErrors::Make(texts::kBadBindName);
   }
   const auto& returning = translated_.returningBinds;
   for (std::size_t k = 0; k < names.size(); ++k) {
     const Bind* bind = matched[k];
     const bool receivesOnly =
         std::find(returning.begin(), returning.end(), names[k]) != returning.end();
-    if (!bind || (!receivesOnly && bind->values.size() < rowsNeeded)) throw OracleErrors::Make(1008);
+    if (!bind || (!receivesOnly && bind->values.size() < rowsNeeded))
+      throw OracleErrors::Make(texts::kNotAllBound);
   }
   return matched;
 }
@@ -158,7 +159,7 @@ void EngineStatement::BindRow(const std::vector<const Bind*>& matched, std::size
       case Value::Kind::Null: sqlite3_bind_null(statement, index); break;
       case Value::Kind::Number: {
         const auto number = NumberText::Parse(value.text);
-        if (!number) throw OracleErrors::Make(1722);
+        if (!number) throw OracleErrors::Make(texts::kInvalidNumber);
         if (*number == std::trunc(*number) && std::fabs(*number) < 9.0e15)
           sqlite3_bind_int64(statement, index, static_cast<sqlite3_int64>(*number));
         else
@@ -212,7 +213,8 @@ ExecuteResult EngineStatement::Run(const std::vector<Bind>& binds, int iteration
     return result;
   }
   if (!IsDml(kind)) {
-    if (!binds.empty() && kind != StatementKind::PlsqlBlock) throw OracleErrors::Make(1036);
+    if (!binds.empty() && kind != StatementKind::PlsqlBlock)
+      throw OracleErrors::Make(texts::kBadBindName);
     return core_->ExecuteCommand(translated_);
   }
   const std::size_t first = static_cast<std::size_t>(rowOffset);
@@ -259,7 +261,9 @@ ExecuteResult EngineStatement::Run(const std::vector<Bind>& binds, int iteration
       sqlite3_reset(statement_.Handle());
       // A single execution fails as a whole; an array execution keeps the rows before
       // the failing one and reports where it stopped.
-      if (iterations == 1 || error.Code() == 28 || error.Code() == 1013) throw;
+      if (iterations == 1 || error.Code() == texts::kSessionKilled.code ||
+          error.Code() == texts::kUserCancel.code)
+        throw;
       result.rowError = error;
       break;
     }
@@ -293,7 +297,7 @@ ExecuteResult EngineStatement::Run(const std::vector<Bind>& binds, int iteration
 std::vector<std::vector<Value>> EngineStatement::FetchRows(int maxRows) {
   SessionCore::CallScope call(*core_);
   std::vector<std::vector<Value>> rows;
-  if (!IsQuery(translated_.kind)) throw OracleErrors::Make(1002);
+  if (!IsQuery(translated_.kind)) throw OracleErrors::Make(texts::kFetchOutOfSequence);
   if (!open_) return rows;
   try {
     while (static_cast<int>(rows.size()) < maxRows) {
@@ -339,7 +343,7 @@ Value EngineStatement::ColumnValue(int column, const ColumnDescription& descript
       if (type == SQLITE_INTEGER) return Value::Number(std::to_string(sqlite3_column_int64(statement, column)));
       if (type == SQLITE_FLOAT) return Value::Number(NumberText::Canonical(sqlite3_column_double(statement, column)));
       const auto parsed = NumberText::Parse(text());
-      if (!parsed) throw OracleErrors::Make(1722);
+      if (!parsed) throw OracleErrors::Make(texts::kInvalidNumber);
       return Value::Number(NumberText::Canonical(*parsed));
     }
     case 12: {
@@ -347,7 +351,7 @@ Value EngineStatement::ColumnValue(int column, const ColumnDescription& descript
       if (type == SQLITE_TEXT && DateFormat::FromStorage(text(), date)) return Value::Date(date);
       if (type == SQLITE_TEXT)
         return Value::Date(DateFormat::Parse(text(), core_->State().nlsDateFormat, DateFormat::Now().year));
-      throw OracleErrors::Make(932, {"DATE", "NUMBER"});
+      throw OracleErrors::Make(texts::kInconsistentDatatypes, {"DATE", "NUMBER"});
     }
     case 23:
     case 24:

@@ -79,7 +79,7 @@ TimestampValue FromDefaultText(const std::string& text) {
   static const std::regex shape(
       R"(^\s*(\S+\s+\d{1,2}\.\d{1,2}\.\d{1,2})(?:\.(\d{0,9}))?(\s*[AaPp]\.?[Mm]\.?)(?:\s+([+-])(\d{1,2}):(\d{2}))?\s*$)");
   std::smatch match;
-  if (!std::regex_match(text, match, shape)) throw OracleErrors::Make(1830);
+  if (!std::regex_match(text, match, shape)) throw OracleErrors::Make(texts::kDateFormatEndsEarly);
   TimestampValue value;
   value.date = DateFormat::Parse(match[1].str() + match[3].str(), "DD-MON-RR HH.MI.SS AM",
                                  DateFormat::Now().year);
@@ -123,7 +123,7 @@ void Guarded(sqlite3_context* context, Body body) {
   } catch (const SqlError& error) {
     sqlite3_result_error(context, error.what(), -1);
   } catch (const std::exception& error) {
-    sqlite3_result_error(context, OracleErrors::Text(600, {error.what()}).c_str(), -1);
+    sqlite3_result_error(context, texts::Text(texts::kInternalError, {error.what()}).c_str(), -1);
   }
 }
 
@@ -161,7 +161,7 @@ void StoreTimestamp(sqlite3_context* context, int, sqlite3_value** values) {
     if (text.empty()) return sqlite3_result_null(context);  // '' is NULL in Oracle
     TimestampValue value;
     if (kind == "S") {
-      if (!FromStored(text, value)) throw OracleErrors::Make(1830);
+      if (!FromStored(text, value)) throw OracleErrors::Make(texts::kDateFormatEndsEarly);
     } else {
       value = FromDefaultText(text);
     }
@@ -178,7 +178,8 @@ void StoreBinaryDouble(sqlite3_context* context, int, sqlite3_value** values) {
       case SQLITE_NULL: return sqlite3_result_null(context);
       case SQLITE_INTEGER:
       case SQLITE_FLOAT: return sqlite3_result_double(context, sqlite3_value_double(values[0]));
-      case SQLITE_BLOB: throw OracleErrors::Make(932, {"BINARY_DOUBLE", "BINARY"});
+      case SQLITE_BLOB:
+        throw OracleErrors::Make(texts::kInconsistentDatatypes, {"BINARY_DOUBLE", "BINARY"});
       default: break;
     }
     const std::string text = ArgumentText(values[0]);
@@ -189,7 +190,7 @@ void StoreBinaryDouble(sqlite3_context* context, int, sqlite3_value** values) {
     const double value = std::strtod(trimmed.c_str(), &stop);
     if (stop != trimmed.c_str() + trimmed.size() || !std::isfinite(value) ||
         trimmed.find_first_of("xXnN") != std::string::npos) {
-      throw OracleErrors::Make(1722);
+      throw OracleErrors::Make(texts::kInvalidNumber);
     }
     sqlite3_result_double(context, value);
   });

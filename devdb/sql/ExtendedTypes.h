@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "devdb/sql/OracleErrors.h"
 #include "devdb/sql/SessionState.h"
 #include "devdb/sql/SqlEngine.h"
 
@@ -41,7 +42,7 @@ class ExtendedTypes {
   static ColumnDescription BinaryDouble();
   // ORA-30088 for a fractional precision outside 0 to 9.
   static SqlError PrecisionOutOfRange(int offset) {
-    return SqlError(30088, "ORA-30088: datetime/interval precision is out of range", offset);
+    return OracleErrors::At(texts::kDatetimePrecisionOutOfRange, offset);
   }
 
   // The SQL that stores `source` into a column of one of these types. sourceKind: 'S' a

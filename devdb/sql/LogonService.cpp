@@ -39,67 +39,71 @@ LogonDecision LogonService::Authenticate(Catalogue& catalogue, const LogonReques
   if (external) {
     // External authentication: the client's operating-system user with the OPS$ prefix,
     // which must exist as a user IDENTIFIED EXTERNALLY.
-    if (request.osUser.empty()) throw OracleErrors::Make(1017);
+    if (request.osUser.empty()) throw OracleErrors::Make(texts::kInvalidLogon);
     name = "OPS$" + NormalizeName(request.osUser);
   } else {
-    if (request.password.empty()) throw OracleErrors::Make(1005);
+    if (request.password.empty()) throw OracleErrors::Make(texts::kNullPassword);
     if (request.user.empty() || request.password.size() > kMaxPasswordBytes)
-      throw OracleErrors::Make(1017);
+      throw OracleErrors::Make(texts::kInvalidLogon);
     name = NormalizeName(request.user);
   }
   const auto account = catalogue.FindUser(name);
   // "/ AS SYSDBA" from an operating-system user the database does not know: Oracle refuses
   // the privilege, not the credentials.
   if (external && request.mode != ConnectMode::Normal && (!account || !account->external))
-    throw OracleErrors::Make(1031);
+    throw OracleErrors::Make(texts::kInsufficientPrivileges);
   if (!account || (!external && account->external)) {
     if (!external) HashForNothing(request.password);
-    throw OracleErrors::Make(1017);
+    throw OracleErrors::Make(texts::kInvalidLogon);
   }
   if (external ? !account->external
                : account->external || !PasswordHash::Matches(account->passwordHash, request.password))
-    throw OracleErrors::Make(1017);
-  if (account->locked) throw OracleErrors::Make(28000);
-  if (account->expired) throw OracleErrors::Make(28001);
+    throw OracleErrors::Make(texts::kInvalidLogon);
+  if (account->locked) throw OracleErrors::Make(texts::kAccountLocked);
+  if (account->expired) throw OracleErrors::Make(texts::kPasswordExpired);
   decision.account = *account;
   decision.sessionUser = account->name;
   switch (request.mode) {
     case ConnectMode::SysDba:
-      if (!catalogue.HasPrivilege(account->name, "SYSDBA")) throw OracleErrors::Make(1031);
+      if (!catalogue.HasPrivilege(account->name, "SYSDBA"))
+        throw OracleErrors::Make(texts::kInsufficientPrivileges);
       decision.sessionUser = "SYS";
       decision.sysdba = true;
       break;
     case ConnectMode::SysOper:
-      if (!catalogue.HasPrivilege(account->name, "SYSOPER")) throw OracleErrors::Make(1031);
+      if (!catalogue.HasPrivilege(account->name, "SYSOPER"))
+        throw OracleErrors::Make(texts::kInsufficientPrivileges);
       decision.sessionUser = "PUBLIC";
       break;
     case ConnectMode::Normal:
       if (!catalogue.HasPrivilege(account->name, "CREATE SESSION") &&
           !catalogue.HasPrivilege(account->name, "DBA"))
-        throw OracleErrors::Make(1045, {account->name});
+        throw OracleErrors::Make(texts::kNoCreateSession, {account->name});
       break;
   }
   if (account->graceDays > 0) {
     decision.warningCode = 28002;
-    decision.warningMessage = OracleErrors::Text(28002, {std::to_string(account->graceDays)});
+    decision.warningMessage =
+        texts::Text(texts::kPasswordWillExpire, {std::to_string(account->graceDays)});
   }
   return decision;
 }
 
 void LogonService::ChangePassword(Catalogue& catalogue, const std::string& user,
                                   const std::string& oldPassword, const std::string& newPassword) {
-  if (user.empty()) throw OracleErrors::Make(1017);
-  if (oldPassword.empty() || newPassword.empty()) throw OracleErrors::Make(1005);
-  if (oldPassword.size() > kMaxPasswordBytes) throw OracleErrors::Make(1017);
-  if (newPassword.size() > kMaxPasswordBytes) throw OracleErrors::Make(988);
+  if (user.empty()) throw OracleErrors::Make(texts::kInvalidLogon);
+  if (oldPassword.empty() || newPassword.empty()) throw OracleErrors::Make(texts::kNullPassword);
+  if (oldPassword.size() > kMaxPasswordBytes) throw OracleErrors::Make(texts::kInvalidLogon);
+  if (newPassword.size() > kMaxPasswordBytes) throw OracleErrors::Make(texts::kInvalidPassword);
   const std::string name = NormalizeName(user);
   const auto account = catalogue.FindUser(name);
   if (!account || account->external) {
     HashForNothing(oldPassword);
-    throw OracleErrors::Make(1017);
+    throw OracleErrors::Make(texts::kInvalidLogon);
   }
-  if (!PasswordHash::Matches(account->passwordHash, oldPassword)) throw OracleErrors::Make(1017);
-  if (account->locked) throw OracleErrors::Make(28000);
+  if (!PasswordHash::Matches(account->passwordHash, oldPassword))
+    throw OracleErrors::Make(texts::kInvalidLogon);
+  if (account->locked) throw OracleErrors::Make(texts::kAccountLocked);
   catalogue.SetPassword(name, PasswordHash::Make(newPassword), false);
 }
 

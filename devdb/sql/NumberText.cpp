@@ -154,7 +154,7 @@ std::string NumberText::Format(double value, std::string_view formatText) {
         break;
       case '.':
       case 'D':
-        if (seenPoint) throw OracleErrors::Make(1481);
+        if (seenPoint) throw OracleErrors::Make(texts::kInvalidNumberFormat);
         seenPoint = true;
         pattern += '.';
         break;
@@ -167,7 +167,7 @@ std::string NumberText::Format(double value, std::string_view formatText) {
         break;
       case '$': dollar = true; break;
       case 'B': break;
-      default: throw OracleErrors::Make(1481);
+      default: throw OracleErrors::Make(texts::kInvalidNumberFormat);
     }
   }
   const bool negative = value < 0;

@@ -18,9 +18,9 @@ auto OracleErrorBoundary(Call&& call) -> decltype(call()) {
   } catch (const SqlError&) {
     throw;
   } catch (const std::bad_alloc&) {
-    throw OracleErrors::Make(600, {"out of memory"});
+    throw OracleErrors::Make(texts::kInternalError, {"out of memory"});
   } catch (const std::exception& error) {
-    throw OracleErrors::Make(600, {error.what()});
+    throw OracleErrors::Make(texts::kInternalError, {error.what()});
   }
 }
 

@@ -51,7 +51,7 @@ class Call {
       case SQLITE_FLOAT: return sqlite3_value_double(values_[i]);
       default: {
         const auto parsed = NumberText::Parse(Text(i));
-        if (!parsed) throw OracleErrors::Make(1722);
+        if (!parsed) throw OracleErrors::Make(texts::kInvalidNumber);
         return *parsed;
       }
     }
@@ -70,7 +70,7 @@ class Call {
     sqlite3_result_text(context_, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
   }
   void ResultNumber(double value) {
-    if (!std::isfinite(value)) throw OracleErrors::Make(1426, {});
+    if (!std::isfinite(value)) throw OracleErrors::Make(texts::kNumericOverflow, {});
     if (value == std::trunc(value) && std::fabs(value) < 9.0e15)
       sqlite3_result_int64(context_, static_cast<std::int64_t>(value));
     else
@@ -104,7 +104,7 @@ void Invoke(sqlite3_context* context, int count, sqlite3_value** values) {
   } catch (const SqlError& error) {
     sqlite3_result_error(context, error.what(), -1);
   } catch (const std::exception& error) {
-    sqlite3_result_error(context, OracleErrors::Text(600, {error.what()}).c_str(), -1);
+    sqlite3_result_error(context, texts::Text(texts::kInternalError, {error.what()}).c_str(), -1);
   }
 }
 
@@ -155,7 +155,7 @@ void Uid(Call& call) { call.ResultNumber(static_cast<double>(call.State().userId
 void Sysdate(Call& call) { call.ResultDate(DateFormat::Now()); }
 
 void Userenv(Call& call) {
-  if (call.IsNull(0)) throw OracleErrors::Make(2003);
+  if (call.IsNull(0)) throw OracleErrors::Make(texts::kInvalidUserenvParameter);
   const std::string parameter = Upper(call.Text(0));
   SessionState& state = call.State();
   if (parameter == "SESSIONID") return call.ResultNumber(static_cast<double>(state.audsid));
@@ -170,7 +170,7 @@ void Userenv(Call& call) {
     std::lock_guard lock(state.applicationMutex);
     return call.ResultText(state.clientInfo);
   }
-  throw OracleErrors::Make(2003);
+  throw OracleErrors::Make(texts::kInvalidUserenvParameter);
 }
 
 void SysContext(Call& call) {
@@ -203,7 +203,7 @@ void SysContext(Call& call) {
     std::lock_guard lock(state.applicationMutex);
     value = parameter == "MODULE" ? state.module : parameter == "ACTION" ? state.action : state.clientInfo;
   } else {
-    throw OracleErrors::Make(2003);
+    throw OracleErrors::Make(texts::kInvalidUserenvParameter);
   }
   call.ResultText(value);
 }
@@ -243,7 +243,7 @@ void ToDate(Call& call) {
 void AsDate(Call& call) {  // implicit conversion: storage form passes, other text uses NLS
   if (call.IsNull(0)) return call.ResultNull();
   if (call.Type(0) == SQLITE_INTEGER || call.Type(0) == SQLITE_FLOAT)
-    throw OracleErrors::Make(932, {"DATE", "NUMBER"});
+    throw OracleErrors::Make(texts::kInconsistentDatatypes, {"DATE", "NUMBER"});
   call.ResultDate(call.Date(0));
 }
 
@@ -254,7 +254,7 @@ void ToNumber(Call& call) {
     for (char c : call.Text(0))
       if (c != ',' && c != '$') text += c;
     const auto parsed = NumberText::Parse(text);
-    if (!parsed) throw OracleErrors::Make(1722);
+    if (!parsed) throw OracleErrors::Make(texts::kInvalidNumber);
     return call.ResultNumber(*parsed);
   }
   call.ResultNumber(call.Number(0));
@@ -272,7 +272,7 @@ void Concat(Call& call) {
 void Chr(Call& call) {
   if (call.IsNull(0)) return call.ResultNull();
   const double number = call.Number(0);
-  if (number < 0 || number >= 4294967296.0) throw OracleErrors::Make(1426);
+  if (number < 0 || number >= 4294967296.0) throw OracleErrors::Make(texts::kNumericOverflow);
   std::uint64_t code = static_cast<std::uint64_t>(number);
   const int bytes = std::max(1, std::min(4, call.State().bytesPerCharacter));
   if (bytes < 8) code %= (std::uint64_t{1} << (8 * bytes));
@@ -316,7 +316,8 @@ void Instr(Call& call) {
   long position = call.Count() > 2 ? Whole(call.Number(2)) : 1;
   long occurrence = call.Count() > 3 ? Whole(call.Number(3)) : 1;
   if (position == 0) return call.ResultNumber(0);
-  if (occurrence < 1) throw OracleErrors::Make(1428, {std::to_string(occurrence)});
+  if (occurrence < 1)
+    throw OracleErrors::Make(texts::kArgumentOutOfRange, {std::to_string(occurrence)});
   const long size = static_cast<long>(haystack.size());
   const long width = static_cast<long>(needle.size());
   auto matchesAt = [&](long start) {
@@ -396,7 +397,7 @@ void Replace(Call& call) {
 void Div(Call& call) {
   if (call.AnyNull()) return call.ResultNull();
   const double divisor = call.Number(1);
-  if (divisor == 0) throw OracleErrors::Make(1476);
+  if (divisor == 0) throw OracleErrors::Make(texts::kZeroDivide);
   call.ResultNumber(std::stod(NumberText::Canonical(call.Number(0) / divisor)));
 }
 
@@ -456,7 +457,7 @@ void Rowid(Call& call) {
 void RowidCheck(Call& call) {
   if (call.IsNull(0)) return call.ResultNull();
   const std::string text = call.Text(0);
-  if (OracleFunctions::DecodeRowid(text) < 0) throw OracleErrors::Make(1410);
+  if (OracleFunctions::DecodeRowid(text) < 0) throw OracleErrors::Make(texts::kInvalidRowid);
   call.ResultText(text);
 }
 
@@ -471,17 +472,19 @@ void Store(Call& call) {
   const std::string column = call.Text(5);
   switch (type) {
     case 2: {
-      if (call.Type(0) == SQLITE_BLOB) throw OracleErrors::Make(932, {"NUMBER", "BINARY"});
+      if (call.Type(0) == SQLITE_BLOB)
+        throw OracleErrors::Make(texts::kInconsistentDatatypes, {"NUMBER", "BINARY"});
       double value = call.Number(0);
       if (precision > 0 && scale != -127) {
         value = NumberText::Round(value, scale);
-        if (std::fabs(value) >= std::pow(10.0, precision - scale)) throw OracleErrors::Make(1438);
+        if (std::fabs(value) >= std::pow(10.0, precision - scale))
+          throw OracleErrors::Make(texts::kValueLargerThanPrecision);
       }
       return call.ResultNumber(value);
     }
     case 12:
       if (call.Type(0) == SQLITE_INTEGER || call.Type(0) == SQLITE_FLOAT)
-        throw OracleErrors::Make(932, {"DATE", "NUMBER"});
+        throw OracleErrors::Make(texts::kInconsistentDatatypes, {"DATE", "NUMBER"});
       return call.ResultDate(call.Date(0));
     case 23:
     case 24: {
@@ -490,16 +493,17 @@ void Store(Call& call) {
         bytes = call.Blob(0);
       } else {
         const std::string hex = call.Text(0);
-        if (hex.size() % 2) throw OracleErrors::Make(1465, {});
+        if (hex.size() % 2) throw OracleErrors::Make(texts::kInvalidHexNumber, {});
         for (std::size_t k = 0; k < hex.size(); k += 2) {
           const std::string pair = hex.substr(k, 2);
           if (pair.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
-            throw OracleErrors::Make(1465, {});
+            throw OracleErrors::Make(texts::kInvalidHexNumber, {});
           bytes += static_cast<char>(std::stoi(pair, nullptr, 16));
         }
       }
       if (type == 23 && static_cast<int>(bytes.size()) > size)
-        throw OracleErrors::Make(12899, {column, std::to_string(bytes.size()), std::to_string(size)});
+        throw OracleErrors::Make(texts::kValueTooLargeForColumn,
+                                 {column, std::to_string(bytes.size()), std::to_string(size)});
       if (bytes.empty()) return call.ResultNull();
       return call.ResultBlob(bytes);
     }
@@ -507,7 +511,8 @@ void Store(Call& call) {
       std::string text = call.Type(0) == SQLITE_BLOB ? call.Blob(0) : call.Text(0);
       if (type == 96 && static_cast<int>(text.size()) < size) text.append(static_cast<std::size_t>(size) - text.size(), ' ');
       if ((type == 1 || type == 96) && static_cast<int>(text.size()) > size)
-        throw OracleErrors::Make(12899, {column, std::to_string(text.size()), std::to_string(size)});
+        throw OracleErrors::Make(texts::kValueTooLargeForColumn,
+                                 {column, std::to_string(text.size()), std::to_string(size)});
       return call.ResultText(text);
     }
   }
@@ -530,7 +535,7 @@ void SingleFinal(sqlite3_context* context) {
   auto* single = static_cast<SingleRow*>(sqlite3_aggregate_context(context, 0));
   if (!single || single->rows == 0) return sqlite3_result_null(context);
   if (single->rows > 1) {
-    sqlite3_result_error(context, OracleErrors::Text(1427).c_str(), -1);
+    sqlite3_result_error(context, texts::Text(texts::kSubqueryReturnsManyRows).c_str(), -1);
   } else if (single->value) {
     sqlite3_result_value(context, single->value);
   } else {

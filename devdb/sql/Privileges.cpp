@@ -55,7 +55,8 @@ void Privileges::CheckTable(const TableDefinition& object, TableAccess access, i
   if (object.owner == "SYS") {
     const bool sees = SeesDictionaryObject(object);
     if (access == TableAccess::Select && sees) return;
-    throw OracleErrors::At(sees ? 1031 : 942, offset);
+    throw OracleErrors::At(sees ? texts::kInsufficientPrivileges : texts::kTableOrViewDoesNotExist,
+                           offset);
   }
   if (object.owner == User()) return;
   if (access != TableAccess::Ddl) {
@@ -66,20 +67,22 @@ void Privileges::CheckTable(const TableDefinition& object, TableAccess access, i
   for (const char* verb : kTableVerbs)
     sees = sees || HasObject(object, verb) || Has(std::string(verb) + " ANY TABLE");
   if (access == TableAccess::Ddl && sees) return;
-  throw OracleErrors::At(sees ? 1031 : 942, offset);
+  throw OracleErrors::At(sees ? texts::kInsufficientPrivileges : texts::kTableOrViewDoesNotExist,
+                         offset);
 }
 
 void Privileges::CheckCreateIn(const std::string& owner, const std::string& anyPrivilege) const {
   if (state_.maintainsDictionary) return;
-  if (owner == "SYS") throw OracleErrors::Make(1031);  // the dictionary's schema
+  if (owner == "SYS")
+    throw OracleErrors::Make(texts::kInsufficientPrivileges);  // the dictionary's schema
   if (owner == User()) return;
-  if (!Has(anyPrivilege)) throw OracleErrors::Make(1031);
+  if (!Has(anyPrivilege)) throw OracleErrors::Make(texts::kInsufficientPrivileges);
 }
 
 void Privileges::CheckDropOf(const std::string& owner) const {
   if (state_.maintainsDictionary) return;
   if (owner == "SYS" || (owner != User() && !Has("DROP ANY TABLE")))
-    throw OracleErrors::Make(1031);
+    throw OracleErrors::Make(texts::kInsufficientPrivileges);
 }
 
 std::string Privileges::GrantTarget(Catalogue& catalogue, const SessionState& state,
@@ -94,7 +97,8 @@ std::string Privileges::GrantTarget(Catalogue& catalogue, const SessionState& st
     object = catalogue.FindObject(state.schema, wanted);
     if (!object) object = catalogue.FindPublic(wanted);
   }
-  if (!object || object->kind == "INDEX") throw OracleErrors::At(942, offset);
+  if (!object || object->kind == "INDEX")
+    throw OracleErrors::At(texts::kTableOrViewDoesNotExist, offset);
   return object->owner + "." + object->name;
 }
 
@@ -113,10 +117,10 @@ void Privileges::CheckGrantOn(const std::string& target) const {
     try {
       CheckTable(*object, TableAccess::Select, 0);
     } catch (const SqlError& error) {
-      if (error.Code() == 942) throw;
+      if (error.Code() == texts::kTableOrViewDoesNotExist.code) throw;
     }
   }
-  throw OracleErrors::Make(1031);
+  throw OracleErrors::Make(texts::kInsufficientPrivileges);
 }
 
 }  // namespace devdb::sql

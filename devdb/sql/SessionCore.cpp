@@ -89,13 +89,13 @@ void SessionCore::Start(const LogonDecision& decision, const LogonRequest& reque
 SessionCore::CallScope::CallScope(SessionCore& core) : core_(core) {
   if (core_.callOwner_.load() == std::this_thread::get_id()) {
     nested_ = true;
-    if (core_.killed_) throw OracleErrors::Make(28);
+    if (core_.killed_) throw OracleErrors::Make(texts::kSessionKilled);
     return;
   }
   lock_ = std::unique_lock(core_.callMutex_);
   if (core_.killed_) {
     core_.DiscardAfterKill();
-    throw OracleErrors::Make(28);
+    throw OracleErrors::Make(texts::kSessionKilled);
   }
   core_.pendingInterrupt_ = 0;  // a break aimed at an earlier call
   core_.callOwner_ = std::this_thread::get_id();
@@ -161,7 +161,7 @@ void SetResult(sqlite3_context* context, const Value& value) {
     case Value::Kind::Number: {
       const auto number = NumberText::Parse(value.text);
       if (!number) {
-        sqlite3_result_error(context, OracleErrors::Make(1722).what(), -1);
+        sqlite3_result_error(context, OracleErrors::Make(texts::kInvalidNumber).what(), -1);
       } else if (*number == std::trunc(*number) && std::fabs(*number) < 9.0e15) {
         sqlite3_result_int64(context, static_cast<sqlite3_int64>(*number));
       } else {
@@ -193,12 +193,13 @@ void SessionCore::CallStoredFunction(sqlite3_context* context, int count, sqlite
   auto* self = static_cast<SessionCore*>(sqlite3_user_data(context));
   // Nothing may leave this function but a SQLite result: it runs inside sqlite3_step.
   try {
-    if (count < 2) throw OracleErrors::Make(909);
+    if (count < 2) throw OracleErrors::Make(texts::kInvalidNumberOfArguments);
     const auto* nameText = reinterpret_cast<const char*>(sqlite3_value_text(values[0]));
     const auto* kindsText = reinterpret_cast<const char*>(sqlite3_value_text(values[1]));
     const std::string name = nameText ? nameText : "";
     const std::string kinds = kindsText ? kindsText : "";
-    if (kinds.size() != static_cast<std::size_t>(count - 2)) throw OracleErrors::Make(909);
+    if (kinds.size() != static_cast<std::size_t>(count - 2))
+      throw OracleErrors::Make(texts::kInvalidNumberOfArguments);
     std::vector<std::string> parts;
     for (std::size_t at = 0;;) {
       const std::size_t dot = name.find('.', at);
@@ -208,7 +209,7 @@ void SessionCore::CallStoredFunction(sqlite3_context* context, int count, sqlite
     }
     std::vector<Value> arguments;
     for (int k = 2; k < count; ++k) arguments.push_back(ArgumentValue(values[k], kinds[static_cast<std::size_t>(k - 2)]));
-    if (!self->procedural_) throw OracleErrors::Make(904, {Quote(name)});
+    if (!self->procedural_) throw OracleErrors::Make(texts::kInvalidIdentifier, {Quote(name)});
     const bool fromQuery = !self->stepping_.empty() && self->stepping_.back() == StatementKind::Select;
     struct Depth {
       SessionCore& core;
@@ -226,7 +227,8 @@ void SessionCore::CallStoredFunction(sqlite3_context* context, int count, sqlite
   } catch (const SqlError& error) {
     sqlite3_result_error(context, error.what(), -1);
   } catch (const std::exception& error) {
-    sqlite3_result_error(context, OracleErrors::Make(600, {error.what()}).what(), -1);
+    sqlite3_result_error(context, OracleErrors::Make(texts::kInternalError, {error.what()}).what(),
+                         -1);
   }
 }
 
@@ -236,9 +238,9 @@ int SessionCore::Progress(void* core) {
 }
 
 void SessionCore::Interrupt(int errorCode) {
-  if (errorCode == 28) {
+  if (errorCode == texts::kSessionKilled.code) {
     killed_ = true;
-    pendingInterrupt_ = 28;
+    pendingInterrupt_ = texts::kSessionKilled.code;
     // An idle session gives up its transaction at once, so that it blocks nobody while
     // the server closes it. A call in progress does it itself when it ends.
     if (callOwner_.load() != std::this_thread::get_id()) {
@@ -301,11 +303,11 @@ std::unique_lock<std::mutex> SessionCore::LockUnlessCalling() {
 }
 
 void SessionCore::RefuseWriteInQuery() const {
-  if (queryFunctionDepth_ > 0) throw OracleErrors::Make(14551);
+  if (queryFunctionDepth_ > 0) throw OracleErrors::Make(texts::kDmlInsideQuery);
 }
 
 void SessionCore::RefuseTransactionControlInSql() const {
-  if (functionDepth_ > 0) throw OracleErrors::Make(14552);
+  if (functionDepth_ > 0) throw OracleErrors::Make(texts::kDdlInsideQuery);
 }
 
 TranslatedStatement SessionCore::Translate(const std::string& sql) {
@@ -323,27 +325,30 @@ SqlError SessionCore::MapError(int rc, StatementKind kind, const std::string& co
   const std::string message = sqlite3_errmsg(db);
   const int primary = rc & 0xff;
   if (primary == SQLITE_INTERRUPT || (primary == SQLITE_BUSY && pendingInterrupt_ != 0)) {
-    const int code = pendingInterrupt_ != 0 ? pendingInterrupt_.load() : 1013;
-    return OracleErrors::Make(code);
+    return OracleErrors::Interrupted(pendingInterrupt_ != 0 ? pendingInterrupt_.load()
+                                                            : texts::kUserCancel.code);
   }
   if (primary == SQLITE_BUSY && waitedForOwner_) {
     waitedForOwner_ = false;
-    return SqlError(60, "ORA-00060: deadlock detected while waiting for resource");
+    return OracleErrors::Make(texts::kDeadlock);
   }
-  if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) return OracleErrors::Make(54);
+  if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)
+    return OracleErrors::Make(texts::kResourceBusy);
   // A prepared statement whose table another session dropped meanwhile.
-  if (message.starts_with("no such table")) return OracleErrors::Make(942);
+  if (message.starts_with("no such table"))
+    return OracleErrors::Make(texts::kTableOrViewDoesNotExist);
   if (message.starts_with("no such column: ")) {
     const std::string column = message.substr(message.rfind('.') == std::string::npos
                                                   ? 16 : message.rfind('.') + 1);
-    return OracleErrors::Make(904, {Quote(column)});
+    return OracleErrors::Make(texts::kInvalidIdentifier, {Quote(column)});
   }
   if (rc == SQLITE_CONSTRAINT_NOTNULL) {
     // "NOT NULL constraint failed: OWNER.TABLE.COLUMN"
     const std::size_t last = message.rfind('.');
     const std::string column = last == std::string::npos ? message : message.substr(last + 1);
-    return OracleErrors::Make(kind == StatementKind::Update ? 1407 : 1400,
-                              {columnPrefix + Quote(column)});
+    return OracleErrors::Make(
+        kind == StatementKind::Update ? texts::kCannotUpdateToNull : texts::kCannotInsertNull,
+        {columnPrefix + Quote(column)});
   }
   if (rc == SQLITE_CONSTRAINT_UNIQUE || rc == SQLITE_CONSTRAINT_PRIMARYKEY) {
     // "UNIQUE constraint failed: OWNER.TABLE.A, OWNER.TABLE.B": find our index on them.
@@ -369,7 +374,7 @@ SqlError SessionCore::MapError(int rc, StatementKind kind, const std::string& co
       for (const auto& column : index.columns) indexed.insert(column.name);
       if (indexed == columns) name = owner + "." + index.name;
     }
-    return OracleErrors::Make(1, {name});
+    return OracleErrors::Make(texts::kUniqueConstraintViolated, {name});
   }
   return OracleErrors::FromMessage(message);
 }
@@ -517,7 +522,7 @@ void SessionCore::SetDefiner(const std::string& owner) {
 bool SessionCore::IsDba() { return state_.sysdba || catalogue_.HasPrivilege(state_.user, "DBA"); }
 
 void SessionCore::RequireDba() {
-  if (!IsDba()) throw OracleErrors::Make(1031);
+  if (!IsDba()) throw OracleErrors::Make(texts::kInsufficientPrivileges);
 }
 
 ExecuteResult SessionCore::ExecuteCommand(const TranslatedStatement& statement) {
@@ -532,11 +537,13 @@ ExecuteResult SessionCore::ExecuteCommand(const TranslatedStatement& statement) 
       RunSql("SAVEPOINT " + Quote(statement.savepoint));
       break;
     case StatementKind::RollbackToSavepoint:
-      if (!connection_->InTransaction()) throw OracleErrors::Make(1086, {statement.savepoint});
+      if (!connection_->InTransaction())
+        throw OracleErrors::Make(texts::kSavepointNeverEstablished, {statement.savepoint});
       try {
         RunSql("ROLLBACK TO " + Quote(statement.savepoint));
       } catch (const SqlError& error) {
-        if (error.Code() == 600) throw OracleErrors::Make(1086, {statement.savepoint});
+        if (error.Code() == texts::kInternalError.code)
+          throw OracleErrors::Make(texts::kSavepointNeverEstablished, {statement.savepoint});
         throw;
       }
       break;
@@ -556,11 +563,12 @@ ExecuteResult SessionCore::ExecuteCommand(const TranslatedStatement& statement) 
       RunDdl([&] { DropTable(statement.drop.owner, statement.drop.name); });
       break;
     case StatementKind::DropIndex:
-      if (statement.drop.owner == "SYS" && !state_.maintainsDictionary) throw OracleErrors::Make(1031);
+      if (statement.drop.owner == "SYS" && !state_.maintainsDictionary)
+        throw OracleErrors::Make(texts::kInsufficientPrivileges);
       if (statement.drop.owner != state_.user) RequireDba();
       RunDdl([&] {
         auto index = catalogue_.FindObject(statement.drop.owner, statement.drop.name);
-        if (!index) throw OracleErrors::Make(1418);
+        if (!index) throw OracleErrors::Make(texts::kIndexDoesNotExist);
         RunSql("DROP INDEX " + index->storage);
         catalogue_.RemoveObject(index->objectId);
       });
@@ -579,17 +587,16 @@ ExecuteResult SessionCore::ExecuteCommand(const TranslatedStatement& statement) 
       break;
     case StatementKind::KillSession:
       if (!IsDba() && !catalogue_.HasPrivilege(state_.user, "ALTER SYSTEM"))
-        throw OracleErrors::Make(1031);
+        throw OracleErrors::Make(texts::kInsufficientPrivileges);
       if (statement.killSid == state_.sid && statement.killSerial == state_.serial)
-        throw OracleErrors::Make(27);
+        throw OracleErrors::Make(texts::kCannotKillCurrentSession);
       shared_->Directory().KillSession(statement.killSid, statement.killSerial);
       break;
     case StatementKind::PlsqlBlock:
     case StatementKind::PlsqlUnit:
       // The PL/SQL engine takes these over; until then they are refused plainly.
-      throw OracleErrors::Make(3001);
-    default:
-      throw OracleErrors::Make(900);
+      throw OracleErrors::Make(texts::kUnimplemented);
+    default: throw OracleErrors::Make(texts::kInvalidSqlStatement);
   }
   return result;
 }
@@ -601,20 +608,23 @@ void SessionCore::ApplySetting(const std::string& name, const std::string& value
     state_.nlsDateFormat = value;
   } else if (name == "SQL_TRACE") {
     if (upper != "TRUE" && upper != "FALSE")
-      throw OracleErrors::Make(96, {value, "sql_trace", "TRUE, FALSE"});
+      throw OracleErrors::Make(texts::kInvalidParameterValue, {value, "sql_trace", "TRUE, FALSE"});
     state_.sqlTrace = upper == "TRUE";
   } else if (name == "OPTIMIZER_GOAL" || name == "OPTIMIZER_MODE") {
     static const std::set<std::string> goals = {"CHOOSE", "FIRST_ROWS", "ALL_ROWS", "RULE",
                                                 "FIRST_ROWS_1", "FIRST_ROWS_10",
                                                 "FIRST_ROWS_100", "FIRST_ROWS_1000"};
     if (!goals.count(upper))
-      throw OracleErrors::Make(96, {value, "optimizer_mode", "FIRST_ROWS_[1|10|100|1000], FIRST_ROWS, ALL_ROWS, CHOOSE, RULE"});
+      throw OracleErrors::Make(texts::kInvalidParameterValue,
+                               {value, "optimizer_mode",
+                                "FIRST_ROWS_[1|10|100|1000], FIRST_ROWS, ALL_ROWS, CHOOSE, RULE"});
     state_.optimizerGoal = upper;
   } else if (name == "ISOLATION_LEVEL") {
-    if (upper != "READ COMMITTED" && upper != "SERIALIZABLE") throw OracleErrors::Make(2248);
+    if (upper != "READ COMMITTED" && upper != "SERIALIZABLE")
+      throw OracleErrors::Make(texts::kInvalidAlterSessionOption);
     state_.isolationLevel = upper;
   } else if (name == "CURRENT_SCHEMA") {
-    if (!catalogue_.FindUser(upper)) throw OracleErrors::Make(1435);
+    if (!catalogue_.FindUser(upper)) throw OracleErrors::Make(texts::kUserDoesNotExist);
     std::lock_guard lock(state_.applicationMutex);
     state_.schema = upper;
   } else if ((name == "NLS_LANGUAGE" && upper == "AMERICAN") ||
@@ -622,7 +632,7 @@ void SessionCore::ApplySetting(const std::string& name, const std::string& value
              (name == "NLS_NUMERIC_CHARACTERS" && value == ".,")) {
     // The only language, territory and numeric characters devdb knows; accepted as is.
   } else {
-    throw OracleErrors::Make(2248);
+    throw OracleErrors::Make(texts::kInvalidAlterSessionOption);
   }
 }
 
@@ -653,7 +663,7 @@ void SessionCore::CreateTable(const TableSpec& table) {
 void SessionCore::CreateUniqueIndex(const std::string& owner, const std::string& name,
                                     const std::string& table, const std::vector<std::string>& columns,
                                     bool unique) {
-  if (catalogue_.FindObject(owner, name)) throw OracleErrors::Make(955);
+  if (catalogue_.FindObject(owner, name)) throw OracleErrors::Make(texts::kNameInUse);
   TableDefinition definition;
   definition.owner = owner;
   definition.name = name;
@@ -672,7 +682,7 @@ void SessionCore::CreateUniqueIndex(const std::string& owner, const std::string&
 
 void SessionCore::DropTable(const std::string& owner, const std::string& name) {
   auto table = catalogue_.FindObject(owner, name);
-  if (!table || table->kind != "TABLE") throw OracleErrors::Make(942);
+  if (!table || table->kind != "TABLE") throw OracleErrors::Make(texts::kTableOrViewDoesNotExist);
   for (const TableDefinition& index : catalogue_.IndexesOf(owner, name))
     catalogue_.RemoveObject(index.objectId);
   RunSql("DROP TABLE " + table->storage);
@@ -683,8 +693,8 @@ void SessionCore::DropTable(const std::string& owner, const std::string& name) {
 void SessionCore::CreateUser(const UserSpec& user) {
   RequireDba();
   if (catalogue_.FindUser(user.name) || user.name == "PUBLIC")
-    throw OracleErrors::Make(1920, {user.name});
-  if (!user.password && !user.externally) throw OracleErrors::Make(988);
+    throw OracleErrors::Make(texts::kUserNameConflicts, {user.name});
+  if (!user.password && !user.externally) throw OracleErrors::Make(texts::kInvalidPassword);
   catalogue_.CreateUser(user.name, user.password ? PasswordHash::Make(*user.password) : "",
                         user.externally);
   if (user.expire) catalogue_.SetExpired(user.name, true);
@@ -694,15 +704,15 @@ void SessionCore::CreateUser(const UserSpec& user) {
 
 void SessionCore::AlterUser(const UserSpec& user) {
   const auto account = catalogue_.FindUser(user.name);
-  if (!account) throw OracleErrors::Make(1918, {user.name});
+  if (!account) throw OracleErrors::Make(texts::kNamedUserDoesNotExist, {user.name});
   const bool self = user.name == state_.user;
   const bool onlyPassword = !user.externally && !user.expire && !user.lock && !user.graceDays;
   if (!IsDba() && !catalogue_.HasPrivilege(state_.user, "ALTER USER") && !(self && onlyPassword))
-    throw OracleErrors::Make(1031);
+    throw OracleErrors::Make(texts::kInsufficientPrivileges);
   if (user.password) {
     if (self && user.replacePassword &&
         !PasswordHash::Matches(account->passwordHash, *user.replacePassword))
-      throw OracleErrors::Make(28008);
+      throw OracleErrors::Make(texts::kInvalidOldPassword);
     catalogue_.SetPassword(user.name, PasswordHash::Make(*user.password), false);
   }
   if (user.externally) catalogue_.SetPassword(user.name, "", true);
@@ -713,13 +723,16 @@ void SessionCore::AlterUser(const UserSpec& user) {
 
 void SessionCore::DropUser(const DropSpec& drop) {
   RequireDba();
-  if (!catalogue_.FindUser(drop.name)) throw OracleErrors::Make(1918, {drop.name});
+  if (!catalogue_.FindUser(drop.name))
+    throw OracleErrors::Make(texts::kNamedUserDoesNotExist, {drop.name});
   if (drop.name == "SYS" || drop.name == "SYSTEM" || drop.name == state_.user)
-    throw OracleErrors::Make(1031);
+    throw OracleErrors::Make(texts::kInsufficientPrivileges);
   for (const SessionRow& row : shared_->Directory().Sessions())
-    if (row.username == drop.name && row.status != "KILLED") throw OracleErrors::Make(1940);
+    if (row.username == drop.name && row.status != "KILLED")
+      throw OracleErrors::Make(texts::kCannotDropConnectedUser);
   const auto objects = catalogue_.ObjectsOf(drop.name);
-  if (!objects.empty() && !drop.cascade) throw OracleErrors::Make(1922, {drop.name});
+  if (!objects.empty() && !drop.cascade)
+    throw OracleErrors::Make(texts::kCascadeRequired, {drop.name});
   for (const TableDefinition& object : objects)
     if (object.kind == "TABLE") DropTable(object.owner, object.name);
   catalogue_.DropUser(drop.name);
@@ -738,16 +751,16 @@ void SessionCore::GrantOrRevoke(const GrantSpec& grant, bool isGrant) {
   }
   for (const std::string& privilege : grant.privileges)
     if ((privilege == "SYSDBA" || privilege == "SYSOPER") && !state_.sysdba)
-      throw OracleErrors::Make(1031);
+      throw OracleErrors::Make(texts::kInsufficientPrivileges);
   for (const std::string& grantee : grant.grantees) {
     if (grantee != "PUBLIC" && !catalogue_.FindUser(grantee))
-      throw OracleErrors::Make(1917, {grantee});
+      throw OracleErrors::Make(texts::kUserOrRoleDoesNotExist, {grantee});
     for (const std::string& privilege : grant.privileges) {
       if (isGrant) {
         catalogue_.Grant(grantee, privilege);
       } else if (!catalogue_.Revoke(grantee, privilege)) {
-        if (onObject) throw OracleErrors::Make(1927);
-        throw OracleErrors::Make(1952, {grantee});
+        if (onObject) throw OracleErrors::Make(texts::kCannotRevokeUngranted);
+        throw OracleErrors::Make(texts::kSystemPrivilegesNotGranted, {grantee});
       }
     }
   }

@@ -11,7 +11,7 @@ SqliteConnection::SqliteConnection(const std::string& path) {
     const std::string message = db_ ? sqlite3_errmsg(db_) : "out of memory";
     sqlite3_close(db_);
     db_ = nullptr;
-    throw OracleErrors::Make(600, {"cannot open " + path + ": " + message});
+    throw OracleErrors::Make(texts::kInternalError, {"cannot open " + path + ": " + message});
   }
   sqlite3_extended_result_codes(db_, 1);
   // The first connection switches the file to WAL; later ones find it set. A busy file at

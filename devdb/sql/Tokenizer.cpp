@@ -19,7 +19,7 @@ std::vector<Token> Tokenizer::Split(std::string_view sql, bool lenient) {
   const int length = static_cast<int>(sql.size());
   // SQLite would end the statement at a NUL byte, wherever it stands (in a literal too).
   if (const std::size_t nul = sql.find('\0'); nul != std::string_view::npos)
-    throw OracleErrors::At(911, static_cast<int>(nul));
+    throw OracleErrors::At(texts::kInvalidCharacter, static_cast<int>(nul));
   int i = 0;
   auto at = [&](int k) -> unsigned char { return k < length ? static_cast<unsigned char>(sql[k]) : 0; };
   while (i < length) {
@@ -46,17 +46,17 @@ std::vector<Token> Tokenizer::Split(std::string_view sql, bool lenient) {
       token.kind = Token::Kind::QuotedName;
       ++i;
       while (true) {
-        if (i >= length) throw OracleErrors::At(1740, token.offset);
+        if (i >= length) throw OracleErrors::At(texts::kMissingDoubleQuote, token.offset);
         if (sql[i] == '"') break;
         token.text += sql[i++];
       }
       ++i;
-      if (token.text.empty()) throw OracleErrors::At(1741, token.offset);
+      if (token.text.empty()) throw OracleErrors::At(texts::kZeroLengthIdentifier, token.offset);
     } else if (c == '\'') {
       token.kind = Token::Kind::String;
       ++i;
       while (true) {
-        if (i >= length) throw OracleErrors::At(1756, token.offset);
+        if (i >= length) throw OracleErrors::At(texts::kUnterminatedString, token.offset);
         if (sql[i] == '\'') {
           if (at(i + 1) == '\'') { token.text += '\''; i += 2; continue; }
           break;
@@ -89,12 +89,12 @@ std::vector<Token> Tokenizer::Split(std::string_view sql, bool lenient) {
       if (at(i) == '"') {
         ++i;
         while (i < length && sql[i] != '"') token.text += sql[i++];
-        if (i >= length) throw OracleErrors::At(1740, token.offset);
+        if (i >= length) throw OracleErrors::At(texts::kMissingDoubleQuote, token.offset);
         ++i;
       } else {
         while (i < length && IsNamePart(at(i))) token.text += static_cast<char>(std::toupper(at(i++)));
       }
-      if (token.text.empty()) throw OracleErrors::At(1036, token.offset);
+      if (token.text.empty()) throw OracleErrors::At(texts::kBadBindName, token.offset);
     } else {
       token.kind = Token::Kind::Symbol;
       static const char* const kDouble[] = {"||", "<=", ">=", "<>", "!=", "^=", "=>", "(+)"};
@@ -110,7 +110,7 @@ std::vector<Token> Tokenizer::Split(std::string_view sql, bool lenient) {
       if (!matched) {
         if (std::string_view("(),.+-*/=<>@;").find(static_cast<char>(c)) == std::string_view::npos &&
             !lenient)
-          throw OracleErrors::At(911, i);
+          throw OracleErrors::At(texts::kInvalidCharacter, i);
         token.text = std::string(1, static_cast<char>(c));
         ++i;
       }
