@@ -11,6 +11,7 @@ SqlError OracleErrors::Make(const texts::OracleText& error,
 SqlError OracleErrors::Interrupted(int code) {
   if (code == texts::kSessionKilled.code) return Make(texts::kSessionKilled);
   if (code == texts::kUserCancel.code) return Make(texts::kUserCancel);
+  if (code == texts::kShutdown.code) return Make(texts::kShutdown);
   return SqlError(code, texts::Prefix(code));
 }
 
