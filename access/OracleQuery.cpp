@@ -10,6 +10,7 @@
 #include "access/OracleError.h"
 #include "access/OracleSession.h"
 #include "access/QueryThread.h"
+#include "access/ScopeGuards.h"
 #include "access/SessionFeature.h"
 #include "client/ClientLibrary.h"
 
@@ -30,19 +31,19 @@ constexpr ub4 kMaxIdentifierLength = 128;
 // describes them, and their external codes.
 std::int32_t LongestTextOf(sb2 internalType) {
   switch (internalType) {
-    case 180:             // TIMESTAMP: 10-DEC-26 04.29.36.123456789 AM
+    case 180:  // TIMESTAMP: 10-DEC-26 04.29.36.123456789 AM
     case 187:
-    case 231:             // TIMESTAMP WITH LOCAL TIME ZONE
+    case 231:  // TIMESTAMP WITH LOCAL TIME ZONE
     case 232: return 64;
-    case 181:             // TIMESTAMP WITH TIME ZONE: ... AM +00:00, or a region name
+    case 181:  // TIMESTAMP WITH TIME ZONE: ... AM +00:00, or a region name
     case 188: return 128;
-    case 182:             // INTERVAL YEAR TO MONTH: +000000009-11
+    case 182:  // INTERVAL YEAR TO MONTH: +000000009-11
     case 189: return 32;
-    case 183:             // INTERVAL DAY TO SECOND: +000000009 23:59:59.999999999
+    case 183:  // INTERVAL DAY TO SECOND: +000000009 23:59:59.999999999
     case 190: return 48;
-    case 100:             // BINARY_FLOAT: -1.17549435E-038
+    case 100:  // BINARY_FLOAT: -1.17549435E-038
     case 21: return 48;
-    case 101:             // BINARY_DOUBLE: -2.2250738585072014E-308
+    case 101:  // BINARY_DOUBLE: -2.2250738585072014E-308
     case 22: return 48;
     default: return 0;
   }
@@ -76,19 +77,6 @@ std::int32_t FunctionTypeOfStatementType(ub2 statementType) {
     default: return ftOther;
   }
 }
-
-// Holds the session lock of a thread-safe version-7 session for one group of client calls.
-// An error raised inside gives the lock back itself; leaving twice is harmless.
-class SessionLockScope {
- public:
-  explicit SessionLockScope(TOracleSession& session) : session_(session) { session_.LockSession(); }
-  ~SessionLockScope() { session_.UnlockSession(); }
-  SessionLockScope(const SessionLockScope&) = delete;
-  SessionLockScope& operator=(const SessionLockScope&) = delete;
-
- private:
-  TOracleSession& session_;
-};
 
 }  // namespace
 
@@ -196,16 +184,11 @@ void TOracleQuery::FireAfterQuery() {
 // ---- Cursor and debug display -------------------------------------------------------------
 
 void TOracleQuery::ShowQueryCursor() {
-  if (Cursor == crDefault || cursorShown_) return;
-  savedCursor_ = CurrentUiHooks().ShowCursor(Cursor);
-  cursorShown_ = true;
+  if (Cursor == crDefault || queryCursor_) return;
+  queryCursor_.emplace(Cursor);
 }
 
-void TOracleQuery::RestoreQueryCursor() {
-  if (!cursorShown_) return;
-  cursorShown_ = false;
-  CurrentUiHooks().RestoreCursor(savedCursor_);
-}
+void TOracleQuery::RestoreQueryCursor() { queryCursor_.reset(); }
 
 void TOracleQuery::ShowDebugText() {
   std::string text;
@@ -261,14 +244,8 @@ void TOracleQuery::RunSequence(bool describeOnly, std::int32_t rowStart, std::in
   truncated_ = false;
   if (!ClientLibraryLoaded()) {
     session_->ChooseODBCLibrary();
-    ShowQueryCursor();
-    try {
-      InitializeClient();
-    } catch (...) {
-      RestoreQueryCursor();
-      throw;
-    }
-    RestoreQueryCursor();
+    QueryCursorScope cursor(*this);
+    InitializeClient();
   }
   if (!session_->Connected()) throw Exception(access_texts::kNotLoggedOn);
   if (Debug && !describeOnly && !cursorVariableTarget_) ShowDebugText();
@@ -400,21 +377,15 @@ std::int32_t TOracleQuery::BindVariables() {
 void TOracleQuery::Open() {
   openedWithOCI8_ = UsesOCI8();
   if (openedWithOCI8_) {
-    try {
-      errorHandle_ = static_cast<OCIError*>(AllocateHandle(OCI_HTYPE_ERROR));
-      secondErrorHandle_ = static_cast<OCIError*>(AllocateHandle(OCI_HTYPE_ERROR));
-      void* descriptor = nullptr;
-      CheckAllocation(OracleCalls.OCIDescriptorAlloc(session_->EnvironmentHandle(), &descriptor,
-                                                     OCI_DTYPE_ROWID, 0, nullptr));
-      rowIdDescriptor_ = descriptor;
-    } catch (...) {
-      // A statement that could not open holds nothing: what was allocated goes back.
-      if (errorHandle_) OracleCalls.OCIHandleFree(errorHandle_, OCI_HTYPE_ERROR);
-      if (secondErrorHandle_) OracleCalls.OCIHandleFree(secondErrorHandle_, OCI_HTYPE_ERROR);
-      errorHandle_ = nullptr;
-      secondErrorHandle_ = nullptr;
-      throw;
-    }
+    // A statement that could not open holds nothing: what was allocated goes back.
+    ClientHandleScope errorHandle(AllocateHandle(OCI_HTYPE_ERROR), OCI_HTYPE_ERROR);
+    ClientHandleScope secondErrorHandle(AllocateHandle(OCI_HTYPE_ERROR), OCI_HTYPE_ERROR);
+    void* descriptor = nullptr;
+    CheckAllocation(OracleCalls.OCIDescriptorAlloc(session_->EnvironmentHandle(), &descriptor,
+                                                   OCI_DTYPE_ROWID, 0, nullptr));
+    errorHandle_ = static_cast<OCIError*>(errorHandle.Release());
+    secondErrorHandle_ = static_cast<OCIError*>(secondErrorHandle.Release());
+    rowIdDescriptor_ = descriptor;
   } else if (!cursorVariableTarget_) {
     SessionLockScope lock(*session_);
     cursorDataArea_ = Cda_Def{};
@@ -548,12 +519,7 @@ void TOracleQuery::DescribeColumnVersion8(TFieldData& column, ub4 position, std:
   code = LastCallErrorCode();
   if (code != 0) return;
   // The library hands out a new descriptor per call and leaves freeing it to the program.
-  struct ParameterRelease {
-    void* descriptor;
-    ~ParameterRelease() {
-      if (descriptor) OracleCalls.OCIDescriptorFree(descriptor, OCI_DTYPE_PARAM);
-    }
-  } release{parameter};
+  ClientHandleScope release(parameter, OCI_DTYPE_PARAM, ClientHandleScope::ckDescriptor);
   // Attribute widths differ between client releases (precision ub1 or sb2, scale sb1 or sb2):
   // each is read into zeroed room wide enough for either, little end first.
   auto read = [&](ub4 attribute) {
@@ -755,8 +721,8 @@ void TOracleQuery::Next() {
       eof_ = true;
     } else {
       const std::int32_t before = RowsProcessed();
-      ShowQueryCursor();
       {
+        QueryCursorScope cursor(*this);
         SessionLockScope lock(*session_);
         if (UsesOCI8()) {
           PrepareBuffersForFetch();
@@ -770,7 +736,6 @@ void TOracleQuery::Next() {
           if (code != 0 && code != kNoDataFound) RaiseCallError();
         }
       }
-      RestoreQueryCursor();
       currentRow_ = 0;
       rowsInBuffer_ = std::clamp(RowsProcessed() - before, 0, rowsPerFetch_);
       eof_ = rowsInBuffer_ == 0;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "access/SessionDependant.h"
 #include "client/OracleCallTable.h"
 #include "platform/DateTime.h"
+#include "platform/ScopeGuards.h"
 #include "platform/UiHooks.h"
 #include "platform/Variant.h"
 
@@ -152,6 +154,7 @@ class TOracleQuery : public TComponent, public TSessionDependant {
 
  private:
   friend class TQueryThread;
+  friend class QueryCursorScope;
 
   void ExecuteInForeground();
   void RunSequence(bool describeOnly, std::int32_t rowStart, std::int32_t rowEnd);
@@ -206,8 +209,7 @@ class TOracleQuery : public TComponent, public TSessionDependant {
   bool openedWithOCI8_ = false;
 
   std::int32_t functionType_ = ftNone;
-  TCursor savedCursor_ = crDefault;
-  bool cursorShown_ = false;
+  std::optional<ShownCursor> queryCursor_;
   std::vector<std::unique_ptr<TFieldData>> columns_;
   std::unique_ptr<TQueryThread> thread_;
   std::int32_t rowsPerFetch_ = 1;

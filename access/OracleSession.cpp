@@ -11,6 +11,7 @@
 #include "access/DBMS_Application_Info.h"
 #include "access/OracleError.h"
 #include "access/OracleQuery.h"
+#include "access/ScopeGuards.h"
 #include "access/SessionDependant.h"
 #include "access/SessionList.h"
 #include "client/ClientLibrary.h"
@@ -23,36 +24,6 @@ namespace {
 
 constexpr std::int32_t kPasswordWillExpire = 28002;
 constexpr std::size_t kServerVersionBufferSize = 501;
-
-// Shows the session's busy cursor for a scope.
-class BusyCursorScope {
- public:
-  explicit BusyCursorScope(TOracleSession& session) : session_(session) {
-    session_.ShowBusyCursor();
-  }
-  ~BusyCursorScope() { session_.RestoreBusyCursor(); }
-  BusyCursorScope(const BusyCursorScope&) = delete;
-  BusyCursorScope& operator=(const BusyCursorScope&) = delete;
-
- private:
-  TOracleSession& session_;
-};
-
-// Holds ClientLock for a scope when the session is thread-safe.
-class ClientLockScope {
- public:
-  explicit ClientLockScope(bool take) : taken_(take) {
-    if (taken_) ClientLock().Enter();
-  }
-  ~ClientLockScope() {
-    if (taken_) ClientLock().Leave();
-  }
-  ClientLockScope(const ClientLockScope&) = delete;
-  ClientLockScope& operator=(const ClientLockScope&) = delete;
-
- private:
-  bool taken_;
-};
 
 std::vector<OraText> ZeroTerminated(const std::string& text) {
   std::vector<OraText> bytes(text.begin(), text.end());
@@ -156,14 +127,13 @@ void TOracleSession::SetAutoCommit(bool value) {
   if (value == autoCommit_) return;
   autoCommit_ = value;
   if (!connected_ || usesOCI8_) return;  // version 8: each execution commits (statements)
-  LockSession();
+  SessionLockScope lock(*this);
   if (value) {
     OracleCalls.ocon(&logonDataArea_);
   } else {
     OracleCalls.ocof(&logonDataArea_);
   }
   CheckLastCall();
-  UnlockSession();
 }
 
 void TOracleSession::Loaded() {
@@ -453,33 +423,27 @@ void TOracleSession::CloseDependants() {
 
 void TOracleSession::Commit() {
   if (!connected_) return;
-  LockSession();
+  SessionLockScope lock(*this);
   if (usesOCI8_) {
     SetStatus(OracleCalls.OCITransCommit(serviceContext_, errorHandle_, OCI_DEFAULT));
   } else {
     OracleCalls.ocom(&logonDataArea_);
   }
   CheckLastCall();
-  UnlockSession();
 }
 
 void TOracleSession::Rollback() {
   if (!connected_) return;
-  LockSession();
+  SessionLockScope lock(*this);
   if (usesOCI8_) {
     SetStatus(OracleCalls.OCITransRollback(serviceContext_, errorHandle_, OCI_DEFAULT));
   } else {
     OracleCalls.orol(&logonDataArea_);
   }
   CheckLastCall();
-  UnlockSession();
 }
 
 // ---- Locks, cursor, registry ------------------------------------------------------------
-
-void TOracleSession::LockSession() {
-  if (threadSafe_ && !usesOCI8_) sessionLock_.Enter();
-}
 
 void TOracleSession::UnlockSession() {
   if (threadSafe_ && !usesOCI8_ && sessionLock_.HeldByCurrentThread()) sessionLock_.Leave();
@@ -488,12 +452,12 @@ void TOracleSession::UnlockSession() {
 void TOracleSession::ShowBusyCursor() {
   if (Cursor == crDefault) return;
   // Nested operations (a logon that logs off first) must not remember their own cursor.
-  if (busyCursorDepth_++ == 0) rememberedCursor_ = CurrentUiHooks().ShowCursor(Cursor);
+  if (busyCursorDepth_++ == 0) busyCursor_.emplace(Cursor);
 }
 
 void TOracleSession::RestoreBusyCursor() {
   if (Cursor == crDefault || busyCursorDepth_ == 0) return;
-  if (--busyCursorDepth_ == 0) CurrentUiHooks().RestoreCursor(rememberedCursor_);
+  if (--busyCursorDepth_ == 0) busyCursor_.reset();
 }
 
 void TOracleSession::AddDependant(TSessionDependant* dependant) {

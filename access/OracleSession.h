@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@
 #include "access/SessionPreferences.h"
 #include "client/OracleCallTable.h"
 #include "client/OracleCriticalSection.h"
+#include "platform/ScopeGuards.h"
 #include "platform/UiHooks.h"
 
 namespace vek {
@@ -120,10 +122,8 @@ class TOracleSession : public TComponent, public TErrorReportingSession {
   bool UsesOCI8() const override { return usesOCI8_; }
   OCIError* ErrorHandle() const override { return errorHandle_; }
   Lda_Def* LogonDataArea() override { return &logonDataArea_; }
-  void LockSession();
+  // Taken through SessionLockScope; given back here when an error leaves while it is held.
   void UnlockSession() override;
-  void ShowBusyCursor();
-  void RestoreBusyCursor();
   // Builds the joined logon text and splits it back into the three fields and ConnectAs.
   std::string NormalizeLogon();
   void AttachServer();
@@ -161,7 +161,13 @@ class TOracleSession : public TComponent, public TErrorReportingSession {
   virtual void FireAfterLogOn();
 
  private:
+  friend class SessionLockScope;
+  friend class BusyCursorScope;
+
   bool DesignGuard() const;
+  // Through BusyCursorScope.
+  void ShowBusyCursor();
+  void RestoreBusyCursor();
   void DetectODBC();
   void FireOnChange();
   void CloseDependants();
@@ -215,7 +221,7 @@ class TOracleSession : public TComponent, public TErrorReportingSession {
   std::int32_t dateFormatLength_ = -1;
   std::string sessionId_;
 
-  TCursor rememberedCursor_ = crDefault;
+  std::optional<ShownCursor> busyCursor_;
   int busyCursorDepth_ = 0;
 };
 

@@ -7,6 +7,7 @@
 #include "access/OracleError.h"
 #include "access/OracleQuery.h"
 #include "access/OracleSession.h"
+#include "access/ScopeGuards.h"
 #include "client/ClientLibrary.h"
 
 namespace vek {
@@ -134,14 +135,8 @@ void TOracleSession::RunInternalStatement(const std::string& text, bool withBusy
     query.Execute();
     return;
   }
-  ShowBusyCursor();
-  try {
-    query.Execute();
-  } catch (...) {
-    RestoreBusyCursor();
-    throw;
-  }
-  RestoreBusyCursor();
+  BusyCursorScope busy(*this);
+  query.Execute();
 }
 
 std::int32_t TOracleSession::EffectiveBytesPerCharacter() {
@@ -203,14 +198,10 @@ std::string TOracleSession::SessionId() {
 
 void TOracleSession::ChangePassword(const std::string& newPassword) {
   ChooseODBCLibrary();
-  ShowBusyCursor();
-  try {
+  {
+    BusyCursorScope busy(*this);
     InitializeClient();
-  } catch (...) {
-    RestoreBusyCursor();
-    throw;
   }
-  RestoreBusyCursor();
   if (usesOCI8_) {
     if (!serverAttached_) {
       NormalizeLogon();
