@@ -207,14 +207,7 @@ void TOracleSession::ChangePassword(const std::string& newPassword) {
       NormalizeLogon();
       AttachServer();
     }
-    SetStatus(OracleCalls.OCIPasswordChange(serviceContext_, errorHandle_,
-                                            reinterpret_cast<const OraText*>(logonUsername_.data()),
-                                            static_cast<ub4>(logonUsername_.size()),
-                                            reinterpret_cast<const OraText*>(logonPassword_.data()),
-                                            static_cast<ub4>(logonPassword_.size()),
-                                            reinterpret_cast<const OraText*>(newPassword.data()),
-                                            static_cast<ub4>(newPassword.size()), OCI_DEFAULT));
-    CheckLastCall();
+    PasswordChange(newPassword);
   } else {
     // The statement raises its own errors; the logon data area's code belongs to the logon
     // and may still hold its warning, so it is not consulted here.
