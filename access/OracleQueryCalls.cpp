@@ -2,7 +2,6 @@
 // outcome through CheckLastCall, the statement's one check, with what the call lets pass and
 // what its failure leaves behind. The version-8 wrappers record the call's status for the
 // rule of LastCallErrorCode; the version-7 ones leave their return code in the cursor area.
-#include <algorithm>
 #include <utility>
 #include <vector>
 
