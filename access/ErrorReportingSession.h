@@ -25,8 +25,9 @@ class TErrorReportingSession {
   virtual OCIError* ErrorHandle() const = 0;
   // The version-7 logon data area (nullptr when there is none).
   virtual Lda_Def* LogonDataArea() = 0;
-  // Gives back the session's own lock if the calling thread holds it; an error raised while
-  // it is held is how it is left on the error path.
+  // Gives back the session's own lock if the calling thread holds it. EOracleError calls it
+  // as it is built, while a SessionLockScope still holds the lock; the scope then finds its
+  // entry gone and gives back no other.
   virtual void UnlockSession() = 0;
 
   // Stores a version-8 call's return status; true for success.
@@ -35,8 +36,8 @@ class TErrorReportingSession {
   // The error number of the last call, 0 for success (see the source for the rule).
   std::int32_t LastErrorCode();
   TOracleErrorSource ErrorSource();
-  // The pattern after every client call: raises through RaiseOracleError when the last call
-  // failed.
+  // The session's one check after a client call (its wrappers make it): raises through
+  // RaiseOracleError when the last call failed.
   void CheckLastCall();
 
  private:

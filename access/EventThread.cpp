@@ -3,6 +3,7 @@
 // handlers, on the main thread when the component is Synchronized.
 #include "access/EventThread.h"
 
+#include <mutex>
 #include <utility>
 
 #include "access/AccessTexts.h"
@@ -67,7 +68,7 @@ void TEventThread::SignalListening() {
 }
 
 void TEventThread::Execute() {
-  event_.lock_.Enter();
+  std::lock_guard running(event_.lock_);
   try {
     if (event_.ObjectType() == otAlert) {
       AlertLoop();
@@ -82,7 +83,6 @@ void TEventThread::Execute() {
   // Cleared before the lock is left, so that a Stop that has finished waiting finds the
   // component not started.
   event_.started_.store(false);
-  event_.lock_.Leave();
 }
 
 void TEventThread::PipeLoop() {

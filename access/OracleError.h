@@ -38,6 +38,10 @@ class EOracleError : public Exception {
 // allocations from it, before any error handle exists): the record is read there. Build it
 // before the environment is given back.
 EOracleError EnvironmentError(OCIEnv* environment, sword status);
+// Such a call passes with success or with success with information.
+inline bool EnvironmentCallPassed(sword status) {
+  return status == OCI_SUCCESS || status == OCI_SUCCESS_WITH_INFO;
+}
 
 // Raises EOracleWarning when the error's number is in WarningCodes, else EOracleError.
 [[noreturn]] void RaiseOracleError(TErrorReportingSession& session, TOracleErrorSource source);

@@ -3,12 +3,14 @@
 #include "access/OracleEvent.h"
 
 #include <chrono>
+#include <mutex>
 #include <utility>
 
 #include "access/AccessTexts.h"
 #include "access/EventThread.h"
 #include "access/OracleQuery.h"
 #include "access/OracleSession.h"
+#include "access/ScopeGuards.h"
 #include "access/VariableTypes.h"
 #include "client/OracleCallTable.h"
 #include "platform/Exception.h"
@@ -240,15 +242,10 @@ void TOracleEvent::WaitForThreadEnd() {
   // terminate request, and would otherwise wait for ever on a main thread that waits for it.
   if (IsMainThread()) {
     ServeMainThreadCallsUntil(
-        [this] {
-          if (!lock_.TryEnter()) return false;
-          lock_.Leave();
-          return true;
-        },
+        [this] { return std::unique_lock(lock_, std::try_to_lock).owns_lock(); },
         kStopPollInterval);
   } else {
-    lock_.Enter();
-    lock_.Leave();
+    std::lock_guard waited(lock_);
   }
 }
 
@@ -261,13 +258,13 @@ void TOracleEvent::BreakListeningCall() {
   }
   if (!OracleCalls.OCIBreak || !OracleCalls.OCIHandleAlloc) return;
   // An error handle of its own: the listening thread uses the session's handles meanwhile.
-  void* errorHandle = nullptr;
-  if (OracleCalls.OCIHandleAlloc(session.EnvironmentHandle(), &errorHandle, OCI_HTYPE_ERROR, 0,
+  void* allocated = nullptr;
+  if (OracleCalls.OCIHandleAlloc(session.EnvironmentHandle(), &allocated, OCI_HTYPE_ERROR, 0,
                                  nullptr) != OCI_SUCCESS) {
     return;
   }
-  OracleCalls.OCIBreak(session.ServiceContext(), static_cast<OCIError*>(errorHandle));
-  OracleCalls.OCIHandleFree(errorHandle, OCI_HTYPE_ERROR);
+  ClientHandleScope errorHandle(allocated, OCI_HTYPE_ERROR);
+  OracleCalls.OCIBreak(session.ServiceContext(), static_cast<OCIError*>(errorHandle.Get()));
 }
 
 void TOracleEvent::ReclaimThread() {

@@ -10,6 +10,7 @@
 #include "access/OracleError.h"
 #include "access/OracleSession.h"
 #include "access/QueryThread.h"
+#include "access/ScopeGuards.h"
 #include "access/SessionFeature.h"
 #include "client/ClientLibrary.h"
 
@@ -30,19 +31,19 @@ constexpr ub4 kMaxIdentifierLength = 128;
 // describes them, and their external codes.
 std::int32_t LongestTextOf(sb2 internalType) {
   switch (internalType) {
-    case 180:             // TIMESTAMP: 10-DEC-26 04.29.36.123456789 AM
+    case 180:  // TIMESTAMP: 10-DEC-26 04.29.36.123456789 AM
     case 187:
-    case 231:             // TIMESTAMP WITH LOCAL TIME ZONE
+    case 231:  // TIMESTAMP WITH LOCAL TIME ZONE
     case 232: return 64;
-    case 181:             // TIMESTAMP WITH TIME ZONE: ... AM +00:00, or a region name
+    case 181:  // TIMESTAMP WITH TIME ZONE: ... AM +00:00, or a region name
     case 188: return 128;
-    case 182:             // INTERVAL YEAR TO MONTH: +000000009-11
+    case 182:  // INTERVAL YEAR TO MONTH: +000000009-11
     case 189: return 32;
-    case 183:             // INTERVAL DAY TO SECOND: +000000009 23:59:59.999999999
+    case 183:  // INTERVAL DAY TO SECOND: +000000009 23:59:59.999999999
     case 190: return 48;
-    case 100:             // BINARY_FLOAT: -1.17549435E-038
+    case 100:  // BINARY_FLOAT: -1.17549435E-038
     case 21: return 48;
-    case 101:             // BINARY_DOUBLE: -2.2250738585072014E-308
+    case 101:  // BINARY_DOUBLE: -2.2250738585072014E-308
     case 22: return 48;
     default: return 0;
   }
@@ -76,19 +77,6 @@ std::int32_t FunctionTypeOfStatementType(ub2 statementType) {
     default: return ftOther;
   }
 }
-
-// Holds the session lock of a thread-safe version-7 session for one group of client calls.
-// An error raised inside gives the lock back itself; leaving twice is harmless.
-class SessionLockScope {
- public:
-  explicit SessionLockScope(TOracleSession& session) : session_(session) { session_.LockSession(); }
-  ~SessionLockScope() { session_.UnlockSession(); }
-  SessionLockScope(const SessionLockScope&) = delete;
-  SessionLockScope& operator=(const SessionLockScope&) = delete;
-
- private:
-  TOracleSession& session_;
-};
 
 }  // namespace
 
@@ -167,26 +155,6 @@ std::int32_t TOracleQuery::LastCallErrorCode() const {
   }
 }
 
-void TOracleQuery::CheckCall(sword status, bool noDataIsFine) {
-  lastStatus_ = status;
-  const std::int32_t code = LastCallErrorCode();
-  if (code == 0 || (noDataIsFine && code == kNoDataFound)) return;
-  RaiseCallError();
-}
-
-void TOracleQuery::RaiseCallError() {
-  RestoreQueryCursor();
-  FireAfterQuery();
-  if (openedWithOCI8_) {
-    if (lastStatus_ == OCI_NO_DATA) {
-      throw EOracleError(kNoDataFound, "ORA-01403: no data found\n");
-    }
-    session_->SetStatus(lastStatus_);
-    RaiseOracleError(*session_, errorHandle_);
-  }
-  RaiseOracleError(*session_, static_cast<ub2>(cursorDataArea_.rc));
-}
-
 void TOracleQuery::FireAfterQuery() {
   if (!afterQueryPending_) return;
   afterQueryPending_ = false;
@@ -196,16 +164,11 @@ void TOracleQuery::FireAfterQuery() {
 // ---- Cursor and debug display -------------------------------------------------------------
 
 void TOracleQuery::ShowQueryCursor() {
-  if (Cursor == crDefault || cursorShown_) return;
-  savedCursor_ = CurrentUiHooks().ShowCursor(Cursor);
-  cursorShown_ = true;
+  if (Cursor == crDefault || queryCursor_) return;
+  queryCursor_.emplace(Cursor);
 }
 
-void TOracleQuery::RestoreQueryCursor() {
-  if (!cursorShown_) return;
-  cursorShown_ = false;
-  CurrentUiHooks().RestoreCursor(savedCursor_);
-}
+void TOracleQuery::RestoreQueryCursor() { queryCursor_.reset(); }
 
 void TOracleQuery::ShowDebugText() {
   std::string text;
@@ -259,129 +222,104 @@ void TOracleQuery::RunSequence(bool describeOnly, std::int32_t rowStart, std::in
   if (!session_) throw Exception(access_texts::kSessionUndefined);
   eof_ = true;
   truncated_ = false;
-  if (!ClientLibraryLoaded()) {
-    session_->ChooseODBCLibrary();
-    ShowQueryCursor();
-    try {
-      InitializeClient();
-    } catch (...) {
-      RestoreQueryCursor();
-      throw;
-    }
-    RestoreQueryCursor();
-  }
+  EnsureClientLoaded();
   if (!session_->Connected()) throw Exception(access_texts::kNotLoggedOn);
   if (Debug && !describeOnly && !cursorVariableTarget_) ShowDebugText();
-  ShowQueryCursor();
+  QueryCursorScope cursor(*this);
+  PrepareToRun();
+  if (functionType_ != ftSelect) {
+    RunStatement(describeOnly, rowStart, rowEnd);
+  } else if (!RunSelect(describeOnly)) {
+    return;
+  }
+  if (variables_) variables_->UpdateAfterExecute(*this);
+}
+
+void TOracleQuery::EnsureClientLoaded() {
+  if (ClientLibraryLoaded()) return;
+  session_->ChooseODBCLibrary();
+  QueryCursorScope cursor(*this);
+  InitializeClient();
+}
+
+void TOracleQuery::PrepareToRun() {
+  // Whatever made the preparation fail, the execution ends as a failed call ends it.
   try {
     Prepare();
   } catch (...) {
-    RestoreQueryCursor();
-    FireAfterQuery();
+    EndFailedExecution();
     throw;
   }
-  const bool version8 = UsesOCI8();
+}
 
-  if (functionType_ == ftSelect) {
-    BindVariables();
-    bool fetchedWithExecute = false;
-    if (version8 && !cursorVariableTarget_ && !(described_ && describeOnly)) {
-      ub4 iterations = 0;
-      if (described_ && !describeOnly) {
-        // An unchanged select fetches its first buffer in the execute call itself.
-        iterations = static_cast<ub4>(rowsPerFetch_);
-        PrepareBuffersForFetch();
-        fetchedWithExecute = true;
-      }
-      lastStatus_ = OracleCalls.OCIStmtExecute(session_->ServiceContext(), statement_, errorHandle_,
-                                               iterations, 0, nullptr, nullptr,
-                                               describeOnly ? OCI_DESCRIBE_ONLY : OCI_DEFAULT);
-      const std::int32_t code = LastCallErrorCode();
-      if (code != 0 && code != kNoDataFound) {
-        ComputeErrorPosition();
-        parsedText_.clear();
-        RaiseCallError();
-      }
-    }
-    if (!described_) {
-      DescribeSelectList();
-      DefineColumns();
-    }
-    if (describeOnly) {
-      RestoreQueryCursor();
-      currentRow_ = 0;
-      rowsInBuffer_ = 0;
-      return;
-    }
-    if (!fetchedWithExecute) {
-      SessionLockScope lock(*session_);
-      if (version8) {
-        PrepareBuffersForFetch();
-        CheckCall(
-            OracleCalls.OCIStmtFetch(statement_, errorHandle_, static_cast<ub4>(rowsPerFetch_),
-                                     OCI_FETCH_NEXT, OCI_DEFAULT),
-            true);
-      } else {
-        if (cursorVariableTarget_) {
-          OracleCalls.ofen(&cursorDataArea_, rowsPerFetch_);
-        } else {
-          OracleCalls.oexfet(&cursorDataArea_, static_cast<ub4>(rowsPerFetch_), 0, 0);
-        }
-        const std::int32_t code = cursorDataArea_.rc;
-        if (code != 0 && code != kNoDataFound) {
-          // The version-7 cursor parses at its first execution: its errors have a position.
-          ComputeErrorPosition();
-          parsedText_.clear();
-          RaiseCallError();
-        }
-      }
-    }
-    cursorVariableTarget_ = false;
-    RestoreQueryCursor();
-    currentRow_ = 0;
-    rowsInBuffer_ = std::min(RowsProcessed(), rowsPerFetch_);
-    eof_ = rowsInBuffer_ <= 0;
-    NoteTruncatedValues();
-  } else {
-    const std::int32_t arraySize = BindVariables();
-    ub4 count = 1;
-    ub4 offset = 0;
-    if (arraySize > 1) {
-      if (rowEnd <= 0) {
-        count = static_cast<ub4>(arraySize);
-      } else {
-        count = static_cast<ub4>(rowEnd);
-        offset = static_cast<ub4>(rowStart);
-      }
-    }
-    if (!describeOnly) {
-      SessionLockScope lock(*session_);
-      std::int32_t code = 0;
-      if (version8) {
-        lastStatus_ = OracleCalls.OCIStmtExecute(
-            session_->ServiceContext(), statement_, errorHandle_, count, offset, nullptr, nullptr,
-            session_->AutoCommit() ? OCI_COMMIT_ON_SUCCESS : OCI_DEFAULT);
-        code = LastCallErrorCode();
-        if (code == 0) {
-          ub2 functionCode = 0;
-          OracleCalls.OCIAttrGet(statement_, OCI_HTYPE_STMT, &functionCode, nullptr,
-                                 OCI_ATTR_SQLFNCODE, secondErrorHandle_);
-          functionType_ = functionCode;
-        }
-      } else {
-        OracleCalls.oexn(&cursorDataArea_, static_cast<sword>(count), static_cast<sword>(offset));
-        functionType_ = cursorDataArea_.ft;
-        code = cursorDataArea_.rc;
-      }
-      if (code != 0) {
-        ComputeErrorPosition();
-        parsedText_.clear();
-        RaiseCallError();
-      }
-    }
-    RestoreQueryCursor();
+bool TOracleQuery::RunSelect(bool describeOnly) {
+  BindVariables();
+  const bool fetchedWithExecute = ExecuteSelect(describeOnly);
+  if (!described_) {
+    DescribeSelectList();
+    DefineColumns();
   }
-  if (variables_) variables_->UpdateAfterExecute(*this);
+  if (describeOnly) {
+    currentRow_ = 0;
+    rowsInBuffer_ = 0;
+    return false;
+  }
+  if (!fetchedWithExecute) FetchFirstRows();
+  cursorVariableTarget_ = false;
+  currentRow_ = 0;
+  rowsInBuffer_ = std::min(RowsProcessed(), rowsPerFetch_);
+  eof_ = rowsInBuffer_ <= 0;
+  NoteTruncatedValues();
+  return true;
+}
+
+// Only version 8 executes a select on its own; the version-7 cursor executes with its first
+// fetch, and a cursor variable's target was executed by the statement that opened it.
+bool TOracleQuery::ExecuteSelect(bool describeOnly) {
+  if (!UsesOCI8() || cursorVariableTarget_ || (described_ && describeOnly)) return false;
+  // An unchanged select fetches its first buffer in the execute call itself.
+  const bool fetching = described_ && !describeOnly;
+  if (fetching) PrepareBuffersForFetch();
+  StatementExecute(fetching ? static_cast<ub4>(rowsPerFetch_) : 0, 0,
+                   describeOnly ? OCI_DESCRIBE_ONLY : OCI_DEFAULT, kNoDataFound);
+  return fetching;
+}
+
+void TOracleQuery::FetchFirstRows() {
+  SessionLockScope lock(*session_);
+  if (UsesOCI8()) {
+    PrepareBuffersForFetch();
+    StatementFetch();
+  } else if (cursorVariableTarget_) {
+    CursorFetch(cfText);
+  } else {
+    CursorExecuteFetch();
+  }
+}
+
+void TOracleQuery::RunStatement(bool describeOnly, std::int32_t rowStart, std::int32_t rowEnd) {
+  const std::int32_t arraySize = BindVariables();
+  if (describeOnly) return;
+  ub4 count = 1;
+  ub4 offset = 0;
+  if (arraySize > 1) {
+    if (rowEnd <= 0) {
+      count = static_cast<ub4>(arraySize);
+    } else {
+      count = static_cast<ub4>(rowEnd);
+      offset = static_cast<ub4>(rowStart);
+    }
+  }
+  SessionLockScope lock(*session_);
+  if (UsesOCI8()) {
+    StatementExecute(count, offset, session_->AutoCommit() ? OCI_COMMIT_ON_SUCCESS : OCI_DEFAULT);
+    ub2 functionCode = 0;
+    OracleCalls.OCIAttrGet(statement_, OCI_HTYPE_STMT, &functionCode, nullptr, OCI_ATTR_SQLFNCODE,
+                           secondErrorHandle_);
+    functionType_ = functionCode;
+  } else {
+    CursorExecute(static_cast<sword>(count), static_cast<sword>(offset));
+  }
 }
 
 std::int32_t TOracleQuery::BindVariables() {
@@ -400,43 +338,17 @@ std::int32_t TOracleQuery::BindVariables() {
 void TOracleQuery::Open() {
   openedWithOCI8_ = UsesOCI8();
   if (openedWithOCI8_) {
-    try {
-      errorHandle_ = static_cast<OCIError*>(AllocateHandle(OCI_HTYPE_ERROR));
-      secondErrorHandle_ = static_cast<OCIError*>(AllocateHandle(OCI_HTYPE_ERROR));
-      void* descriptor = nullptr;
-      CheckAllocation(OracleCalls.OCIDescriptorAlloc(session_->EnvironmentHandle(), &descriptor,
-                                                     OCI_DTYPE_ROWID, 0, nullptr));
-      rowIdDescriptor_ = descriptor;
-    } catch (...) {
-      // A statement that could not open holds nothing: what was allocated goes back.
-      if (errorHandle_) OracleCalls.OCIHandleFree(errorHandle_, OCI_HTYPE_ERROR);
-      if (secondErrorHandle_) OracleCalls.OCIHandleFree(secondErrorHandle_, OCI_HTYPE_ERROR);
-      errorHandle_ = nullptr;
-      secondErrorHandle_ = nullptr;
-      throw;
-    }
+    // A statement that could not open holds nothing: what was allocated goes back.
+    ClientHandleScope errorHandle(AllocateHandle(OCI_HTYPE_ERROR), OCI_HTYPE_ERROR);
+    ClientHandleScope secondErrorHandle(AllocateHandle(OCI_HTYPE_ERROR), OCI_HTYPE_ERROR);
+    rowIdDescriptor_ = AllocateDescriptor(OCI_DTYPE_ROWID);
+    errorHandle_ = static_cast<OCIError*>(errorHandle.Release());
+    secondErrorHandle_ = static_cast<OCIError*>(secondErrorHandle.Release());
   } else if (!cursorVariableTarget_) {
     SessionLockScope lock(*session_);
-    cursorDataArea_ = Cda_Def{};
-    OracleCalls.oopen(&cursorDataArea_, session_->LogonDataArea(), nullptr, -1, -1, nullptr, -1);
-    CheckCall(OCI_SUCCESS);
+    CursorOpen();
   }
   open_ = true;
-}
-
-void TOracleQuery::CheckAllocation(sword status) {
-  lastStatus_ = status;
-  if (status == OCI_SUCCESS || status == OCI_SUCCESS_WITH_INFO) return;
-  // The environment handle carries the reason: the statement's own error handles may not
-  // exist yet, and would hold nothing about it if they did.
-  throw EnvironmentError(session_->EnvironmentHandle(), status);
-}
-
-void* TOracleQuery::AllocateHandle(ub4 type) {
-  void* handle = nullptr;
-  CheckAllocation(
-      OracleCalls.OCIHandleAlloc(session_->EnvironmentHandle(), &handle, type, 0, nullptr));
-  return handle;
 }
 
 std::string TOracleQuery::BuildText() const {
@@ -470,28 +382,14 @@ void TOracleQuery::Prepare() {
   SessionLockScope lock(*session_);
   try {
     if (version8) {
-      if (statement_) OracleCalls.OCIHandleFree(statement_, OCI_HTYPE_STMT);
-      statement_ = nullptr;
-      statement_ = static_cast<OCIStmt*>(AllocateHandle(OCI_HTYPE_STMT));
-      // The read buffer alone decides how many rows one call to the server brings.
-      ub4 none = 0;
-      OracleCalls.OCIAttrSet(statement_, OCI_HTYPE_STMT, &none, 0, OCI_ATTR_PREFETCH_ROWS,
-                             errorHandle_);
-      OracleCalls.OCIAttrSet(statement_, OCI_HTYPE_STMT, &none, 0, OCI_ATTR_PREFETCH_MEMORY,
-                             errorHandle_);
-      if (variables_) variables_->ForgetBindHandles();
-      CheckCall(OracleCalls.OCIStmtPrepare(
-          statement_, errorHandle_, reinterpret_cast<const OraText*>(text.data()),
-          static_cast<ub4>(text.size()), OCI_NTV_SYNTAX, OCI_DEFAULT));
+      NewStatementHandle();
+      StatementPrepare(text);
       ub2 statementType = 0;
       OracleCalls.OCIAttrGet(statement_, OCI_HTYPE_STMT, &statementType, nullptr,
                              OCI_ATTR_STMT_TYPE, secondErrorHandle_);
       functionType_ = FunctionTypeOfStatementType(statementType);
     } else {
-      std::vector<OraText> zeroTerminated(text.begin(), text.end());
-      zeroTerminated.push_back(0);
-      OracleCalls.oparse(&cursorDataArea_, zeroTerminated.data(), -1, 1, 2);
-      CheckCall(OCI_SUCCESS);
+      CursorParse(text);
       functionType_ = cursorDataArea_.ft;
     }
   } catch (...) {
@@ -501,38 +399,34 @@ void TOracleQuery::Prepare() {
   described_ = false;
 }
 
+void TOracleQuery::NewStatementHandle() {
+  if (statement_) OracleCalls.OCIHandleFree(statement_, OCI_HTYPE_STMT);
+  statement_ = nullptr;
+  statement_ = static_cast<OCIStmt*>(AllocateHandle(OCI_HTYPE_STMT));
+  // The read buffer alone decides how many rows one call to the server brings.
+  ub4 none = 0;
+  OracleCalls.OCIAttrSet(statement_, OCI_HTYPE_STMT, &none, 0, OCI_ATTR_PREFETCH_ROWS,
+                         errorHandle_);
+  OracleCalls.OCIAttrSet(statement_, OCI_HTYPE_STMT, &none, 0, OCI_ATTR_PREFETCH_MEMORY,
+                         errorHandle_);
+  if (variables_) variables_->ForgetBindHandles();
+}
+
 // ---- Describe and define ---------------------------------------------------------------
 
 void TOracleQuery::DescribeSelectList() {
   rowsPerFetch_ = readBuffer_;
   columns_.clear();
   const bool version8 = UsesOCI8();
-  ub4 itemCount = 0;
-  if (version8) {
-    CheckCall(OracleCalls.OCIAttrGet(statement_, OCI_HTYPE_STMT, &itemCount, nullptr,
-                                     OCI_ATTR_PARAM_COUNT, errorHandle_));
-  }
+  const ub4 itemCount = version8 ? SelectListCount() : 0;
   for (ub4 position = 1;; ++position) {
     auto column = std::make_unique<TFieldData>();
-    std::int32_t code = 0;
     {
       SessionLockScope lock(*session_);
-      if (version8) {
-        if (position > itemCount) {
-          code = kNotInSelectList;
-        } else {
-          DescribeColumnVersion8(*column, position, code);
-        }
-      } else {
-        DescribeColumnVersion7(*column, position, code);
-      }
-      if (code == kNotInSelectList) break;
-      if (code != 0) {
-        columns_.clear();
-        ComputeErrorPosition();
-        parsedText_.clear();
-        RaiseCallError();
-      }
+      const bool described =
+          version8 ? position <= itemCount && DescribeColumnVersion8(*column, position)
+                   : DescribeColumnVersion7(*column, position);
+      if (!described) break;
     }
     ApplyTypeMap(*column);
     columns_.push_back(std::move(column));
@@ -541,19 +435,11 @@ void TOracleQuery::DescribeSelectList() {
   described_ = true;
 }
 
-void TOracleQuery::DescribeColumnVersion8(TFieldData& column, ub4 position, std::int32_t& code) {
+bool TOracleQuery::DescribeColumnVersion8(TFieldData& column, ub4 position) {
   void* parameter = nullptr;
-  lastStatus_ =
-      OracleCalls.OCIParamGet(statement_, OCI_HTYPE_STMT, errorHandle_, &parameter, position);
-  code = LastCallErrorCode();
-  if (code != 0) return;
+  if (!SelectListItem(position, parameter)) return false;
   // The library hands out a new descriptor per call and leaves freeing it to the program.
-  struct ParameterRelease {
-    void* descriptor;
-    ~ParameterRelease() {
-      if (descriptor) OracleCalls.OCIDescriptorFree(descriptor, OCI_DTYPE_PARAM);
-    }
-  } release{parameter};
+  ClientHandleScope release(parameter, OCI_DTYPE_PARAM, ClientHandleScope::ckDescriptor);
   // Attribute widths differ between client releases (precision ub1 or sb2, scale sb1 or sb2):
   // each is read into zeroed room wide enough for either, little end first.
   auto read = [&](ub4 attribute) {
@@ -575,9 +461,11 @@ void TOracleQuery::DescribeColumnVersion8(TFieldData& column, ub4 position, std:
   column.precision = static_cast<sb2>(static_cast<std::uint16_t>(read(OCI_ATTR_PRECISION)));
   column.scale = static_cast<sb1>(static_cast<std::uint8_t>(read(OCI_ATTR_SCALE)));
   column.nullable = static_cast<sb2>(static_cast<std::uint8_t>(read(OCI_ATTR_IS_NULL)));
+  return true;
 }
 
-void TOracleQuery::DescribeColumnVersion7(TFieldData& column, ub4 position, std::int32_t& code) {
+// The version-7 describe is a single call, so its wrapper is the whole column.
+bool TOracleQuery::DescribeColumnVersion7(TFieldData& column, ub4 position) {
   sb4 dataSize = 0;
   sb2 dataType = 0;
   sb1 name[30] = {};
@@ -588,8 +476,7 @@ void TOracleQuery::DescribeColumnVersion7(TFieldData& column, ub4 position, std:
   sb2 nullable = 0;
   OracleCalls.odescr(&cursorDataArea_, static_cast<sword>(position), &dataSize, &dataType, name,
                      &nameLength, &displaySize, &precision, &scale, &nullable);
-  code = cursorDataArea_.rc;
-  if (code != 0) return;
+  if (CheckLastCall(cfDescribe, kNotInSelectList) != 0) return false;
   column.dataSize = dataSize;
   column.internalType = dataType;
   column.name.assign(reinterpret_cast<const char*>(name),
@@ -597,6 +484,7 @@ void TOracleQuery::DescribeColumnVersion7(TFieldData& column, ub4 position, std:
   column.precision = precision;
   column.scale = scale;
   column.nullable = nullable;
+  return true;
 }
 
 void TOracleQuery::ApplyTypeMap(TFieldData& column) {
@@ -689,27 +577,14 @@ void TOracleQuery::DefineColumns() {
     TFieldData& column = *columns_[index];
     const ub4 position = static_cast<ub4>(index + 1);
     SessionLockScope lock(*session_);
-    if (version8) {
-      // Each define gets a handle of its own from the library.
-      defineHandle_ = nullptr;
-      if (column.IsLong()) {
-        CheckCall(OracleCalls.OCIDefineByPos(
-            statement_, &defineHandle_, errorHandle_, position, nullptr, kLongDefineSize,
-            column.DefineType(), column.indicators.data(), column.returnedLengths.data(), nullptr,
-            OCI_DYNAMIC_FETCH));
-        CheckCall(OracleCalls.OCIDefineDynamic(defineHandle_, errorHandle_, &column,
-                                               &TOracleQuery::LongPieceCallback));
-      } else {
-        CheckCall(OracleCalls.OCIDefineByPos(statement_, &defineHandle_, errorHandle_, position,
-                                             column.Slot(0), column.elementSize,
-                                             column.DefineType(), column.indicators.data(),
-                                             column.returnedLengths.data(), nullptr, OCI_DEFAULT));
-      }
+    if (!version8) {
+      CursorDefine(column, position);
+    } else if (column.IsLong()) {
+      // A LONG value arrives piece by piece, each into room the callback hands out.
+      DefineByPosition(position, nullptr, kLongDefineSize, column, OCI_DYNAMIC_FETCH);
+      DefineDynamic(column);
     } else {
-      OracleCalls.odefin(&cursorDataArea_, static_cast<sword>(position), column.Slot(0),
-                         column.elementSize, column.DefineType(), -1, column.indicators.data(),
-                         nullptr, -1, -1, column.returnedLengths.data(), nullptr);
-      CheckCall(OCI_SUCCESS);
+      DefineByPosition(position, column.Slot(0), column.elementSize, column, OCI_DEFAULT);
     }
   }
 }
@@ -755,22 +630,16 @@ void TOracleQuery::Next() {
       eof_ = true;
     } else {
       const std::int32_t before = RowsProcessed();
-      ShowQueryCursor();
       {
+        QueryCursorScope cursor(*this);
         SessionLockScope lock(*session_);
         if (UsesOCI8()) {
           PrepareBuffersForFetch();
-          CheckCall(
-              OracleCalls.OCIStmtFetch(statement_, errorHandle_, static_cast<ub4>(rowsPerFetch_),
-                                       OCI_FETCH_NEXT, OCI_DEFAULT),
-              true);
+          StatementFetch();
         } else {
-          OracleCalls.ofen(&cursorDataArea_, rowsPerFetch_);
-          const std::int32_t code = cursorDataArea_.rc;
-          if (code != 0 && code != kNoDataFound) RaiseCallError();
+          CursorFetch(cfCall);
         }
       }
-      RestoreQueryCursor();
       currentRow_ = 0;
       rowsInBuffer_ = std::clamp(RowsProcessed() - before, 0, rowsPerFetch_);
       eof_ = rowsInBuffer_ == 0;
@@ -838,23 +707,14 @@ void TOracleQuery::FreeHandles() {
     if (errorHandle_) OracleCalls.OCIHandleFree(errorHandle_, OCI_HTYPE_ERROR);
     if (secondErrorHandle_) OracleCalls.OCIHandleFree(secondErrorHandle_, OCI_HTYPE_ERROR);
     if (rowIdDescriptor_) OracleCalls.OCIDescriptorFree(rowIdDescriptor_, OCI_DTYPE_ROWID);
-    sword status = OCI_SUCCESS;
-    if (statement_) status = OracleCalls.OCIHandleFree(statement_, OCI_HTYPE_STMT);
     errorHandle_ = nullptr;
     secondErrorHandle_ = nullptr;
     rowIdDescriptor_ = nullptr;
-    statement_ = nullptr;
-    if (status != OCI_SUCCESS) {
-      session_->SetStatus(status);
-      RaiseOracleError(*session_, session_->ErrorHandle());
-    }
+    StatementFree();
     return;
   }
   SessionLockScope lock(*session_);
-  OracleCalls.oclose(&cursorDataArea_);
-  const ub2 code = cursorDataArea_.rc;
-  cursorDataArea_ = Cda_Def{};
-  if (code != 0) RaiseOracleError(*session_, code);
+  CursorClose();
 }
 
 OCIStmt** TOracleQuery::BecomeCursorVariableTarget() {

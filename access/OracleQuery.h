@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "access/SessionDependant.h"
 #include "client/OracleCallTable.h"
 #include "platform/DateTime.h"
+#include "platform/ScopeGuards.h"
 #include "platform/UiHooks.h"
 #include "platform/Variant.h"
 
@@ -141,9 +143,12 @@ class TOracleQuery : public TComponent, public TSessionDependant {
   bool CursorVariableTarget() const { return cursorVariableTarget_; }
   // The next Execute prepares again; nothing is freed.
   void ForgetParsedText() { parsedText_.clear(); }
-  // Records a client call's status; raises EOracleError (restoring the cursor and firing a
-  // pending AfterQuery first) unless it succeeded. 1403 passes when noDataIsFine.
-  void CheckCall(sword status, bool noDataIsFine = false);
+  // The binds of the variable list, checked as every call of an execution is: by name on the
+  // statement handle (version 8), or to the cursor (version 7).
+  void BindByName(OCIBind** bind, const std::string& name, void* address, sb4 size, ub2 type,
+                  sb2* indicators, ub2* lengths, ub4 maximumElements, ub4* currentElements);
+  void CursorBind(const std::string& name, void* address, sb4 size, ub2 type, sb2* indicators,
+                  ub2* lengths, ub4 maximumElements, ub4* currentElements);
   // Error code of the last client call (0 for success, 1403 for no data).
   std::int32_t LastCallErrorCode() const;
 
@@ -152,18 +157,27 @@ class TOracleQuery : public TComponent, public TSessionDependant {
 
  private:
   friend class TQueryThread;
+  friend class QueryCursorScope;
 
   void ExecuteInForeground();
+  // The steps of one execution or describe; the statement's cursor shows throughout.
   void RunSequence(bool describeOnly, std::int32_t rowStart, std::int32_t rowEnd);
+  void EnsureClientLoaded();
+  void PrepareToRun();
+  // False for a describe, which ends with the select list.
+  bool RunSelect(bool describeOnly);
+  // True when the first rows came with the execution.
+  bool ExecuteSelect(bool describeOnly);
+  void FetchFirstRows();
+  void RunStatement(bool describeOnly, std::int32_t rowStart, std::int32_t rowEnd);
   void Open();
-  // Allocations from the session's environment: a failure is read from the environment.
-  void CheckAllocation(sword status);
-  void* AllocateHandle(ub4 type);
   void Prepare();
+  void NewStatementHandle();
   std::string BuildText() const;
   void DescribeSelectList();
-  void DescribeColumnVersion8(TFieldData& column, ub4 position, std::int32_t& code);
-  void DescribeColumnVersion7(TFieldData& column, ub4 position, std::int32_t& code);
+  // Both false past the end of the select list.
+  bool DescribeColumnVersion8(TFieldData& column, ub4 position);
+  bool DescribeColumnVersion7(TFieldData& column, ub4 position);
   void ApplyTypeMap(TFieldData& column);
   void DefineColumns();
   void PrepareBuffersForFetch();
@@ -171,12 +185,61 @@ class TOracleQuery : public TComponent, public TSessionDependant {
   void NoteTruncatedValues();
   std::int32_t BindVariables();
   void ComputeErrorPosition();
-  [[noreturn]] void RaiseCallError();
   void FireAfterQuery();
   void ShowDebugText();
+  // Through QueryCursorScope; a failed call restores early.
   void ShowQueryCursor();
   void RestoreQueryCursor();
   void FreeHandles();
+
+  // What a failed call leaves behind besides its error.
+  enum TCallFailure {
+    cfCall,       // the execution ends: the cursor is back and a pending AfterQuery has fired
+    cfText,       // as cfCall, and the text is at fault: its error position is read and the
+                  // next Execute prepares it anew
+    cfDescribe,   // as cfText, and the columns described so far are dropped
+    cfOutsideRun  // a version-7 call outside an execution (reading a LONG value): the error
+                  // alone
+  };
+  // The one check of the statement's client calls, by the rule of LastCallErrorCode: returns
+  // the last call's error code when it is 0 or the one code the call lets pass (1403 at the
+  // end of the rows, 1007 past the select list); raises otherwise.
+  std::int32_t CheckLastCall(TCallFailure failure = cfCall, std::int32_t passing = 0);
+  // The end of a failed execution, before its error leaves: the cursor goes back, then a
+  // pending AfterQuery fires.
+  void EndFailedExecution();
+  [[noreturn]] void RaiseCallError();
+
+  // The statement's client calls, one wrapper each (OracleQueryCalls.cpp). A wrapper makes
+  // the call and checks it through CheckLastCall; calls whose outcome does not matter are made
+  // in place, unchecked. Allocations report on the session's environment handle, and the two
+  // closing calls, no part of an execution, raise their error alone.
+  void* AllocateHandle(ub4 type);
+  void* AllocateDescriptor(ub4 type);
+  void CheckAllocation(sword status);
+  void StatementPrepare(const std::string& text);
+  void StatementExecute(ub4 iterations, ub4 offset, ub4 mode, std::int32_t passing = 0);
+  // rowsPerFetch_ rows; the end of the rows passes.
+  void StatementFetch();
+  // The statement handle goes; the statement's error handles are gone already, so a failure
+  // is read from the session's.
+  void StatementFree();
+  ub4 SelectListCount();
+  // False past the end of the select list.
+  bool SelectListItem(ub4 position, void*& parameter);
+  void DefineByPosition(ub4 position, void* buffer, sb4 size, TFieldData& column, ub4 mode);
+  void DefineDynamic(TFieldData& column);
+  void CursorOpen();
+  void CursorParse(const std::string& text);
+  void CursorDefine(TFieldData& column, ub4 position);
+  void CursorExecute(sword count, sword offset);
+  // Executes and fetches the first rowsPerFetch_ rows; the end of the rows passes.
+  void CursorExecuteFetch();
+  // rowsPerFetch_ rows; the end of the rows passes.
+  void CursorFetch(TCallFailure failure);
+  ub4 CursorReadLong(int index, ub1* buffer, sb4 length, std::int32_t offset);
+  // The cursor goes, whatever the library says about it.
+  void CursorClose();
 
   const TFieldData& Column(int index) const;
   const TFieldData& CurrentColumn(int index) const;
@@ -206,8 +269,7 @@ class TOracleQuery : public TComponent, public TSessionDependant {
   bool openedWithOCI8_ = false;
 
   std::int32_t functionType_ = ftNone;
-  TCursor savedCursor_ = crDefault;
-  bool cursorShown_ = false;
+  std::optional<ShownCursor> queryCursor_;
   std::vector<std::unique_ptr<TFieldData>> columns_;
   std::unique_ptr<TQueryThread> thread_;
   std::int32_t rowsPerFetch_ = 1;

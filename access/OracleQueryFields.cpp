@@ -282,12 +282,8 @@ std::int32_t TOracleQuery::GetLongField(int index, void* buffer, std::int32_t le
                   static_cast<std::size_t>(taken));
     }
     if (taken < wanted && slotLength == kLongSlotSize) {
-      ub4 read = 0;
-      OracleCalls.oflng(&cursorDataArea_, index + 1, target + copied + taken, wanted - taken,
-                        column.bufferType, &read, start + taken);
-      if (cursorDataArea_.rc != 0 && cursorDataArea_.rc != 1403) {
-        RaiseOracleError(*session_, static_cast<ub2>(cursorDataArea_.rc));
-      }
+      const ub4 read =
+          CursorReadLong(index, target + copied + taken, wanted - taken, start + taken);
       taken += static_cast<std::int32_t>(std::min<ub4>(read, static_cast<ub4>(wanted - taken)));
     }
     copied += taken;

@@ -11,6 +11,7 @@
 #include "access/DBMS_Application_Info.h"
 #include "access/OracleError.h"
 #include "access/OracleQuery.h"
+#include "access/ScopeGuards.h"
 #include "access/SessionDependant.h"
 #include "access/SessionList.h"
 #include "client/ClientLibrary.h"
@@ -22,43 +23,6 @@ namespace vek {
 namespace {
 
 constexpr std::int32_t kPasswordWillExpire = 28002;
-constexpr std::size_t kServerVersionBufferSize = 501;
-
-// Shows the session's busy cursor for a scope.
-class BusyCursorScope {
- public:
-  explicit BusyCursorScope(TOracleSession& session) : session_(session) {
-    session_.ShowBusyCursor();
-  }
-  ~BusyCursorScope() { session_.RestoreBusyCursor(); }
-  BusyCursorScope(const BusyCursorScope&) = delete;
-  BusyCursorScope& operator=(const BusyCursorScope&) = delete;
-
- private:
-  TOracleSession& session_;
-};
-
-// Holds ClientLock for a scope when the session is thread-safe.
-class ClientLockScope {
- public:
-  explicit ClientLockScope(bool take) : taken_(take) {
-    if (taken_) ClientLock().Enter();
-  }
-  ~ClientLockScope() {
-    if (taken_) ClientLock().Leave();
-  }
-  ClientLockScope(const ClientLockScope&) = delete;
-  ClientLockScope& operator=(const ClientLockScope&) = delete;
-
- private:
-  bool taken_;
-};
-
-std::vector<OraText> ZeroTerminated(const std::string& text) {
-  std::vector<OraText> bytes(text.begin(), text.end());
-  bytes.push_back(0);
-  return bytes;
-}
 
 std::int32_t InitialMaxStringFieldSize(const TComponent* owner) {
   if (owner && UpperCase(owner->ParentClassName()).find("REMOTEDATAMODULE") != std::string::npos) {
@@ -156,14 +120,8 @@ void TOracleSession::SetAutoCommit(bool value) {
   if (value == autoCommit_) return;
   autoCommit_ = value;
   if (!connected_ || usesOCI8_) return;  // version 8: each execution commits (statements)
-  LockSession();
-  if (value) {
-    OracleCalls.ocon(&logonDataArea_);
-  } else {
-    OracleCalls.ocof(&logonDataArea_);
-  }
-  CheckLastCall();
-  UnlockSession();
+  SessionLockScope lock(*this);
+  LdaAutoCommit(value);
 }
 
 void TOracleSession::Loaded() {
@@ -230,46 +188,13 @@ bool TOracleSession::IsOracle7Server(const std::string& versionText) {
 
 // ---- Logon and logoff -------------------------------------------------------------------
 
-// The creation of the environment and the allocations from it report on the environment
-// handle itself (there is no error handle yet): a failure is read there, the handles made so
-// far are given back, and the library's own text is raised.
-void TOracleSession::CheckEnvironmentCall() {
-  const sword status = LastStatus();
-  if (status == OCI_SUCCESS || status == OCI_SUCCESS_WITH_INFO) return;
-  EOracleError error = EnvironmentError(environment_, status);
-  FreeVersion8Handles();
-  throw error;
-}
-
 void TOracleSession::AttachServer() {
-  if (!environment_) {
-    if (HasOCI81()) {
-      const ub4 mode = OCI_OBJECT | (threadSafe_ ? OCI_THREADED : 0u);
-      SetStatus(OracleCalls.OCIEnvCreate(&environment_, mode, nullptr, nullptr, nullptr, nullptr, 0,
-                                         nullptr));
-    } else {
-      SetStatus(OracleCalls.OCIEnvInit(&environment_, threadSafe_ ? OCI_DEFAULT : OCI_ENV_NO_MUTEX,
-                                       0, nullptr));
-    }
-    CheckEnvironmentCall();
-    auto allocate = [this](auto*& handle, ub4 type) {
-      void* allocated = nullptr;
-      SetStatus(OracleCalls.OCIHandleAlloc(environment_, &allocated, type, 0, nullptr));
-      handle = static_cast<std::remove_reference_t<decltype(handle)>>(allocated);
-      CheckEnvironmentCall();
-    };
-    allocate(serviceContext_, OCI_HTYPE_SVCCTX);
-    allocate(errorHandle_, OCI_HTYPE_ERROR);
-    allocate(secondErrorHandle_, OCI_HTYPE_ERROR);
-    allocate(serverHandle_, OCI_HTYPE_SERVER);
-    allocate(sessionHandle_, OCI_HTYPE_SESSION);
-  }
-  if (serverAttached_) SetStatus(OracleCalls.OCIServerDetach(serverHandle_, secondErrorHandle_, 0));
+  if (!environment_) CreateEnvironment();
+  // An attachment left over is dropped on the spare error handle, unchecked: the attach that
+  // follows reports for both.
+  if (serverAttached_) OracleCalls.OCIServerDetach(serverHandle_, secondErrorHandle_, OCI_DEFAULT);
   serverAttached_ = false;
-  SetStatus(OracleCalls.OCIServerAttach(serverHandle_, errorHandle_,
-                                        reinterpret_cast<const OraText*>(logonDatabase_.data()),
-                                        static_cast<sb4>(logonDatabase_.size()), OCI_DEFAULT));
-  CheckLastCall();
+  ServerAttach();
   serverAttached_ = true;
   OracleCalls.OCIAttrSet(serviceContext_, OCI_HTYPE_SVCCTX, serverHandle_, 0, OCI_ATTR_SERVER,
                          secondErrorHandle_);
@@ -281,46 +206,28 @@ void TOracleSession::LogOnVersion8(TConnectAsOption connectAs) {
   const ub4 mode = connectAs == caSYSDBA ? OCI_SYSDBA : connectAs == caSYSOPER ? OCI_SYSOPER : 0u;
   AttachServer();
   if (!logonUsername_.empty() || !logonPassword_.empty()) {
-    SetStatus(OracleCalls.OCIAttrSet(sessionHandle_, OCI_HTYPE_SESSION, logonUsername_.data(),
-                                     static_cast<ub4>(logonUsername_.size()), OCI_ATTR_USERNAME,
-                                     errorHandle_));
-    SetStatus(OracleCalls.OCIAttrSet(sessionHandle_, OCI_HTYPE_SESSION, logonPassword_.data(),
-                                     static_cast<ub4>(logonPassword_.size()), OCI_ATTR_PASSWORD,
-                                     errorHandle_));
-    SetStatus(OracleCalls.OCISessionBegin(serviceContext_, errorHandle_, sessionHandle_,
-                                          OCI_CRED_RDBMS, mode));
+    // The session begin that follows reports what these got wrong.
+    OracleCalls.OCIAttrSet(sessionHandle_, OCI_HTYPE_SESSION, logonUsername_.data(),
+                           static_cast<ub4>(logonUsername_.size()), OCI_ATTR_USERNAME,
+                           errorHandle_);
+    OracleCalls.OCIAttrSet(sessionHandle_, OCI_HTYPE_SESSION, logonPassword_.data(),
+                           static_cast<ub4>(logonPassword_.size()), OCI_ATTR_PASSWORD,
+                           errorHandle_);
+    SessionBegin(OCI_CRED_RDBMS, mode);
   } else {
     // Neither name nor password: the operating system vouches for the user.
-    SetStatus(OracleCalls.OCISessionBegin(serviceContext_, errorHandle_, sessionHandle_,
-                                          OCI_CRED_EXT, mode));
+    SessionBegin(OCI_CRED_EXT, mode);
   }
   // A logon with a warning (28002) leaves a non-zero code and stays on the version-8 calls.
   if (LastErrorCode() != 0) return;
-  std::array<OraText, kServerVersionBufferSize> version{};
-  SetStatus(OracleCalls.OCIServerVersion(serverHandle_, errorHandle_, version.data(),
-                                         static_cast<ub4>(version.size()), OCI_HTYPE_SERVER));
-  version.back() = 0;
-  serverVersion_ = reinterpret_cast<const char*>(version.data());
+  serverVersion_ = ReadServerVersion();
   if (LastErrorCode() != 0 || !IsOracle7Server(serverVersion_)) return;
   // An Oracle7 server only understands the version-7 calls: continue through a logon data
   // area. The conversion's own failure is checked while the version-8 rules still apply.
   logonDataArea_ = Lda_Def{};
-  SetStatus(OracleCalls.OCISvcCtxToLda(serviceContext_, errorHandle_, &logonDataArea_));
-  CheckLastCall();
+  SvcCtxToLda();
   usesOCI8_ = false;
   ldaConverted_ = true;
-}
-
-void TOracleSession::LogOnVersion7(const std::string& joined) {
-  // The whole joined text is the user identification, connect-as clause included.
-  std::vector<OraText> user = ZeroTerminated(joined);
-  logonDataArea_ = Lda_Def{};
-  if (HasOLog()) {
-    OracleCalls.olog(&logonDataArea_, hostDataArea_.data(), user.data(), -1, nullptr, -1, nullptr,
-                     -1, 0);
-  } else {
-    OracleCalls.orlon(&logonDataArea_, hostDataArea_.data(), user.data(), -1, nullptr, -1, 0);
-  }
 }
 
 void TOracleSession::LogOn() {
@@ -344,18 +251,10 @@ void TOracleSession::LogOn() {
         if (usesOCI8_) {
           LogOnVersion8(ConnectAs);
         } else {
-          LogOnVersion7(joined);
+          LdaLogon(joined);
         }
       }
-      if (LastErrorCode() == kPasswordWillExpire) {
-        // The logon succeeded; only the warning's text is wanted.
-        logonWarning_ = EOracleError(*this, ErrorSource()).Message();
-        SetStatus(OCI_SUCCESS);
-        logonDataArea_.rc = 0;
-      } else {
-        logonWarning_.clear();
-        CheckLastCall();
-      }
+      JudgeLogon();
       connected_ = true;
       if (autoCommit_) {
         autoCommit_ = false;
@@ -374,14 +273,27 @@ void TOracleSession::LogOn() {
   if (failure) std::rethrow_exception(failure);
 }
 
+// A logon's outcome is judged once the busy cursor is back: a password that will expire soon
+// still logs on, and only the warning's text is kept.
+void TOracleSession::JudgeLogon() {
+  if (LastErrorCode() == kPasswordWillExpire) {
+    logonWarning_ = EOracleError(*this, ErrorSource()).Message();
+    SetStatus(OCI_SUCCESS);
+    logonDataArea_.rc = 0;
+    return;
+  }
+  logonWarning_.clear();
+  CheckLastCall();
+}
+
 // A connection that the server has already lost still ends here: the session is left
 // disconnected, detached and without handles even when the client library reports the loss,
 // so that the next LogOn starts afresh. The first error is raised afterwards.
 void TOracleSession::LogOff() {
   std::exception_ptr failure;
-  auto keepFirstFailure = [&] {
+  auto keepFirstFailure = [&](auto&& call) {
     try {
-      CheckLastCall();
+      call();
     } catch (...) {
       if (!failure) failure = std::current_exception();
     }
@@ -401,23 +313,24 @@ void TOracleSession::LogOff() {
       BusyCursorScope busy(*this);
       ClientLockScope clientLock(threadSafe_);
       if (ldaConverted_) {
-        SetStatus(OracleCalls.OCILdaToSvcCtx(&serviceContext_, errorHandle_, &logonDataArea_));
+        // Back to the version-8 calls for the logoff, unchecked: the session end reports.
+        OracleCalls.OCILdaToSvcCtx(&serviceContext_, errorHandle_, &logonDataArea_);
         usesOCI8_ = true;
         ldaConverted_ = false;
       }
-      if (usesOCI8_) {
-        SetStatus(OracleCalls.OCISessionEnd(serviceContext_, errorHandle_, sessionHandle_, 0));
-      } else {
-        OracleCalls.ologof(&logonDataArea_);
-      }
-      keepFirstFailure();
+      keepFirstFailure([this] {
+        if (usesOCI8_) {
+          SessionEnd();
+        } else {
+          LdaLogoff();
+        }
+      });
     }
     if (!IsDestroying()) FireOnChange();
   }
   if (serverAttached_) {
-    SetStatus(OracleCalls.OCIServerDetach(serverHandle_, errorHandle_, 0));
     serverAttached_ = false;
-    keepFirstFailure();
+    keepFirstFailure([this] { ServerDetach(); });
   }
   if (usesOCI8_ && environment_) FreeVersion8Handles();
   if (failure) std::rethrow_exception(failure);
@@ -453,33 +366,25 @@ void TOracleSession::CloseDependants() {
 
 void TOracleSession::Commit() {
   if (!connected_) return;
-  LockSession();
+  SessionLockScope lock(*this);
   if (usesOCI8_) {
-    SetStatus(OracleCalls.OCITransCommit(serviceContext_, errorHandle_, OCI_DEFAULT));
+    TransCommit();
   } else {
-    OracleCalls.ocom(&logonDataArea_);
+    LdaCommit();
   }
-  CheckLastCall();
-  UnlockSession();
 }
 
 void TOracleSession::Rollback() {
   if (!connected_) return;
-  LockSession();
+  SessionLockScope lock(*this);
   if (usesOCI8_) {
-    SetStatus(OracleCalls.OCITransRollback(serviceContext_, errorHandle_, OCI_DEFAULT));
+    TransRollback();
   } else {
-    OracleCalls.orol(&logonDataArea_);
+    LdaRollback();
   }
-  CheckLastCall();
-  UnlockSession();
 }
 
 // ---- Locks, cursor, registry ------------------------------------------------------------
-
-void TOracleSession::LockSession() {
-  if (threadSafe_ && !usesOCI8_) sessionLock_.Enter();
-}
 
 void TOracleSession::UnlockSession() {
   if (threadSafe_ && !usesOCI8_ && sessionLock_.HeldByCurrentThread()) sessionLock_.Leave();
@@ -488,12 +393,12 @@ void TOracleSession::UnlockSession() {
 void TOracleSession::ShowBusyCursor() {
   if (Cursor == crDefault) return;
   // Nested operations (a logon that logs off first) must not remember their own cursor.
-  if (busyCursorDepth_++ == 0) rememberedCursor_ = CurrentUiHooks().ShowCursor(Cursor);
+  if (busyCursorDepth_++ == 0) busyCursor_.emplace(Cursor);
 }
 
 void TOracleSession::RestoreBusyCursor() {
   if (Cursor == crDefault || busyCursorDepth_ == 0) return;
-  if (--busyCursorDepth_ == 0) CurrentUiHooks().RestoreCursor(rememberedCursor_);
+  if (--busyCursorDepth_ == 0) busyCursor_.reset();
 }
 
 void TOracleSession::AddDependant(TSessionDependant* dependant) {

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@
 #include "access/SessionPreferences.h"
 #include "client/OracleCallTable.h"
 #include "client/OracleCriticalSection.h"
+#include "platform/ScopeGuards.h"
 #include "platform/UiHooks.h"
 
 namespace vek {
@@ -120,14 +122,11 @@ class TOracleSession : public TComponent, public TErrorReportingSession {
   bool UsesOCI8() const override { return usesOCI8_; }
   OCIError* ErrorHandle() const override { return errorHandle_; }
   Lda_Def* LogonDataArea() override { return &logonDataArea_; }
-  void LockSession();
+  // Taken through SessionLockScope; given back here when an error leaves while it is held.
   void UnlockSession() override;
-  void ShowBusyCursor();
-  void RestoreBusyCursor();
   // Builds the joined logon text and splits it back into the three fields and ConnectAs.
   std::string NormalizeLogon();
   void AttachServer();
-  void CheckEnvironmentCall();
   void ChooseODBCLibrary();
   bool ServerAttached() const { return serverAttached_; }
   bool ODBCMode() const { return odbcMode_; }
@@ -161,13 +160,50 @@ class TOracleSession : public TComponent, public TErrorReportingSession {
   virtual void FireAfterLogOn();
 
  private:
+  friend class SessionLockScope;
+  friend class BusyCursorScope;
+
   bool DesignGuard() const;
+  // Through BusyCursorScope.
+  void ShowBusyCursor();
+  void RestoreBusyCursor();
   void DetectODBC();
   void FireOnChange();
   void CloseDependants();
   void FreeVersion8Handles();
+  void CreateEnvironment();
   void LogOnVersion8(TConnectAsOption mode);
-  void LogOnVersion7(const std::string& joined);
+  void JudgeLogon();
+
+  // The session's client calls, one wrapper each (OracleSessionCalls.cpp). A version-8
+  // wrapper records the call's status and checks it by the session's rule (CheckLastCall); a
+  // version-7 wrapper checks the logon data area's return code by the same rule. Calls whose
+  // outcome does not matter are made in place, unchecked.
+  void Checked(sword status);
+  // The environment and the allocations from it report on the environment handle itself: a
+  // failure gives back every handle made so far.
+  void CheckedOnEnvironment(sword status);
+  void EnvironmentCreate(ub4 mode);
+  void EnvironmentInit(ub4 mode);
+  template <class Handle>
+  void HandleAlloc(Handle*& handle, ub4 type);
+  void ServerAttach();
+  void ServerDetach();
+  // Both only record their outcome, for JudgeLogon: a password that will expire soon is a
+  // warning, not a failure.
+  void SessionBegin(ub4 credentials, ub4 mode);
+  std::string ReadServerVersion();
+  void SvcCtxToLda();
+  void SessionEnd();
+  void TransCommit();
+  void TransRollback();
+  void PasswordChange(const std::string& newPassword);
+  // Leaves its outcome in the logon data area, for JudgeLogon.
+  void LdaLogon(const std::string& joined);
+  void LdaAutoCommit(bool on);
+  void LdaCommit();
+  void LdaRollback();
+  void LdaLogoff();
   void ApplySettingsAtLogon();
   void ForgetConnectionValues();
   template <class Option>
@@ -215,7 +251,7 @@ class TOracleSession : public TComponent, public TErrorReportingSession {
   std::int32_t dateFormatLength_ = -1;
   std::string sessionId_;
 
-  TCursor rememberedCursor_ = crDefault;
+  std::optional<ShownCursor> busyCursor_;
   int busyCursorDepth_ = 0;
 };
 

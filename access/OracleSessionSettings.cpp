@@ -7,6 +7,7 @@
 #include "access/OracleError.h"
 #include "access/OracleQuery.h"
 #include "access/OracleSession.h"
+#include "access/ScopeGuards.h"
 #include "client/ClientLibrary.h"
 
 namespace vek {
@@ -134,14 +135,8 @@ void TOracleSession::RunInternalStatement(const std::string& text, bool withBusy
     query.Execute();
     return;
   }
-  ShowBusyCursor();
-  try {
-    query.Execute();
-  } catch (...) {
-    RestoreBusyCursor();
-    throw;
-  }
-  RestoreBusyCursor();
+  BusyCursorScope busy(*this);
+  query.Execute();
 }
 
 std::int32_t TOracleSession::EffectiveBytesPerCharacter() {
@@ -203,27 +198,16 @@ std::string TOracleSession::SessionId() {
 
 void TOracleSession::ChangePassword(const std::string& newPassword) {
   ChooseODBCLibrary();
-  ShowBusyCursor();
-  try {
+  {
+    BusyCursorScope busy(*this);
     InitializeClient();
-  } catch (...) {
-    RestoreBusyCursor();
-    throw;
   }
-  RestoreBusyCursor();
   if (usesOCI8_) {
     if (!serverAttached_) {
       NormalizeLogon();
       AttachServer();
     }
-    SetStatus(OracleCalls.OCIPasswordChange(serviceContext_, errorHandle_,
-                                            reinterpret_cast<const OraText*>(logonUsername_.data()),
-                                            static_cast<ub4>(logonUsername_.size()),
-                                            reinterpret_cast<const OraText*>(logonPassword_.data()),
-                                            static_cast<ub4>(logonPassword_.size()),
-                                            reinterpret_cast<const OraText*>(newPassword.data()),
-                                            static_cast<ub4>(newPassword.size()), OCI_DEFAULT));
-    CheckLastCall();
+    PasswordChange(newPassword);
   } else {
     // The statement raises its own errors; the logon data area's code belongs to the logon
     // and may still hold its warning, so it is not consulted here.

@@ -122,12 +122,8 @@ void TVariables::BindOne(TOracleQuery& query, TVariableData& variable, std::int3
   }
 
   if (!version8) {
-    std::vector<OraText> name(variable.name.begin(), variable.name.end());
-    name.push_back(0);
-    OracleCalls.obndra(query.CursorDataArea(), name.data(), -1, static_cast<ub1*>(bind.address),
-                       bind.size, bind.type, -1, variable.indicators.data(), bind.lengthSlot,
-                       nullptr, maximumElements, currentElements, nullptr, -1, -1);
-    query.CheckCall(OCI_SUCCESS);
+    query.CursorBind(variable.name, bind.address, bind.size, bind.type, variable.indicators.data(),
+                     bind.lengthSlot, maximumElements, currentElements);
     return;
   }
 
@@ -137,12 +133,8 @@ void TVariables::BindOne(TOracleQuery& query, TVariableData& variable, std::int3
     return;
   }
   variable.boundAddress = nullptr;
-  const sword status = OracleCalls.OCIBindByName(
-      query.StatementHandle(), &variable.bindHandle, query.StatementErrorHandle(),
-      reinterpret_cast<const OraText*>(variable.name.c_str()), -1, bind.address, bind.size,
-      bind.type, variable.indicators.data(), bind.lengthSlot, nullptr, maximumElements,
-      currentElements, OCI_DEFAULT);
-  query.CheckCall(status);
+  query.BindByName(&variable.bindHandle, variable.name, bind.address, bind.size, bind.type,
+                   variable.indicators.data(), bind.lengthSlot, maximumElements, currentElements);
   variable.boundAddress = bind.address;
   variable.boundIndicators = variable.indicators.data();
   variable.boundSize = bind.size;

@@ -4,7 +4,6 @@
 
 #include <cstdlib>
 #include <mutex>
-#include <utility>
 
 #include "client/ClientLibraryLocation.h"
 #include "client/ClientTexts.h"
@@ -12,6 +11,7 @@
 #include "platform/DynamicLibrary.h"
 #include "platform/Exception.h"
 #include "platform/FileSystem.h"
+#include "platform/ScopeGuards.h"
 
 namespace vek {
 namespace {
@@ -60,22 +60,17 @@ bool LoadFromOCIDLL() {
   if (library.Load(path)) return true;
   // Libraries the client depends on may lie beside it; a second attempt from its own folder
   // lets the loader find them there.
-  const std::string folder = DirectoryPart(path);
-  const std::string current = CurrentDirectory();
-  if (!folder.empty() && ChangeCurrentDirectory(folder)) {
-    // An earlier change that no logon has put back yet keeps the folder to return to.
-    const bool savedHere = SavedCurrentDirectory.empty();
-    if (savedHere) SavedCurrentDirectory = current;
-    const std::string changedBefore = std::exchange(ChangedToDirectory, CurrentDirectory());
-    if (library.Load(path)) return true;
-    // The change served no purpose; leaving the process in a foreign folder would only
-    // surprise the user, and a later attempt would lose the folder to return to.
-    ChangeCurrentDirectory(current);
-    ChangedToDirectory = changedBefore;
-    if (savedHere) SavedCurrentDirectory.clear();
-    return false;
-  }
-  return library.Load(path);
+  WorkingFolderChange change(DirectoryPart(path));
+  if (!change.Changed()) return library.Load(path);
+  const std::string changedTo = CurrentDirectory();
+  // A change that served no purpose is undone: leaving the process in a foreign folder would
+  // only surprise the user.
+  if (!library.Load(path)) return false;
+  change.Keep();
+  // An earlier change that no logon has put back yet keeps the folder to return to.
+  if (SavedCurrentDirectory.empty()) SavedCurrentDirectory = change.Previous();
+  ChangedToDirectory = changedTo;
+  return true;
 }
 
 }  // namespace
