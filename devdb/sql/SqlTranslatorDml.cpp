@@ -148,19 +148,23 @@ void Parser::ParseUpdate(TranslatedStatement& out) {
                    StoreValue(value, *found, prefix + Quote(found->name), valueAt);
   } while (AcceptSymbol(","));
   std::string sql = "UPDATE " + target.reference + " SET " + assignments;
-  if (Accept("WHERE")) {
-    aggregatesAllowed_ = false;
-    const Token& at = Peek();
-    Expr condition = ParseCondition();
-    if (!condition.condition) Fail(texts::kInvalidRelationalOperator, at);
-    if (condition.sql.find(kRownumSql) != std::string::npos) Fail(texts::kUnimplemented, at);
-    sql += " WHERE " + condition.sql;
-  }
+  sql += ParseDmlWhere();
   scopes_.pop_back();
   sql += ParseReturning(out, target);
   ExpectEnd();
   out.kind = StatementKind::Update;
   out.sqlite = sql;
+}
+
+// The WHERE of an UPDATE or DELETE, if any: a condition without aggregates or ROWNUM.
+std::string Parser::ParseDmlWhere() {
+  if (!Accept("WHERE")) return {};
+  aggregatesAllowed_ = false;
+  const Token& at = Peek();
+  Expr condition = ParseCondition();
+  if (!condition.condition) Fail(texts::kInvalidRelationalOperator, at);
+  if (condition.sql.find(kRownumSql) != std::string::npos) Fail(texts::kUnimplemented, at);
+  return " WHERE " + condition.sql;
 }
 
 void Parser::ParseDelete(TranslatedStatement& out) {
@@ -176,14 +180,7 @@ void Parser::ParseDelete(TranslatedStatement& out) {
   scope.sources.push_back(target);
   scopes_.push_back(&scope);
   std::string sql = "DELETE FROM " + target.reference;
-  if (Accept("WHERE")) {
-    aggregatesAllowed_ = false;
-    const Token& at = Peek();
-    Expr condition = ParseCondition();
-    if (!condition.condition) Fail(texts::kInvalidRelationalOperator, at);
-    if (condition.sql.find(kRownumSql) != std::string::npos) Fail(texts::kUnimplemented, at);
-    sql += " WHERE " + condition.sql;
-  }
+  sql += ParseDmlWhere();
   scopes_.pop_back();
   sql += ParseReturning(out, target);
   ExpectEnd();

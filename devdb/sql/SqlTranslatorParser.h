@@ -4,6 +4,7 @@
 #pragma once
 
 #include <algorithm>
+#include <initializer_list>
 #include <map>
 #include <optional>
 #include <set>
@@ -239,6 +240,7 @@ class Parser {
   void ParseInsert(TranslatedStatement& out);
   void ParseUpdate(TranslatedStatement& out);
   void ParseDelete(TranslatedStatement& out);
+  std::string ParseDmlWhere();
   std::string ParseReturning(TranslatedStatement& out, const Source& target);
   std::string StoreValue(const Expr& value, const ColumnDescription& column,
                          const std::string& fullName, const Token& at);
@@ -259,6 +261,11 @@ class Parser {
   void ParseGrant(TranslatedStatement& out, bool grant);
 
   // --- queries (SqlTranslatorQueries.cpp) ----------------------------------------------
+  // The first token from `start` on this block's own level (outside parentheses) that is one
+  // of `wanted`; nothing when one of `ending` or the block's end comes first.
+  std::optional<std::size_t> FindAtThisLevel(std::size_t start,
+                                             std::initializer_list<const char*> wanted,
+                                             std::initializer_list<const char*> ending) const;
   void ParseSelectStatement(TranslatedStatement& out);
   QueryResult ParseQuery(bool positional);
   QueryResult ParseQueryBody(bool positional);

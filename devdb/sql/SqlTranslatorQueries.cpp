@@ -225,6 +225,31 @@ std::string Parser::ParseOrderBy(Scope* scope, const std::vector<std::string>& n
   return sql;
 }
 
+std::optional<std::size_t> Parser::FindAtThisLevel(
+    std::size_t start, std::initializer_list<const char*> wanted,
+    std::initializer_list<const char*> ending) const {
+  auto isOneOf = [](const Token& token, std::initializer_list<const char*> words) {
+    for (const char* word : words)
+      if (token.Is(word)) return true;
+    return false;
+  };
+  int depth = 0;
+  for (std::size_t k = start; k < tokens_.size(); ++k) {
+    const Token& token = tokens_[k];
+    if (token.kind == Token::Kind::End) break;
+    if (token.IsSymbol("(")) {
+      ++depth;
+    } else if (token.IsSymbol(")")) {
+      if (--depth < 0) break;
+    } else if (depth == 0 && isOneOf(token, wanted)) {
+      return k;
+    } else if (depth == 0 && isOneOf(token, ending)) {
+      break;
+    }
+  }
+  return std::nullopt;
+}
+
 BlockResult Parser::ParseQueryBlock(bool positional, Scope& scope,
                                     std::vector<std::string>& names) {
   BlockResult block;
@@ -237,45 +262,16 @@ BlockResult Parser::ParseQueryBlock(bool positional, Scope& scope,
     Accept("ALL");
   const std::size_t listStart = pos_;
   // Find this block's FROM: the select list names columns of the tables listed after it.
-  std::optional<std::size_t> fromIndex;
-  int depth = 0;
-  for (std::size_t k = pos_; k < tokens_.size(); ++k) {
-    const Token& token = tokens_[k];
-    if (token.kind == Token::Kind::End) break;
-    if (token.IsSymbol("("))
-      ++depth;
-    else if (token.IsSymbol(")")) {
-      if (--depth < 0) break;
-    } else if (depth == 0 && token.Is("FROM")) {
-      fromIndex = k;
-      break;
-    } else if (depth == 0 && (token.Is("UNION") || token.Is("MINUS") || token.Is("INTERSECT") ||
-                              token.Is("WHERE") || token.Is("ORDER") || token.Is("GROUP"))) {
-      break;
-    }
-  }
+  const std::optional<std::size_t> fromIndex =
+      FindAtThisLevel(pos_, {"FROM"}, {"UNION", "MINUS", "INTERSECT", "WHERE", "ORDER", "GROUP"});
   // CONNECT BY is understood only as Oracle's row generator on DUAL:
   // SELECT ... FROM DUAL CONNECT BY LEVEL <= n.
   std::optional<std::size_t> connectIndex;
   std::size_t afterConnect = 0;
   std::optional<std::string> levelLimit;
   if (fromIndex) {
-    depth = 0;
-    for (std::size_t k = *fromIndex; k < tokens_.size(); ++k) {
-      const Token& token = tokens_[k];
-      if (token.kind == Token::Kind::End) break;
-      if (token.IsSymbol("("))
-        ++depth;
-      else if (token.IsSymbol(")")) {
-        if (--depth < 0) break;
-      } else if (depth == 0 && (token.Is("CONNECT") || token.Is("START"))) {
-        connectIndex = k;
-        break;
-      } else if (depth == 0 && (token.Is("UNION") || token.Is("MINUS") || token.Is("INTERSECT") ||
-                                token.Is("ORDER") || token.Is("GROUP"))) {
-        break;
-      }
-    }
+    connectIndex = FindAtThisLevel(*fromIndex, {"CONNECT", "START"},
+                                   {"UNION", "MINUS", "INTERSECT", "ORDER", "GROUP"});
   }
   if (connectIndex) {
     pos_ = *connectIndex;
