@@ -11,6 +11,7 @@
 #include "devdb/plsql/BuiltinPackages.h"
 #include "devdb/plsql/ProceduralEngine.h"
 #include "devdb/plsql/StandardFunctions.h"
+#include "devdb/sql/ExtendedTypes.h"
 
 namespace devdb::plsql {
 namespace {
@@ -167,6 +168,25 @@ sql::OracleDate Now() {
   localtime_r(&now, &local);
   return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
           local.tm_hour,        local.tm_min,     local.tm_sec};
+}
+
+// SYSTIMESTAMP and its kin: the clock to the microsecond, as Oracle reads it on this platform.
+// The session's time zone is the server's, so CURRENT_TIMESTAMP reads the same.
+TimestampParts CurrentTimestamp(bool withTimeZone) {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  std::tm local{};
+  localtime_r(&now.tv_sec, &local);
+  TimestampParts value;
+  value.date = {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                local.tm_hour,        local.tm_min,     local.tm_sec};
+  value.fractionalDigits = sql::ExtendedTypes::kDefaultFractionalDigits;
+  long unit = 1;
+  for (int k = value.fractionalDigits; k < 9; ++k) unit *= 10;
+  value.nanoseconds = now.tv_nsec / unit * unit;
+  value.withTimeZone = withTimeZone;
+  if (withTimeZone) value.offsetMinutes = static_cast<int>(local.tm_gmtoff / 60);
+  return value;
 }
 
 }  // namespace
@@ -731,6 +751,7 @@ PlValue Interpreter::Evaluate(const Expr& expr) {
       return PlValue::Boolean(expr.negated ? !inside : inside);
     }
     case Expr::Kind::Attribute: return EvaluateAttribute(expr);
+    case Expr::Kind::Cast: return PlValue::Assign(expr.castType, Evaluate(*expr.operands[0]));
   }
   return PlValue::Null();
 }
@@ -786,6 +807,13 @@ PlValue Interpreter::EvaluateBinary(const Expr& expr) {
                              ? PlType::Date
                              : PlType::Number);
   }
+  // Days added to a timestamp or taken from it give a DATE, as in Oracle.
+  auto isMoment = [](const PlValue& v) {
+    return v.Type() == PlType::Date || v.Type() == PlType::Timestamp;
+  };
+  if (left.Type() == PlType::Timestamp && !isMoment(right)) left = PlValue::Date(left.ToDate());
+  if (right.Type() == PlType::Timestamp && !isMoment(left) && op == "+")
+    right = PlValue::Date(right.ToDate());
   if (left.Type() == PlType::Date && (op == "+" || op == "-")) {
     if (op == "-" && right.Type() == PlType::Date) {
       return PlValue::Number(StandardFunctions::DaysBetween(left.ToDate(), right.ToDate()));
@@ -812,6 +840,9 @@ PlValue Interpreter::EvaluateBinary(const Expr& expr) {
 
 std::optional<PlValue> Interpreter::SpecialName(const std::string& name) {
   if (name == "SYSDATE") return PlValue::Date(Now());
+  if (name == "SYSTIMESTAMP" || name == "CURRENT_TIMESTAMP")
+    return PlValue::Timestamp(CurrentTimestamp(true));
+  if (name == "LOCALTIMESTAMP") return PlValue::Timestamp(CurrentTimestamp(false));
   if (name == "USER") return PlValue::Text(session_.Identity().user);
   if (name == "SQLCODE") {
     if (frames_.empty() || Top().handling.empty()) return PlValue::Number(0);
@@ -933,9 +964,8 @@ PackageInstance* Interpreter::FindPackage(const std::string& owner, const std::s
   return Instantiate(packageSpec->owner, packageSpec->name, packageSpec);
 }
 
-PackageInstance* Interpreter::Instantiate(
-    const std::string& owner, const std::string& name,
-    const std::shared_ptr<const StoredObject>& packageSpec) {
+PackageInstance* Interpreter::Instantiate(const std::string& owner, const std::string& name,
+                                          const std::shared_ptr<const StoredObject>& packageSpec) {
   StoredCodeCatalogue& catalogue = session_.Engine().Catalogue();
   auto body = catalogue.Find(owner, name, Unit::Kind::PackageBody);
   std::string unitName = owner + "." + name;
@@ -1013,8 +1043,7 @@ std::optional<Interpreter::Callable> Interpreter::FindCallable(
     callable.package = package;
     callable.unitName = package->owner + "." + package->name;
     callable.schema = package->owner;
-    callable.firstLine =
-        package->body ? package->body->firstLine : package->packageSpec->firstLine;
+    callable.firstLine = package->body ? package->body->firstLine : package->packageSpec->firstLine;
     return callable;
   };
   auto standalone =
@@ -1383,7 +1412,8 @@ std::optional<TypeSpec> Interpreter::FunctionResultType(const std::vector<std::s
   auto callable = FindCallable(nameParts);
   if (!callable) return std::nullopt;
   if (callable->kind == Callable::Kind::Builtin) {
-    const auto* signature = BuiltinPackages::Find(callable->builtinPackage, callable->builtinMember);
+    const auto* signature =
+        BuiltinPackages::Find(callable->builtinPackage, callable->builtinMember);
     if (!signature || !signature->isFunction) return std::nullopt;
     // The built-in functions give numbers, but for the session names and BOOLEAN.
     const std::string member = callable->builtinMember;

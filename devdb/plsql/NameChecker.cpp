@@ -27,7 +27,8 @@ bool IsPredefinedException(const std::vector<std::string>& parts) {
 }
 
 bool IsSpecialName(const std::string& name) {
-  return name == "SYSDATE" || name == "USER" || name == "SQLCODE" || name == "SQLERRM" ||
+  return name == "SYSDATE" || name == "SYSTIMESTAMP" || name == "CURRENT_TIMESTAMP" ||
+         name == "LOCALTIMESTAMP" || name == "USER" || name == "SQLCODE" || name == "SQLERRM" ||
          name == "UID";
 }
 
@@ -69,7 +70,7 @@ void NameChecker::Check(const Unit& unit) {
       return;
     case Unit::Kind::PackageBody: {
       auto packageSpec = catalogue_.Find(unit.owner.empty() ? schema_ : unit.owner, unit.name,
-                                           Unit::Kind::Package);
+                                         Unit::Kind::Package);
       if (!packageSpec || !packageSpec->unit) {
         throw PlsqlError(texts::kCompileError,
                          {"1", "14", texts::Text(texts::kBodyWithoutSpecification, {unit.name})});

@@ -336,8 +336,21 @@ TypeSpec Parser::ParseType() {
     type.isChar = true;
     type.maxLength = size(true);
     // A CHAR in a parameter list has no size; a declared CHAR without one holds one character.
-  } else if (name == "DATE" || name == "TIMESTAMP") {
+  } else if (name == "DATE") {
     type.type = PlType::Date;
+  } else if (name == "TIMESTAMP") {
+    type.type = PlType::Timestamp;
+    if (Peek().Is("(")) {
+      const Token& digits = Peek(1);
+      type.fractionalDigits = size(true);
+      if (type.fractionalDigits > 9) Fail(digits, "a precision from 0 to 9");
+    }
+    if (Accept("WITH")) {
+      // WITH LOCAL TIME ZONE holds the session's time, as a TIMESTAMP does.
+      type.withTimeZone = !Accept("LOCAL");
+      Expect("TIME");
+      Expect("ZONE");
+    }
   } else if (name == "RAW" || name == "LONG_RAW" || name == "BLOB") {
     type.type = PlType::Raw;
     type.maxLength = size(true);
@@ -694,6 +707,15 @@ ExprPtr Parser::ParsePrimary() {
         return expr;
       }
       if (IsReserved(token)) break;
+      if (token.Is("CAST") && Peek(1).Is("(")) {
+        auto expr = MakeExpr(Expr::Kind::Cast, Next());
+        Next();
+        expr->operands.push_back(ParseExpression());
+        Expect("AS");
+        expr->castType = ParseType();
+        Expect(")", ")");
+        return expr;
+      }
       return ParseNameOrCall();
     case Token::Kind::Symbol:
       if (token.Is("(")) {

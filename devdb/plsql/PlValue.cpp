@@ -6,9 +6,14 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
+#include <regex>
 
 #include "devdb/common/OracleTexts.h"
 #include "devdb/plsql/PlsqlError.h"
+#include "devdb/plsql/StandardFunctions.h"
+#include "devdb/sql/DateFormat.h"
+#include "devdb/sql/ExtendedTypes.h"
 
 namespace devdb::plsql {
 namespace {
@@ -43,6 +48,109 @@ int HexDigit(char c) {
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   return -1;
+}
+
+constexpr int kMostFractionalDigits = 9;
+
+std::string OffsetText(int minutes) {
+  return std::string(minutes < 0 ? "-" : "+") + Padded(std::abs(minutes) / 60, 2) + ":" +
+         Padded(std::abs(minutes) % 60, 2);
+}
+
+std::string NineDigits(long nanoseconds) {
+  return Padded(static_cast<int>(nanoseconds), kMostFractionalDigits);
+}
+
+long FractionOf(const std::string& digits) {
+  std::string padded = digits.substr(0, kMostFractionalDigits);
+  padded.append(static_cast<size_t>(kMostFractionalDigits) - padded.size(), '0');
+  return std::stol(padded);
+}
+
+// The date moved by whole seconds, across days, months and years.
+sql::OracleDate Shifted(const sql::OracleDate& date, long long seconds) {
+  return StandardFunctions::AddDays(date, static_cast<double>(seconds) / 86400.0);
+}
+
+// DATE and TIMESTAMP share these elements; a timestamp adds its fraction and its zone.
+std::string FormatDate(const sql::OracleDate& date, const std::string& format,
+                       const TimestampParts* timestamp) {
+  std::string upper = Upper(format);
+  std::string out;
+  size_t i = 0;
+  auto starts = [&](const char* token) {
+    return upper.compare(i, std::char_traits<char>::length(token), token) == 0;
+  };
+  auto zone = [&] {
+    if (!timestamp->withTimeZone) throw PlsqlError(texts::kDateFormatNotRecognized);
+    return timestamp->offsetMinutes;
+  };
+  while (i < upper.size()) {
+    if (format[i] == '"') {
+      auto close = format.find('"', i + 1);
+      if (close == std::string::npos) close = format.size();
+      out += format.substr(i + 1, close - i - 1);
+      i = close + 1;
+    } else if (timestamp && starts("FF")) {
+      int digits = timestamp->fractionalDigits;
+      i += 2;
+      if (i < upper.size() && upper[i] >= '1' && upper[i] <= '9') digits = upper[i++] - '0';
+      out += NineDigits(timestamp->nanoseconds).substr(0, static_cast<size_t>(digits));
+    } else if (timestamp && starts("X")) {
+      out += '.';
+      ++i;
+    } else if (timestamp && starts("TZH")) {
+      int offset = zone();
+      out += (offset < 0 ? "-" : "+") + Padded(std::abs(offset) / 60, 2);
+      i += 3;
+    } else if (timestamp && starts("TZM")) {
+      out += Padded(std::abs(zone()) % 60, 2);
+      i += 3;
+    } else if (timestamp && starts("TZR")) {
+      out += OffsetText(zone());
+      i += 3;
+    } else if (starts("YYYY") || starts("RRRR")) {
+      out += Padded(date.year, 4);
+      i += 4;
+    } else if (starts("YY") || starts("RR")) {
+      out += Padded(((date.year % 100) + 100) % 100, 2);
+      i += 2;
+    } else if (starts("MONTH")) {
+      out += kMonths[(date.month + 11) % 12];
+      i += 5;
+    } else if (starts("MON")) {
+      out += kMonths[(date.month + 11) % 12];
+      i += 3;
+    } else if (starts("MM")) {
+      out += Padded(date.month, 2);
+      i += 2;
+    } else if (starts("DD")) {
+      out += Padded(date.day, 2);
+      i += 2;
+    } else if (starts("HH24")) {
+      out += Padded(date.hour, 2);
+      i += 4;
+    } else if (starts("HH12")) {
+      out += Padded((date.hour + 11) % 12 + 1, 2);
+      i += 4;
+    } else if (starts("HH")) {
+      out += Padded((date.hour + 11) % 12 + 1, 2);
+      i += 2;
+    } else if (starts("MI")) {
+      out += Padded(date.minute, 2);
+      i += 2;
+    } else if (starts("SS")) {
+      out += Padded(date.second, 2);
+      i += 2;
+    } else if (starts("AM") || starts("PM")) {
+      out += date.hour < 12 ? "AM" : "PM";
+      i += 2;
+    } else {
+      out += format[i];
+      ++i;
+    }
+  }
+  return out;
 }
 
 }  // namespace
@@ -83,6 +191,15 @@ PlValue PlValue::Date(const sql::OracleDate& value) {
   v.type_ = PlType::Date;
   v.isNull_ = false;
   v.date_ = value;
+  return v;
+}
+
+PlValue PlValue::Timestamp(const TimestampParts& value) {
+  PlValue v;
+  v.type_ = PlType::Timestamp;
+  v.isNull_ = false;
+  v.date_ = value.date;
+  v.timestamp_ = value;
   return v;
 }
 
@@ -161,60 +278,24 @@ std::string PlValue::NumberText(double value) {
 }
 
 std::string PlValue::DateText(const sql::OracleDate& date, const std::string& format) {
-  std::string upper = Upper(format);
-  std::string out;
-  size_t i = 0;
-  auto starts = [&](const char* token) {
-    return upper.compare(i, std::char_traits<char>::length(token), token) == 0;
-  };
-  while (i < upper.size()) {
-    if (format[i] == '"') {
-      auto close = format.find('"', i + 1);
-      if (close == std::string::npos) close = format.size();
-      out += format.substr(i + 1, close - i - 1);
-      i = close + 1;
-    } else if (starts("YYYY") || starts("RRRR")) {
-      out += Padded(date.year, 4);
-      i += 4;
-    } else if (starts("YY") || starts("RR")) {
-      out += Padded(((date.year % 100) + 100) % 100, 2);
-      i += 2;
-    } else if (starts("MONTH")) {
-      out += kMonths[(date.month + 11) % 12];
-      i += 5;
-    } else if (starts("MON")) {
-      out += kMonths[(date.month + 11) % 12];
-      i += 3;
-    } else if (starts("MM")) {
-      out += Padded(date.month, 2);
-      i += 2;
-    } else if (starts("DD")) {
-      out += Padded(date.day, 2);
-      i += 2;
-    } else if (starts("HH24")) {
-      out += Padded(date.hour, 2);
-      i += 4;
-    } else if (starts("HH12")) {
-      out += Padded((date.hour + 11) % 12 + 1, 2);
-      i += 4;
-    } else if (starts("HH")) {
-      out += Padded((date.hour + 11) % 12 + 1, 2);
-      i += 2;
-    } else if (starts("MI")) {
-      out += Padded(date.minute, 2);
-      i += 2;
-    } else if (starts("SS")) {
-      out += Padded(date.second, 2);
-      i += 2;
-    } else if (starts("AM") || starts("PM")) {
-      out += date.hour < 12 ? "AM" : "PM";
-      i += 2;
-    } else {
-      out += format[i];
-      ++i;
-    }
-  }
-  return out;
+  return FormatDate(date, format, nullptr);
+}
+
+std::string PlValue::TimestampText(const TimestampParts& value, const std::string& format) {
+  return FormatDate(value.date, format, &value);
+}
+
+std::string PlValue::TimestampText(const TimestampParts& value) {
+  std::string stored = sql::DateFormat::ToStorage(value.date) + "." + NineDigits(value.nanoseconds);
+  if (value.withTimeZone) stored += " " + OffsetText(value.offsetMinutes);
+  return sql::ExtendedTypes::TimestampText(stored, value.withTimeZone, value.fractionalDigits);
+}
+
+int PlValue::SessionOffsetMinutes() {
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  return static_cast<int>(local.tm_gmtoff / 60);
 }
 
 sql::OracleDate PlValue::ParseDate(const std::string& text, const std::string& format) {
@@ -288,6 +369,7 @@ std::string PlValue::ToText() const {
     case PlType::Rowid: return text_;
     case PlType::Number: return NumberText(number_);
     case PlType::Date: return DateText(date_, "DD-MON-RR");
+    case PlType::Timestamp: return TimestampText(timestamp_);
     case PlType::Raw: {
       static const char* digits = "0123456789ABCDEF";
       std::string hex;
@@ -304,9 +386,43 @@ std::string PlValue::ToText() const {
 }
 
 sql::OracleDate PlValue::ToDate() const {
-  if (type_ == PlType::Date) return date_;
+  if (type_ == PlType::Date || type_ == PlType::Timestamp) return date_;
   if (type_ == PlType::Text) return ParseDate(text_, "DD-MON-RR");
   ValueError();
+}
+
+TimestampParts PlValue::ToTimestamp() const {
+  if (type_ == PlType::Timestamp) return timestamp_;
+  TimestampParts value;
+  if (type_ == PlType::Date) {
+    value.date = date_;
+    return value;
+  }
+  if (type_ != PlType::Text) ValueError();
+  // NLS_TIMESTAMP_FORMAT 'DD-MON-RR HH.MI.SSXFF AM', and ' TZR' WITH TIME ZONE.
+  static const std::regex shape(
+      R"(^\s*(\d{1,2}-[A-Za-z]{3}-(\d{2}|\d{4}))\s+(\d{1,2})\.(\d{1,2})\.(\d{1,2})(?:\.(\d{0,9}))?\s*([AaPp])\.?[Mm]\.?(?:\s+([+-])(\d{1,2}):(\d{2}))?\s*$)");
+  std::smatch match;
+  if (!std::regex_match(text_, match, shape)) {
+    value.date = ParseDate(text_, "DD-MON-RR");
+    return value;
+  }
+  value.date = ParseDate(match[1].str(), match[2].length() == 4 ? "DD-MON-YYYY" : "DD-MON-RR");
+  int hour = std::stoi(match[3].str());
+  if (hour < 1 || hour > 12) throw PlsqlError(texts::kHour12OutOfRange);
+  value.date.hour = hour % 12 + (std::toupper(match[7].str()[0]) == 'P' ? 12 : 0);
+  value.date.minute = std::stoi(match[4].str());
+  value.date.second = std::stoi(match[5].str());
+  if (value.date.minute > 59) throw PlsqlError(texts::kMinutesOutOfRange);
+  if (value.date.second > 59) throw PlsqlError(texts::kSecondsOutOfRange);
+  value.nanoseconds = match[6].length() > 0 ? FractionOf(match[6].str()) : 0;
+  value.fractionalDigits = kMostFractionalDigits;
+  if (match[8].matched) {
+    value.withTimeZone = true;
+    value.offsetMinutes = std::stoi(match[9].str()) * 60 + std::stoi(match[10].str());
+    if (match[8].str() == "-") value.offsetMinutes = -value.offsetMinutes;
+  }
+  return value;
 }
 
 std::vector<std::uint8_t> PlValue::ToRaw() const {
@@ -334,6 +450,8 @@ sql::Value PlValue::ToSql() const {
       return v;
     }
     case PlType::Date: return sql::Value::Date(date_);
+    // The default text, which a timestamp column reads back and a text column keeps.
+    case PlType::Timestamp: return sql::Value::Text(TimestampText(timestamp_));
     case PlType::Raw: return sql::Value::Raw(raw_);
     case PlType::Boolean:
       throw PlsqlError(texts::kCompileErrorUnplaced, {texts::Text(texts::kWrongType)});
@@ -364,6 +482,30 @@ PlValue PlValue::Assign(const TypeSpec& type, const PlValue& value) {
       return result;
     }
     case PlType::Date: return Date(value.ToDate());
+    case PlType::Timestamp: {
+      TimestampParts timestamp = value.ToTimestamp();
+      if (type.withTimeZone && !timestamp.withTimeZone) {
+        timestamp.withTimeZone = true;
+        timestamp.offsetMinutes = SessionOffsetMinutes();
+      } else if (!type.withTimeZone && timestamp.withTimeZone) {
+        // The same moment in the session's time zone.
+        timestamp.date =
+            Shifted(timestamp.date, (SessionOffsetMinutes() - timestamp.offsetMinutes) * 60LL);
+        timestamp.withTimeZone = false;
+        timestamp.offsetMinutes = 0;
+      }
+      // The fraction rounds to the precision, as Oracle's assignment does.
+      long unit = 1;
+      for (int k = type.fractionalDigits; k < kMostFractionalDigits; ++k) unit *= 10;
+      long rounded = (timestamp.nanoseconds + unit / 2) / unit * unit;
+      if (rounded >= 1000000000L) {
+        rounded -= 1000000000L;
+        timestamp.date = Shifted(timestamp.date, 1);
+      }
+      timestamp.nanoseconds = rounded;
+      timestamp.fractionalDigits = type.fractionalDigits;
+      return Timestamp(timestamp);
+    }
     case PlType::Raw: {
       auto bytes = value.ToRaw();
       if (type.maxLength > 0 && static_cast<int>(bytes.size()) > type.maxLength)

@@ -167,6 +167,10 @@ const std::map<std::string, Function>& Functions() {
          if (a[0].Type() == PlType::Date)
            return PlValue::Text(
                PlValue::DateText(a[0].ToDate(), a.size() > 1 ? a[1].ToText() : "DD-MON-RR"));
+         if (a[0].Type() == PlType::Timestamp) {
+           if (a.size() < 2) return PlValue::Text(a[0].ToText());
+           return PlValue::Text(PlValue::TimestampText(a[0].ToTimestamp(), a[1].ToText()));
+         }
          if (a[0].Type() == PlType::Number)
            return PlValue::Text(PlValue::NumberText(a[0].ToNumber()));
          return PlValue::Text(a[0].ToText());
@@ -180,6 +184,7 @@ const std::map<std::string, Function>& Functions() {
        [](const auto& a) {
          if (a.at(0).IsNull()) return PlValue::Null(PlType::Date);
          if (a[0].Type() == PlType::Date) return a[0];
+         if (a[0].Type() == PlType::Timestamp) return PlValue::Date(a[0].ToDate());
          return PlValue::Date(
              PlValue::ParseDate(a[0].ToText(), a.size() > 1 ? a[1].ToText() : "DD-MON-RR"));
        }},
@@ -276,7 +281,8 @@ const std::map<std::string, Function>& Functions() {
       {"TRUNC",
        [](const auto& a) {
          if (AnyNull(a)) return a.at(0);
-         if (a[0].Type() == PlType::Date) {
+         // TRUNC of a timestamp is a DATE, as in Oracle.
+         if (a[0].Type() == PlType::Date || a[0].Type() == PlType::Timestamp) {
            sql::OracleDate date = a[0].ToDate();
            date.hour = date.minute = date.second = 0;
            return PlValue::Date(date);
@@ -357,6 +363,19 @@ int StandardFunctions::Compare(const PlValue& left, const PlValue& right) {
     double a = left.ToNumber();
     double b = right.ToNumber();
     return a < b ? -1 : a > b ? 1 : 0;
+  }
+  if (left.Type() == PlType::Timestamp || right.Type() == PlType::Timestamp) {
+    // Moments compare in UTC when either carries a zone; one without is in the session's.
+    TimestampParts a = left.ToTimestamp();
+    TimestampParts b = right.ToTimestamp();
+    bool zoned = a.withTimeZone || b.withTimeZone;
+    auto offset = [zoned](const TimestampParts& t) {
+      return !zoned ? 0 : t.withTimeZone ? t.offsetMinutes : PlValue::SessionOffsetMinutes();
+    };
+    long long seconds =
+        std::llround(DaysBetween(a.date, b.date) * 86400.0) - (offset(a) - offset(b)) * 60LL;
+    if (seconds != 0) return seconds < 0 ? -1 : 1;
+    return a.nanoseconds < b.nanoseconds ? -1 : a.nanoseconds > b.nanoseconds ? 1 : 0;
   }
   if (left.Type() == PlType::Date || right.Type() == PlType::Date) {
     double difference = DaysBetween(left.ToDate(), right.ToDate());

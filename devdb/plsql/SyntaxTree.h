@@ -31,7 +31,8 @@ struct Expr {
     Like,
     In,
     Between,
-    Attribute
+    Attribute,
+    Cast
   };
   Kind kind = Kind::Literal;
   int line = 0;
@@ -43,6 +44,7 @@ struct Expr {
   bool negated = false;  // IS NOT NULL, NOT LIKE, NOT IN, NOT BETWEEN
   std::vector<ExprPtr> operands;           // Call arguments; bind index; operator operands
   std::vector<std::string> argumentNames;  // Call: the name before "=>", or empty
+  TypeSpec castType;                       // Cast: the type after AS
 };
 
 // SQL written inside PL/SQL, kept as tokens so that variable names can become binds.

@@ -3,6 +3,9 @@
 // out, index-by tables with maximum and current counts, REF CURSORs).
 #include <gtest/gtest.h>
 
+#include <ctime>
+#include <regex>
+
 #include "PlsqlFixture.h"
 
 namespace devdb::plsql::testing {
@@ -102,6 +105,131 @@ TEST_F(BlockTest, LanguageAndNullSemantics) {
       ADD_FAILURE() << c.block << "\nfailed with " << error.what();
     }
   }
+}
+
+// A fixed moment to format: a fraction beyond the type's six digits, and a zone east of UTC.
+constexpr const char* kMoment =
+    "declare t timestamp with time zone := '05-MAR-24 02.07.09.123456789 PM +01:00'; ";
+
+TEST_F(BlockTest, TimestampsReadAndFormatAsOnOracle) {
+  const ResultCase cases[] = {
+      {"default text rounds to the declared six digits", "begin :r := 'at ' || t; end;",
+       "at 05-MAR-24 02.07.09.123457 PM +01:00"},
+      {"to_char without a format is the default text", "begin :r := to_char(t); end;",
+       "05-MAR-24 02.07.09.123457 PM +01:00"},
+      {"FF3 cuts the fraction", "begin :r := to_char(t, 'YYYY-MM-DD HH24:MI:SS.FF3'); end;",
+       "2024-03-05 14:07:09.123"},
+      {"FF shows the type's digits, FF9 all nine", "begin :r := to_char(t, 'FF|FF9|FF1'); end;",
+       "123457|123457000|1"},
+      {"X is the decimal point", "begin :r := to_char(t, 'HH.MI.SSXFF AM'); end;",
+       "02.07.09.123457 PM"},
+      {"zone elements", "begin :r := to_char(t, 'TZH \"h\" TZM \"m\" TZR'); end;",
+       "+01 h 00 m +01:00"},
+      {"a zone west of UTC",
+       "begin t := '05-MAR-24 02.07.09.5 AM -05:30'; :r := to_char(t, 'TZH:TZM') || ' ' || t; "
+       "end;",
+       "-05:30 05-MAR-24 02.07.09.500000 AM -05:30"},
+      {"assignment to DATE drops the fraction",
+       "d date; begin d := t; :r := to_char(d, 'YYYY-MM-DD HH24:MI:SS'); end;",
+       "2024-03-05 14:07:09"},
+      {"cast to DATE", "begin :r := to_char(cast(t as date), 'YYYY-MM-DD HH24:MI:SS'); end;",
+       "2024-03-05 14:07:09"},
+      {"cast to VARCHAR2 is the default text", "begin :r := length(cast(t as varchar2(40))); end;",
+       "35"},
+      {"TIMESTAMP(3) rounds its fraction into the next day",
+       "t3 timestamp(3) := '05-MAR-24 11.59.59.999600 PM'; begin :r := t3; end;",
+       "06-MAR-24 12.00.00.000 AM"},
+      {"TIMESTAMP(0) shows no fraction",
+       "t0 timestamp(0) := to_date('2024-03-05 14:07:09', 'YYYY-MM-DD HH24:MI:SS'); "
+       "begin :r := t0; end;",
+       "05-MAR-24 02.07.09 PM"},
+      {"a DATE as TIMESTAMP has a zero fraction",
+       "ts timestamp := to_date('2024-03-05 00:07:09', 'YYYY-MM-DD HH24:MI:SS'); "
+       "begin :r := ts; end;",
+       "05-MAR-24 12.07.09.000000 AM"},
+      {"trunc and day arithmetic give dates",
+       "begin :r := to_char(trunc(t), 'YYYY-MM-DD HH24:MI:SS') || ' ' || "
+       "to_char(t + 1, 'YYYY-MM-DD HH24:MI:SS'); end;",
+       "2024-03-05 00:00:00 2024-03-06 14:07:09"},
+      {"moments with zones compare in UTC",
+       "u timestamp with time zone := '05-MAR-24 01.07.09.123457 PM +00:00'; "
+       "begin if t = u and t > u - 1 then :r := 'same'; end if; end;",
+       "same"},
+      {"a null timestamp formats as null",
+       "n timestamp; begin :r := nvl(to_char(n, 'HH24:MI:SS.FF3'), 'null'); end;", "null"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string block = kMoment + std::string(c.block);
+    try {
+      EXPECT_EQ(Result(*app_, block), c.expected) << block;
+    } catch (const sql::SqlError& error) {
+      ADD_FAILURE() << block << "\nfailed with " << error.what();
+    }
+  }
+  EXPECT_EQ(app_->ErrorOf("declare t timestamp := localtimestamp; s varchar2(9); "
+                          "begin s := to_char(t, 'TZH'); end;")
+                .Code(),
+            1821)
+      << "a timestamp without a zone has no zone to show";
+}
+
+std::string LocalNow(const char* format) {
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char text[64];
+  std::strftime(text, sizeof text, format, &local);
+  return text;
+}
+
+TEST_F(BlockTest, SystimestampIsTheClockWithItsZone) {
+  const std::string dateTime = R"(\d{2}-[A-Z]{3}-\d{2} \d{2}\.\d{2}\.\d{2}\.\d{6} [AP]M)";
+  struct PatternCase {
+    const char* what;
+    const char* block;
+    std::string pattern;
+  };
+  const PatternCase cases[] = {
+      {"concatenated", "begin :r := 'at ' || systimestamp; end;",
+       "at " + dateTime + R"( [+-]\d{2}:\d{2})"},
+      {"assigned to text", "declare s varchar2(40); begin s := systimestamp; :r := s; end;",
+       dateTime + R"( [+-]\d{2}:\d{2})"},
+      {"current_timestamp", "begin :r := current_timestamp; end;",
+       dateTime + R"( [+-]\d{2}:\d{2})"},
+      {"localtimestamp has no zone", "begin :r := localtimestamp; end;", dateTime},
+      {"a debug message's time",
+       "begin :r := 'at ' || to_char(systimestamp, 'HH24:MI:SS.FF3'); end;",
+       R"(at \d{2}:\d{2}:\d{2}\.\d{3})"},
+      {"selected from SQL into a variable",
+       "declare t timestamp with time zone; begin select systimestamp into t from dual; "
+       ":r := to_char(t, 'HH24:MI:SSXFF TZR'); end;",
+       R"(\d{2}:\d{2}:\d{2}\.\d{6} [+-]\d{2}:\d{2})"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    try {
+      const std::string text = Result(*app_, c.block);
+      EXPECT_TRUE(std::regex_match(text, std::regex(c.pattern))) << text;
+    } catch (const sql::SqlError& error) {
+      ADD_FAILURE() << c.block << "\nfailed with " << error.what();
+    }
+  }
+  // The clock it reads: between two readings of this process's clock, and in its zone.
+  const std::string before = LocalNow("%Y-%m-%d %H:%M:%S");
+  const std::string read =
+      Result(*app_, "begin :r := to_char(systimestamp, 'YYYY-MM-DD HH24:MI:SS TZH:TZM'); end;");
+  const std::string after = LocalNow("%Y-%m-%d %H:%M:%S");
+  std::string zone = LocalNow("%z");
+  zone.insert(3, ":");
+  EXPECT_LE(before, read.substr(0, 19));
+  EXPECT_GE(after, read.substr(0, 19));
+  EXPECT_EQ(read.substr(20), zone);
+  EXPECT_EQ(Result(*app_,
+                   "declare d date := systimestamp; begin if d between sysdate - 1 and sysdate "
+                   "then :r := 'ok'; end if; end;"),
+            "ok")
+      << "a DATE from the clock is no later than SYSDATE read after it";
 }
 
 TEST_F(BlockTest, ExceptionsAreHandledAndReported) {

@@ -3,6 +3,8 @@
 // pipe with the listener's own blocks, and senders log on as APP and call Vek_Debug.PRINT.
 #include <gtest/gtest.h>
 
+#include <regex>
+
 #include "PlsqlProcessTest.h"
 
 namespace devdb::testing {
@@ -47,6 +49,25 @@ TEST_F(DebugChannelTest, AnArmedMonitorGetsThreeItemsPerPrint) {
   EXPECT_EQ(ReceiveMessage(*reader, kChannel, 0), 1) << "one message per call";
 }
 
+// What developers write to time their code: the clock's time in the message text.
+TEST_F(DebugChannelTest, AMessageCarriesTheTimeFromSystimestamp) {
+  auto monitor = System();
+  Arm(*monitor, "APP");
+  auto reader = System();
+  auto sender = App();
+  Block(*sender,
+        "begin Vek_Debug.print('at ' || to_char(systimestamp, 'HH24:MI:SS.FF3')); "
+        "Vek_Debug.print('started ' || systimestamp); end;");
+  const std::string timed = NextText(*reader);
+  EXPECT_TRUE(std::regex_match(timed, std::regex(R"(at \d{2}:\d{2}:\d{2}\.\d{3})"))) << timed;
+  const std::string started = NextText(*reader);
+  EXPECT_TRUE(std::regex_match(
+      started,
+      std::regex(
+          R"(started \d{2}-[A-Z]{3}-\d{2} \d{2}\.\d{2}\.\d{2}\.\d{6} [AP]M [+-]\d{2}:\d{2})")))
+      << started;
+}
+
 TEST_F(DebugChannelTest, ASenderStartedBeforeTheMarkerIsSilentUntilEnable) {
   auto sender = App();
   Print(*sender, "unseen");
@@ -65,9 +86,9 @@ TEST_F(DebugChannelTest, AFullPipeLeavesOnlyThePurgeNoticeAndSilencesTheSender) 
   auto monitor = System();
   Arm(*monitor, "APP");
   auto sender = App();
-  const std::string sessionName =
-      Block(*sender, "begin :n := dbms_pipe.unique_session_name; end;", {Variable("n", kString)})["n"]
-          .text;
+  const std::string sessionName = Block(*sender, "begin :n := dbms_pipe.unique_session_name; end;",
+                                        {Variable("n", kString)})["n"]
+                                      .text;
   ASSERT_FALSE(sessionName.empty());
   // Nobody reads: a few of these fill the pipe, one send then times out after a second.
   const std::string text(1000, 'x');
@@ -97,11 +118,10 @@ TEST_F(DebugChannelTest, ASecondSendersStartedReachesTheAlertListener) {
   Block(*listener, std::string("begin\n  sys.dbms_alert.register('") + kChannel + "');\nend;");
   auto second = App();
   Print(*second, "two");
-  BlockResult alert = Block(*listener,
-                            "begin\n  sys.dbms_alert.waitany(:name, :message, :status, :timeout);\nend;",
-                            {Variable("status", kInteger), Variable("name", kString),
-                             Variable("message", kString),
-                             Variable("timeout", kString, WireValue::Text(std::to_string(kGenerousWait)))});
+  BlockResult alert =
+      Block(*listener, "begin\n  sys.dbms_alert.waitany(:name, :message, :status, :timeout);\nend;",
+            {Variable("status", kInteger), Variable("name", kString), Variable("message", kString),
+             Variable("timeout", kString, WireValue::Text(std::to_string(kGenerousWait)))});
   EXPECT_EQ(alert["status"].text, "0");
   EXPECT_EQ(alert["name"].text, kChannel);
   EXPECT_EQ(alert["message"].text, "STARTED");
@@ -109,9 +129,10 @@ TEST_F(DebugChannelTest, ASecondSendersStartedReachesTheAlertListener) {
 
   // The monitor's answer makes "ENABLE" the latest message again.
   Arm(*monitor, "APP");
-  alert = Block(*listener, "begin\n  sys.dbms_alert.waitany(:name, :message, :status, :timeout);\nend;",
-                {Variable("status", kInteger), Variable("name", kString), Variable("message", kString),
-                 Variable("timeout", kString, WireValue::Text("0"))});
+  alert =
+      Block(*listener, "begin\n  sys.dbms_alert.waitany(:name, :message, :status, :timeout);\nend;",
+            {Variable("status", kInteger), Variable("name", kString), Variable("message", kString),
+             Variable("timeout", kString, WireValue::Text("0"))});
   EXPECT_EQ(alert["message"].text, "ENABLE");
 }
 
