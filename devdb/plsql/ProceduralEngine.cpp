@@ -120,7 +120,7 @@ std::unique_ptr<ProceduralSession> ProceduralEngine::OpenSession(
                                              std::move(openAutonomous));
 }
 
-std::shared_ptr<const Unit> ProceduralEngine::ParsedBlock(const std::string& sql, bool call) {
+ProceduralEngine::Parsed ProceduralEngine::ParsedBlock(const std::string& sql, bool call) {
   // Bounded in entries and in the size of a text, so that programs that paste values into
   // their blocks cannot make the cache grow without end; when full it starts again.
   constexpr std::size_t kMostBlocks = 256;
@@ -129,14 +129,17 @@ std::shared_ptr<const Unit> ProceduralEngine::ParsedBlock(const std::string& sql
     std::lock_guard lock(parsedMutex_);
     if (auto found = parsedBlocks_.find(sql); found != parsedBlocks_.end()) return found->second;
   }
-  auto unit =
+  Parsed parsed;
+  parsed.unit =
       std::make_shared<const Unit>(call ? Parser::ParseCall(sql) : Parser::ParseAnonymous(sql));
+  parsed.bindNames =
+      std::make_shared<const std::vector<std::string>>(ProceduralStatement::BindNamesOf(sql));
   if (sql.size() <= kLongestCachedText) {
     std::lock_guard lock(parsedMutex_);
     if (parsedBlocks_.size() >= kMostBlocks) parsedBlocks_.clear();
-    parsedBlocks_.emplace(sql, unit);
+    parsedBlocks_.emplace(sql, parsed);
   }
-  return unit;
+  return parsed;
 }
 
 std::unique_ptr<ProceduralStatement> ProceduralEngine::Prepare(ProceduralSession& session,
@@ -150,10 +153,18 @@ std::unique_ptr<ProceduralStatement> ProceduralEngine::Prepare(ProceduralSession
   try {
     if (first == "BEGIN" || first == "DECLARE") {
       definition.action = ProceduralStatement::Action::Block;
-      definition.unit = ParsedBlock(sql, false);
+      {
+        Parsed parsed = ParsedBlock(sql, false);
+        definition.unit = std::move(parsed.unit);
+        definition.bindNames = std::move(parsed.bindNames);
+      }
     } else if (first == "CALL") {
       definition.action = ProceduralStatement::Action::Block;
-      definition.unit = ParsedBlock(sql, true);
+      {
+        Parsed parsed = ParsedBlock(sql, true);
+        definition.unit = std::move(parsed.unit);
+        definition.bindNames = std::move(parsed.bindNames);
+      }
     } else if (first == "CREATE") {
       size_t next = 1;
       if (next + 1 < words.size() && words[next].upper == "OR" &&

@@ -72,7 +72,11 @@ class ProceduralEngine {
   // The parse of an anonymous block or CALL, shared by every session that sends the same
   // text, as a server's library cache shares it: programs send the same few blocks again
   // and again. A parse depends on the text alone (names are resolved when the block runs).
-  std::shared_ptr<const Unit> ParsedBlock(const std::string& sql, bool call);
+  struct Parsed {
+    std::shared_ptr<const Unit> unit;
+    std::shared_ptr<const std::vector<std::string>> bindNames;
+  };
+  Parsed ParsedBlock(const std::string& sql, bool call);
 
   WaitRoom room_;
   PipeRegistry pipes_{room_};
@@ -83,7 +87,7 @@ class ProceduralEngine {
   std::mutex sessionsMutex_;
   std::set<ProceduralSession*> sessions_;
   std::mutex parsedMutex_;
-  std::unordered_map<std::string, std::shared_ptr<const Unit>> parsedBlocks_;
+  std::unordered_map<std::string, Parsed> parsedBlocks_;
 };
 
 }  // namespace devdb::plsql

@@ -13,23 +13,22 @@
 #include "devdb/sql/OracleErrors.h"
 
 namespace devdb::plsql {
-namespace {
 
-void CollectBindNames(const std::string& text, std::vector<std::string>& names) {
+std::vector<std::string> ProceduralStatement::BindNamesOf(const std::string& text) {
+  std::vector<std::string> names;
   std::vector<Token> tokens;
   try {
     tokens = Lexer::Tokenize(text);
   } catch (const PlsqlError&) {
-    return;
+    return names;
   }
   std::set<std::string> seen;
   for (const auto& token : tokens) {
     if (token.kind == Token::Kind::Bind && seen.insert(token.upper).second)
       names.push_back(token.upper);
   }
+  return names;
 }
-
-}  // namespace
 
 ProceduralStatement::ProceduralStatement(ProceduralEngine& engine, ProceduralSession& session,
                                          Definition definition)
@@ -46,7 +45,8 @@ ProceduralStatement::ProceduralStatement(ProceduralEngine& engine, ProceduralSes
       }
       info_.statementType = first == "CALL" ? 10 : first == "DECLARE" ? 9 : 8;
       info_.sqlFunctionCode = 34;  // PL/SQL EXECUTE
-      CollectBindNames(definition_.text, info_.bindNames);
+      info_.bindNames =
+          definition_.bindNames ? *definition_.bindNames : BindNamesOf(definition_.text);
       break;
     }
     case Action::Create:

@@ -22,8 +22,9 @@ class ProceduralStatement : public sql::Statement {
 
   struct Definition {
     Action action = Action::Block;
-    std::shared_ptr<const Unit> unit;  // Block: the parsed block or CALL
-    std::string text;                  // the statement as the client sent it
+    std::shared_ptr<const Unit> unit;                           // Block: the parsed block or CALL
+    std::shared_ptr<const std::vector<std::string>> bindNames;  // Block: its binds, in order
+    std::string text;  // the statement as the client sent it
     // Create: the parsed unit or the compile error; Drop/Grant/synonyms: the names.
     Unit::Kind kind = Unit::Kind::Anonymous;
     bool orReplace = false;
@@ -37,6 +38,8 @@ class ProceduralStatement : public sql::Statement {
   };
 
   ProceduralStatement(ProceduralEngine& engine, ProceduralSession& session, Definition definition);
+  // The distinct bind names of a block's text in the order they first appear, upper case.
+  static std::vector<std::string> BindNamesOf(const std::string& text);
 
   const sql::StatementInfo& Info() const override { return info_; }
   // Runs the statement. Scalar binds only: in values from Bind::values (one per iteration),
