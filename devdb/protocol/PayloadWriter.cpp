@@ -9,18 +9,21 @@ namespace devdb::protocol {
 void PayloadWriter::U8(std::uint8_t value) { data_.push_back(value); }
 
 void PayloadWriter::U16(std::uint16_t value) {
-  data_.push_back(static_cast<std::uint8_t>(value >> 8));
-  data_.push_back(static_cast<std::uint8_t>(value));
+  const std::uint8_t bytes[2] = {static_cast<std::uint8_t>(value >> 8),
+                                 static_cast<std::uint8_t>(value)};
+  data_.insert(data_.end(), bytes, bytes + 2);
 }
 
 void PayloadWriter::U32(std::uint32_t value) {
-  for (int shift = 24; shift >= 0; shift -= 8)
-    data_.push_back(static_cast<std::uint8_t>(value >> shift));
+  const std::uint8_t bytes[4] = {
+      static_cast<std::uint8_t>(value >> 24), static_cast<std::uint8_t>(value >> 16),
+      static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)};
+  data_.insert(data_.end(), bytes, bytes + 4);
 }
 
 void PayloadWriter::U64(std::uint64_t value) {
-  for (int shift = 56; shift >= 0; shift -= 8)
-    data_.push_back(static_cast<std::uint8_t>(value >> shift));
+  U32(static_cast<std::uint32_t>(value >> 32));
+  U32(static_cast<std::uint32_t>(value));
 }
 
 void PayloadWriter::Text(const std::string& text) {

@@ -12,6 +12,9 @@ namespace devdb::protocol {
 
 class PayloadWriter {
  public:
+  // Most messages are small: one allocation up front instead of a growth step per field.
+  PayloadWriter() { data_.reserve(kInitialCapacity); }
+
   void U8(std::uint8_t value);
   void U16(std::uint16_t value);
   void U32(std::uint32_t value);
@@ -29,6 +32,7 @@ class PayloadWriter {
   std::vector<std::uint8_t> Take() { return std::move(data_); }
 
  private:
+  static constexpr std::size_t kInitialCapacity = 512;
   std::vector<std::uint8_t> data_;
 };
 
