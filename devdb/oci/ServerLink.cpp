@@ -34,6 +34,19 @@ std::string Machine() {
 
 std::string Program() { return program_invocation_short_name; }
 
+// True when the statement's first word is ALTER: the only statements worth matching in full,
+// and a cheap test for the many others (every block a listener runs passes through here).
+bool BeginsWithAlter(const std::string& sql) {
+  std::size_t at = 0;
+  while (at < sql.size() && std::isspace(static_cast<unsigned char>(sql[at]))) ++at;
+  static constexpr char kAlter[] = "alter";
+  for (std::size_t i = 0; i + 1 < sizeof kAlter; ++i, ++at) {
+    if (at >= sql.size() || std::tolower(static_cast<unsigned char>(sql[at])) != kAlter[i])
+      return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 ServerLink::ServerLink(const std::string& database) : dateFormat(DateText::kDefaultFormat) {
@@ -84,6 +97,7 @@ void ServerLink::RequireSession() {
 }
 
 void ServerLink::NoteStatement(const std::string& sql) {
+  if (!BeginsWithAlter(sql)) return;
   static const std::regex kSetDateFormat(
       R"(^\s*alter\s+session\s+set\s+nls_date_format\s*=\s*'([^']*)'\s*;?\s*$)", std::regex::icase);
   std::smatch match;
