@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 #include "access/AccessTexts.h"
 #include "access/OracleError.h"
@@ -353,9 +354,25 @@ void TOracleQuery::Open() {
 
 std::string TOracleQuery::BuildText() const {
   std::string text;
-  for (const std::string& line : SQL) text += line + "\r\n";
-  if (variables_) text = variables_->Substitute(text);
-  std::erase(text, '\r');
+  if (variables_ && variables_->Substitutes()) {
+    for (const std::string& line : SQL) text += line + "\r\n";
+    text = variables_->Substitute(text);
+    std::erase(text, '\r');
+  } else {
+    // Runs before every execution, also of an unchanged statement: one pass, no copies.
+    std::size_t length = 0;
+    for (const std::string& line : SQL) length += line.size() + 1;
+    text.reserve(length);
+    for (const std::string& line : SQL) {
+      if (line.find('\r') == std::string::npos) {
+        text += line;
+      } else {
+        std::copy_if(line.begin(), line.end(), std::back_inserter(text),
+                     [](char c) { return c != '\r'; });
+      }
+      text += '\n';
+    }
+  }
   if (text.empty()) text = " ";
   return text;
 }

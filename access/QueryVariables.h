@@ -17,6 +17,8 @@ class TQueryVariables {
   virtual int Count() const = 0;
   // The statement text with substitution variables replaced.
   virtual std::string Substitute(const std::string& text) const { return text; }
+  // True when Substitute may change a text.
+  virtual bool Substitutes() const { return false; }
   // True when a variable is LONG or LONG RAW, a PL/SQL table or holds more than one element:
   // the statement is then prepared again on every execution.
   virtual bool ForcesPreparation() const = 0;

@@ -510,10 +510,13 @@ void TVariables::Assign(const TVariables& source) {
 
 // ---- Substitution and the statement's needs ---------------------------------------------------
 
+bool TVariables::Substitutes() const {
+  return std::any_of(items_.begin(), items_.end(),
+                     [](const auto& item) { return item->type == otSubst; });
+}
+
 std::string TVariables::Substitute(const std::string& text) const {
-  const bool any = std::any_of(items_.begin(), items_.end(),
-                               [](const auto& item) { return item->type == otSubst; });
-  if (!any) return text;
+  if (!Substitutes()) return text;
   std::string result = text;
   const std::vector<TNameOccurrence> found = TSubstitutionScanner::Scan(text);
   for (auto it = found.rbegin(); it != found.rend(); ++it) {

@@ -57,6 +57,7 @@ class TVariables : public TQueryVariables {
   // TQueryVariables.
   int Count() const override { return VariableCount(); }
   std::string Substitute(const std::string& text) const override;
+  bool Substitutes() const override;
   bool ForcesPreparation() const override;
   void ForgetBindHandles() override;
   std::int32_t BindAll(TOracleQuery& query) override;
