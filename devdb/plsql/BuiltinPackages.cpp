@@ -5,6 +5,8 @@
 #include <chrono>
 #include <cmath>
 #include <optional>
+#include <string_view>
+#include <unordered_map>
 
 #include "devdb/common/OracleTexts.h"
 #include "devdb/plsql/Interpreter.h"
@@ -327,8 +329,17 @@ std::string BuiltinPackages::CanonicalPackage(const std::string& name, const std
 
 const BuiltinSignature* BuiltinPackages::Find(const std::string& package,
                                               const std::string& member) {
-  for (const auto& signature : Signatures()) {
-    if (package == signature.package && member == signature.member) return &signature;
+  // Looked up at every call a block makes: by member name first, without building a key.
+  using ByMember = std::unordered_map<std::string_view, std::vector<const BuiltinSignature*>>;
+  static const ByMember byMember = [] {
+    ByMember index;
+    for (const auto& signature : Signatures()) index[signature.member].push_back(&signature);
+    return index;
+  }();
+  const auto found = byMember.find(std::string_view(member));
+  if (found == byMember.end()) return nullptr;
+  for (const BuiltinSignature* signature : found->second) {
+    if (package == signature->package) return signature;
   }
   return nullptr;
 }

@@ -4,6 +4,9 @@
 // Names inside embedded SQL are left to the SQL engine.
 #pragma once
 
+#include <cstdint>
+#include <map>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
@@ -52,6 +55,26 @@ class NameChecker {
   int firstLine_ = 1;
   int statementLine_ = 0;
   int statementColumn_ = 0;
+};
+
+// For one parsed unit: the users whose check passed, each with the catalogue's change count
+// at the time. While the count is unchanged the names resolve as they did, so a block that is
+// executed again and again is checked once, as a server keeps a cursor valid until DDL.
+class CheckedNames {
+ public:
+  bool Holds(const std::string& user, std::uint64_t changes) const {
+    std::lock_guard lock(mutex_);
+    const auto found = passed_.find(user);
+    return found != passed_.end() && found->second == changes;
+  }
+  void Note(const std::string& user, std::uint64_t changes) {
+    std::lock_guard lock(mutex_);
+    passed_[user] = changes;
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::map<std::string, std::uint64_t> passed_;
 };
 
 }  // namespace devdb::plsql

@@ -134,6 +134,7 @@ ProceduralEngine::Parsed ProceduralEngine::ParsedBlock(const std::string& sql, b
       std::make_shared<const Unit>(call ? Parser::ParseCall(sql) : Parser::ParseAnonymous(sql));
   parsed.bindNames =
       std::make_shared<const std::vector<std::string>>(ProceduralStatement::BindNamesOf(sql));
+  parsed.checkedNames = std::make_shared<CheckedNames>();
   if (sql.size() <= kLongestCachedText) {
     std::lock_guard lock(parsedMutex_);
     if (parsedBlocks_.size() >= kMostBlocks) parsedBlocks_.clear();
@@ -157,6 +158,7 @@ std::unique_ptr<ProceduralStatement> ProceduralEngine::Prepare(ProceduralSession
         Parsed parsed = ParsedBlock(sql, false);
         definition.unit = std::move(parsed.unit);
         definition.bindNames = std::move(parsed.bindNames);
+        definition.checkedNames = std::move(parsed.checkedNames);
       }
     } else if (first == "CALL") {
       definition.action = ProceduralStatement::Action::Block;
@@ -164,6 +166,7 @@ std::unique_ptr<ProceduralStatement> ProceduralEngine::Prepare(ProceduralSession
         Parsed parsed = ParsedBlock(sql, true);
         definition.unit = std::move(parsed.unit);
         definition.bindNames = std::move(parsed.bindNames);
+        definition.checkedNames = std::move(parsed.checkedNames);
       }
     } else if (first == "CREATE") {
       size_t next = 1;

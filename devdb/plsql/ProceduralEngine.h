@@ -75,6 +75,7 @@ class ProceduralEngine {
   struct Parsed {
     std::shared_ptr<const Unit> unit;
     std::shared_ptr<const std::vector<std::string>> bindNames;
+    std::shared_ptr<CheckedNames> checkedNames;
   };
   Parsed ParsedBlock(const std::string& sql, bool call);
 

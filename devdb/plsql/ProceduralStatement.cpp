@@ -155,8 +155,13 @@ std::string ProceduralStatement::ExecuteWithBinds(std::vector<BlockBind>& binds,
       warning = RunDefinition();
     } else {
       // Like Oracle's compiler, refuse the whole block before any of it runs.
-      NameChecker(engine_.Catalogue(), session_.Identity().user, session_.Identity().user)
-          .Check(*definition_.unit);
+      const std::string& user = session_.Identity().user;
+      const std::uint64_t changes = engine_.Catalogue().Changes();
+      CheckedNames* checked = definition_.checkedNames.get();
+      if (checked == nullptr || !checked->Holds(user, changes)) {
+        NameChecker(engine_.Catalogue(), user, user).Check(*definition_.unit);
+        if (checked != nullptr) checked->Note(user, changes);
+      }
       Interpreter interpreter(session_, &binds);
       interpreter.RunAnonymous(*definition_.unit);
     }

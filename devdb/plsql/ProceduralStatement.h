@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "devdb/plsql/BlockBind.h"
+#include "devdb/plsql/NameChecker.h"
 #include "devdb/plsql/SyntaxTree.h"
 #include "devdb/sql/SqlEngine.h"
 
@@ -24,6 +25,7 @@ class ProceduralStatement : public sql::Statement {
     Action action = Action::Block;
     std::shared_ptr<const Unit> unit;                           // Block: the parsed block or CALL
     std::shared_ptr<const std::vector<std::string>> bindNames;  // Block: its binds, in order
+    std::shared_ptr<CheckedNames> checkedNames;                 // Block: who it was checked for
     std::string text;  // the statement as the client sent it
     // Create: the parsed unit or the compile error; Drop/Grant/synonyms: the names.
     Unit::Kind kind = Unit::Kind::Anonymous;

@@ -119,6 +119,7 @@ void StoredCodeCatalogue::Load() {
   synonyms->Execute({}, 1, 0, false);
   for (const auto& row : synonyms->Fetch(100000))
     synonyms_[row[0].text] = {row[1].text, row[2].text};
+  ++changes_;
 }
 
 std::shared_ptr<const StoredObject> StoredCodeCatalogue::Find(const std::string& owner,
@@ -180,6 +181,7 @@ void StoredCodeCatalogue::Store(StoredObject object, bool replace) {
   std::lock_guard lock(mutex_);
   object.version = ++lastVersion_;
   objects_[key] = std::make_shared<const StoredObject>(std::move(object));
+  ++changes_;
 }
 
 bool StoredCodeCatalogue::Drop(const std::string& owner, const std::string& name, Unit::Kind kind) {
@@ -212,6 +214,7 @@ bool StoredCodeCatalogue::Drop(const std::string& owner, const std::string& name
                                                                    : std::next(it);
     }
   }
+  ++changes_;
   return true;
 }
 
@@ -228,6 +231,7 @@ void StoredCodeCatalogue::Grant(const std::string& owner, const std::string& nam
   });
   std::lock_guard lock(mutex_);
   grants_.insert({owner, name, grantee});
+  ++changes_;
 }
 
 bool StoredCodeCatalogue::CanExecute(const std::string& owner, const std::string& name,
@@ -251,6 +255,7 @@ void StoredCodeCatalogue::CreateSynonym(const std::string& name, const std::stri
   });
   std::lock_guard lock(mutex_);
   synonyms_[name] = {owner, target};
+  ++changes_;
 }
 
 bool StoredCodeCatalogue::DropSynonym(const std::string& name) {
@@ -263,6 +268,7 @@ bool StoredCodeCatalogue::DropSynonym(const std::string& name) {
   });
   std::lock_guard lock(mutex_);
   synonyms_.erase(name);
+  ++changes_;
   return true;
 }
 

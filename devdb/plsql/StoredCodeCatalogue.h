@@ -3,6 +3,7 @@
 // the sessions and written through to tables of the database so that it survives a restart.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -57,6 +58,10 @@ class StoredCodeCatalogue {
   bool DropSynonym(const std::string& name);
   std::optional<std::pair<std::string, std::string>> Synonym(const std::string& name) const;
 
+  // Grows with every change of objects, grants or synonyms: what was resolved against the
+  // catalogue at one count still holds while the count is the same.
+  std::uint64_t Changes() const { return changes_.load(); }
+
  private:
   using ObjectKey = std::tuple<std::string, std::string, int>;
   void Persist(const std::function<void(sql::Session&)>& work);
@@ -69,6 +74,7 @@ class StoredCodeCatalogue {
   std::set<std::tuple<std::string, std::string, std::string>> grants_;
   std::map<std::string, std::pair<std::string, std::string>> synonyms_;
   std::uint64_t lastVersion_ = 0;
+  std::atomic<std::uint64_t> changes_{0};
 };
 
 }  // namespace devdb::plsql

@@ -142,6 +142,33 @@ TEST_F(StoredCodeTest, OneBlockTextCallsEachUsersOwnCode) {
   EXPECT_EQ(Result(*app_, block), "app's");
 }
 
+// A block is checked whole before it runs, also when the same text ran before: once a name
+// it uses is gone, none of it runs (the output line it writes first is the witness).
+TEST_F(StoredCodeTest, ABlockThatRanIsRefusedWholeOnceANameItUsesIsGone) {
+  CreateUser("scott", "tiger");
+  auto scott = Connect("scott", "tiger");
+  app_->Run("GRANT EXECUTE ON counter TO PUBLIC");
+  app_->Run("CREATE PUBLIC SYNONYM counter FOR counter");
+  const std::string block =
+      "begin dbms_output.enable; dbms_output.put_line('ran'); :r := counter.next_value; end;";
+  const std::string readLine =
+      "declare l varchar2(100); s integer; begin dbms_output.get_line(l, s); :r := l || '/' || "
+      "s; end;";
+  struct Case {
+    Connection* runner;
+    const char* change;
+  };
+  for (const Case& c : {Case{scott.get(), "DROP PUBLIC SYNONYM counter"},
+                        Case{app_.get(), "DROP PACKAGE counter"}}) {
+    SCOPED_TRACE(c.change);
+    EXPECT_EQ(Result(*c.runner, block), "1");
+    EXPECT_EQ(Result(*c.runner, readLine), "ran/0");
+    app_->Run(c.change);
+    EXPECT_EQ(c.runner->ErrorOf(block).Code(), 6550);
+    EXPECT_EQ(Result(*c.runner, readLine), "/1") << "a part of the block ran";
+  }
+}
+
 TEST_F(StoredCodeTest, PackageReplacedWhileItRunsKeepsRunning) {
   app_->Run(
       "CREATE OR REPLACE PACKAGE selfish AS\n  PROCEDURE go(r OUT NUMBER);\n"
