@@ -44,6 +44,9 @@ class FrameChannel {
   void SetMaximumBody(std::uint32_t maximumBody) { maximumBody_ = maximumBody; }
 
  private:
+  // Looks for data for a short while without sleeping; true when some arrived.
+  bool ReceiveWithoutSleeping(std::optional<std::chrono::steady_clock::time_point> deadline);
+
   Socket socket_;
   std::uint32_t maximumBody_;
   std::vector<std::uint8_t> buffer_;
