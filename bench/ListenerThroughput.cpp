@@ -103,7 +103,9 @@ struct Arrivals {
 };
 
 // The main thread's plain loop: serves the deliveries until the condition holds.
-void ServeUntil(const std::function<bool()>& done) { vek::ServeMainThreadCallsUntil(done, 10ms); }
+// Looks at the condition at least every millisecond: a round ends within a millisecond of its
+// last delivery.
+void ServeUntil(const std::function<bool()>& done) { vek::ServeMainThreadCallsUntil(done, 1ms); }
 
 double FloorMicroseconds(vek::TOracleSession& session) {
   vek::TOracleQuery query;

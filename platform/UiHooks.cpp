@@ -107,8 +107,6 @@ void ServeMainThreadCallsUntil(const std::function<bool()>& done,
   CallQueue& queue = Queue();
   while (!done()) {
     ServeMainThreadCalls();
-    // What done() waits for is often the work of a call just served.
-    if (done()) return;
     std::unique_lock lock(queue.mutex);
     queue.arrived.wait_for(lock, pollInterval, [&] { return !queue.calls.empty(); });
   }
