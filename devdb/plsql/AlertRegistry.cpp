@@ -48,7 +48,7 @@ void AlertRegistry::Remove(SessionKey session, const std::string& name) {
     registered->second.erase(key);
     if (registered->second.empty()) registrations_.erase(registered);
   }
-  room_.WakeAll();
+  room_.WakeAllLocked();
 }
 
 void AlertRegistry::RemoveAll(SessionKey session) {
@@ -62,7 +62,7 @@ void AlertRegistry::RemoveAll(SessionKey session) {
     if (it->second.empty()) alerts_.erase(it);
   }
   registrations_.erase(registered);
-  room_.WakeAll();
+  room_.WakeAllLocked();
 }
 
 void AlertRegistry::Deliver(const std::vector<std::pair<std::string, Message>>& signals) {
@@ -76,7 +76,7 @@ void AlertRegistry::Deliver(const std::vector<std::pair<std::string, Message>>& 
       slot.message = message;
     }
   }
-  room_.WakeAll();
+  room_.WakeAllLocked();
 }
 
 int AlertRegistry::WaitOne(SessionKey session, const std::string& name, double timeoutSeconds,
@@ -98,7 +98,7 @@ int AlertRegistry::WaitOne(SessionKey session, const std::string& name, double t
       }
     }
     if (!waiting) waiting.emplace(room_);
-    if (room_.Changed().wait_until(lock, deadline) == std::cv_status::timeout) {
+    if (waiting->WaitUntil(lock, deadline) == std::cv_status::timeout) {
       checkInterrupt();
       auto again = alerts_.find(key);
       if (again != alerts_.end()) {
@@ -134,7 +134,7 @@ int AlertRegistry::WaitAny(SessionKey session, double timeoutSeconds,
       }
     }
     if (!waiting) waiting.emplace(room_);
-    if (room_.Changed().wait_until(lock, deadline) == std::cv_status::timeout) {
+    if (waiting->WaitUntil(lock, deadline) == std::cv_status::timeout) {
       checkInterrupt();
       bool pending = false;
       auto again = registrations_.find(session);

@@ -307,7 +307,7 @@ void Sleep(Interpreter& interpreter, double seconds) {
   for (;;) {
     session.ThrowIfInterrupted();
     if (!waiting) waiting.emplace(room);
-    if (room.Changed().wait_until(lock, deadline) == std::cv_status::timeout) {
+    if (waiting->WaitUntil(lock, deadline) == std::cv_status::timeout) {
       session.ThrowIfInterrupted();
       return;
     }

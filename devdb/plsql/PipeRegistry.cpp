@@ -113,12 +113,12 @@ int PipeRegistry::Send(const std::string& name, PipeMessage message, double time
       pipe.memory += memory;
       pipe.messages.push_back(std::move(message));
       Settle(key, pipe);
-      room_.WakeAll();
+      room_.Wake(key);
       return kSuccess;
     }
     Settle(key, pipe);
-    if (!waiting) waiting.emplace(room_);
-    if (room_.Changed().wait_until(lock, deadline) == std::cv_status::timeout) {
+    if (!waiting) waiting.emplace(room_, key);
+    if (waiting->WaitUntil(lock, deadline) == std::cv_status::timeout) {
       checkInterrupt();
       auto it = pipes_.find(key);
       if (it == pipes_.end() || it->second.messages.empty() ||
@@ -145,14 +145,14 @@ int PipeRegistry::Receive(const std::string& name, double timeoutSeconds, const 
       pipe.memory -= MemoryOf(received);
       Settle(key, pipe);
       DropIfUnused(key);
-      room_.WakeAll();
+      room_.Wake(key);
       return kSuccess;
     }
     // The empty pipe a receiver waits on counts too, but is never refused: there are no
     // more of them than sessions.
     Settle(key, pipe);
-    if (!waiting) waiting.emplace(room_);
-    if (room_.Changed().wait_until(lock, deadline) == std::cv_status::timeout) {
+    if (!waiting) waiting.emplace(room_, key);
+    if (waiting->WaitUntil(lock, deadline) == std::cv_status::timeout) {
       checkInterrupt();
       auto it = pipes_.find(key);
       if (it != pipes_.end() && !it->second.messages.empty()) continue;
@@ -174,7 +174,7 @@ void PipeRegistry::Purge(const std::string& name, const std::string& user) {
   it->second.memory = 0;
   Settle(key, it->second);
   DropIfUnused(key);
-  room_.WakeAll();
+  room_.Wake(key);
 }
 
 int PipeRegistry::Create(const std::string& name, std::size_t maxPipeSize, bool isPrivate,
@@ -214,7 +214,7 @@ int PipeRegistry::Remove(const std::string& name, const std::string& user) {
   if (it->second.isPrivate && it->second.owner != user && user != "SYS")
     throw PlsqlError(texts::kPipePrivilege);
   Erase(it);
-  room_.WakeAll();
+  room_.Wake(key);
   return kSuccess;
 }
 
@@ -229,7 +229,7 @@ void PipeRegistry::Clear() {
   std::lock_guard lock(room_.Mutex());
   pipes_.clear();
   inUse_ = 0;
-  room_.WakeAll();
+  room_.WakeAllLocked();
 }
 
 }  // namespace devdb::plsql
