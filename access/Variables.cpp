@@ -164,7 +164,15 @@ void TVariables::DeclareVariable(const std::string& name, std::int32_t type) {
   variable->elementCount = 1;
   variable->lowBound = 0;
   variable->elementSize = elementSize;
-  if (elementSize >= 1) variable->buffer.assign(static_cast<std::size_t>(elementSize), 0);
+  if (type == otString || type == otPLSQLString) {
+    // Bound as zero-terminated text (type 5) and read up to the zero byte: nothing past the
+    // first zero is ever read before it is written, so only the first byte is cleared.
+    // (otChar is sent by its length and stays cleared whole.)
+    variable->buffer.resize(static_cast<std::size_t>(elementSize));
+    variable->buffer[0] = 0;
+  } else if (elementSize >= 1) {
+    variable->buffer.assign(static_cast<std::size_t>(elementSize), 0);
+  }
   variable->complex = IsComplexType(type);
   variable->ownsBuffer = !variable->complex;
   if (position >= 0) {
@@ -348,12 +356,13 @@ void TVariables::StoreElementByType(TVariableData& variable, std::int32_t slot,
       return;
     }
     case otLongRaw: {
-      std::vector<std::uint8_t> bytes;
+      TVariableBuffer bytes;
       if (value.Kind() == VariantKind::vkString) {
         const std::string& text = value.AsString();
         bytes.assign(text.begin(), text.end());
       } else if (value.Kind() == VariantKind::vkByteArray) {
-        bytes = value.AsBytes();
+        const std::vector<std::uint8_t>& given = value.AsBytes();
+        bytes.assign(given.begin(), given.end());
       } else if (value.IsArray()) {
         for (const Variant& element : value.AsArray().elements) {
           if (element.Kind() != VariantKind::vkByte) {
