@@ -54,10 +54,15 @@ class HandleRegistry {
   };
   void Insert(const void* key, Entry entry);
   void* FindObject(const void* address, ub4 type);
+  // Takes every entry below key out of the registry, the deepest first, into doomed.
   void CollectChildren(const void* key, std::vector<std::shared_ptr<void>>& doomed);
+  void Unlink(const void* key, const void* parent);
 
   std::mutex mutex_;
   std::unordered_map<const void*, Entry> entries_;
+  // The keys of the entries whose parent is the key here, oldest first, so that freeing a
+  // handle finds its children without looking at every other entry.
+  std::unordered_map<const void*, std::vector<const void*>> children_;
 };
 
 }  // namespace devdb::oci
