@@ -111,7 +111,10 @@ std::string TVariables::NormalizeName(const std::string& name) {
 TOracleSession* TVariables::Session() const { return owner_ ? owner_->Session() : nullptr; }
 
 int TVariables::VariableIndex(const std::string& name) const {
-  const std::string normalized = NormalizeName(name);
+  return IndexOfNormalized(NormalizeName(name));
+}
+
+int TVariables::IndexOfNormalized(const std::string& normalized) const {
   for (std::size_t i = 0; i < items_.size(); ++i) {
     if (items_[i]->name == normalized) return static_cast<int>(i);
   }
@@ -120,7 +123,7 @@ int TVariables::VariableIndex(const std::string& name) const {
 
 int TVariables::FindOrRaise(const std::string& normalized, const char* prefix,
                             const char* suffix) const {
-  const int index = VariableIndex(normalized);
+  const int index = IndexOfNormalized(normalized);
   if (index < 0) throw Exception(prefix + normalized + suffix);
   return index;
 }
@@ -150,7 +153,7 @@ void TVariables::StatementChanged() {
 void TVariables::DeclareVariable(const std::string& name, std::int32_t type) {
   if (name.empty()) throw Exception(texts::kEmptyName);
   const std::string normalized = NormalizeName(name);
-  int position = VariableIndex(normalized);
+  int position = IndexOfNormalized(normalized);
   if (position >= 0) items_.erase(items_.begin() + position);
   StatementChanged();
 

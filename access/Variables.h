@@ -67,6 +67,8 @@ class TVariables : public TQueryVariables {
 
  private:
   TOracleSession* Session() const;
+  // VariableIndex for a name NormalizeName has already made.
+  int IndexOfNormalized(const std::string& normalized) const;
   int FindOrRaise(const std::string& normalized, const char* prefix, const char* suffix) const;
   void StatementChanged();
   void Resize(TVariableData& variable, std::int32_t count, std::int32_t stringSize);
