@@ -136,6 +136,7 @@ void StatementCore::SetText(const std::string& sql) {
     prepared_ = false;
   }
   text_ = sql;
+  textType_ = TypeOfText(text_);
   hasText_ = true;
   prepare_ = {};
   binds_.clear();
@@ -169,9 +170,7 @@ void StatementCore::Parse() {
   prepared_ = true;
 }
 
-int StatementCore::StatementType() const {
-  return prepared_ ? prepare_.statementType : TypeOfText(text_);
-}
+int StatementCore::StatementType() const { return prepared_ ? prepare_.statementType : textType_; }
 
 const std::vector<protocol::WireColumn>& StatementCore::Columns() {
   Parse();
@@ -331,7 +330,7 @@ bool StatementCore::CanParseInExecute() const {
   if (prepared_ || !hasText_) return false;
   // The kind must be known before the server has seen the text: it decides the shape of
   // the request (a query fetches, a block has out-binds).
-  switch (TypeOfText(text_)) {
+  switch (textType_) {
     case 1:
     case 2:
     case 3:

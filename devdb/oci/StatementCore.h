@@ -134,6 +134,7 @@ class StatementCore {
 
   std::shared_ptr<ServerLink> link_;
   std::string text_;
+  int textType_ = 0;  // the statement type by the text's first keyword
   bool hasText_ = false;
   bool prepared_ = false;
   protocol::PrepareReply prepare_;
