@@ -240,6 +240,7 @@ protocol::WireValue BoundValue(const HostBind& bind, ub4 row) {
 
 std::vector<protocol::WireBind> StatementCore::WireBinds(ub4 totalRows, bool outAllowed) {
   std::vector<protocol::WireBind> wire;
+  wire.reserve(binds_.size());
   for (const HostBind& bind : binds_) {
     protocol::WireBind out;
     if (!bind.name.empty()) {
@@ -267,6 +268,7 @@ std::vector<protocol::WireBind> StatementCore::WireBinds(ub4 totalRows, bool out
       for (ub4 element = 0; element < current; ++element)
         out.values.push_back(BoundValue(bind, element));
     } else {
+      out.values.reserve(totalRows);
       for (ub4 row = 0; row < totalRows; ++row) out.values.push_back(BoundValue(bind, row));
     }
     wire.push_back(std::move(out));
