@@ -7,14 +7,8 @@
 
 namespace devdb::oci {
 
-HandleRegistry& HandleRegistry::Instance() {
-  // Destroyed when the library is unloaded, freeing whatever handles the program left.
-  static HandleRegistry registry;
-  return registry;
-}
-
 void HandleRegistry::Insert(const void* key, Entry entry) {
-  std::shared_ptr<void> replaced;
+  Owner replaced(nullptr, nullptr);
   std::lock_guard lock(mutex_);
   const void* parent = entry.parent;
   auto found = entries_.find(key);
@@ -55,7 +49,7 @@ ub4 HandleRegistry::TypeOf(const void* address) {
   return found == entries_.end() ? 0 : found->second.type;
 }
 
-void HandleRegistry::CollectChildren(const void* key, std::vector<std::shared_ptr<void>>& doomed) {
+void HandleRegistry::CollectChildren(const void* key, std::vector<Owner>& doomed) {
   auto found = children_.find(key);
   if (found == children_.end()) return;
   const std::vector<const void*> children = std::move(found->second);
@@ -70,7 +64,7 @@ void HandleRegistry::CollectChildren(const void* key, std::vector<std::shared_pt
 }
 
 bool HandleRegistry::Remove(const void* address, ub4 type) {
-  std::vector<std::shared_ptr<void>> doomed;
+  std::vector<Owner> doomed;
   {
     std::lock_guard lock(mutex_);
     auto found = entries_.find(address);
@@ -82,7 +76,7 @@ bool HandleRegistry::Remove(const void* address, ub4 type) {
     entries_.erase(found);
   }
   // Children first, then the entry itself, outside the lock.
-  for (std::shared_ptr<void>& owner : doomed) owner.reset();
+  for (Owner& owner : doomed) owner.reset();
   return true;
 }
 
@@ -91,12 +85,12 @@ bool HandleRegistry::Remove(const void* address, ub4 type) {
 namespace devdb::oci {
 
 void HandleRegistry::RemoveChildren(const void* address) {
-  std::vector<std::shared_ptr<void>> doomed;
+  std::vector<Owner> doomed;
   {
     std::lock_guard lock(mutex_);
     CollectChildren(address, doomed);
   }
-  for (std::shared_ptr<void>& owner : doomed) owner.reset();
+  for (Owner& owner : doomed) owner.reset();
 }
 
 }  // namespace devdb::oci
