@@ -96,7 +96,9 @@ TVariables::TVariables(TOracleQuery* owner) : owner_(owner) {}
 TVariables::~TVariables() = default;
 
 TVariables& TVariables::Of(TOracleQuery& query) {
-  if (auto* existing = dynamic_cast<TVariables*>(query.Variables())) return *existing;
+  if (TQueryVariables* existing = query.Variables()) {
+    if (TVariables* list = existing->VariableList()) return *list;
+  }
   auto list = std::make_unique<TVariables>(&query);
   TVariables& created = *list;
   query.SetVariables(std::move(list));

@@ -64,6 +64,7 @@ class TVariables : public TQueryVariables {
   void UpdateAfterExecute(TOracleQuery& query) override;
   std::string DebugText() const override;
   void DeleteAll() override { DeleteVariables(); }
+  TVariables* VariableList() override { return this; }
 
  private:
   TOracleSession* Session() const;
