@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "devdb/client/ServerError.h"
 #include "devdb/oci/ErrorRecords.h"
@@ -129,13 +130,13 @@ void StatementCore::CloseCursor() {
   prepared_ = false;
 }
 
-void StatementCore::SetText(const std::string& sql) {
+void StatementCore::SetText(std::string sql) {
   try {
     CloseCursor();
   } catch (const client::ServerError&) {
     prepared_ = false;
   }
-  text_ = sql;
+  text_ = std::move(sql);
   textType_ = TypeOfText(text_);
   hasText_ = true;
   prepare_ = {};

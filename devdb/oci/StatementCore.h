@@ -79,7 +79,7 @@ class StatementCore {
 
   // A new text: closes the old cursor and forgets binds, defines and results. The server
   // sees the text at the first call that needs it (deferred parse).
-  void SetText(const std::string& sql);
+  void SetText(std::string sql);
   bool HasText() const { return hasText_; }
   const std::string& Text() const { return text_; }
   // Parses on the server now; raises the parse error (its offset is kept).
