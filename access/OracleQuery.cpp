@@ -377,6 +377,30 @@ std::string TOracleQuery::BuildText() const {
   return text;
 }
 
+// BuildText() == parsedText_, without building the text when nothing is substituted: an
+// unchanged statement is checked before every execution.
+bool TOracleQuery::TextIsParsedText() const {
+  if (variables_ && variables_->Substitutes()) return BuildText() == parsedText_;
+  if (SQL.empty()) return parsedText_ == " ";
+  std::size_t at = 0;
+  const std::size_t end = parsedText_.size();
+  for (const std::string& line : SQL) {
+    if (line.find('\r') == std::string::npos) {
+      if (end - at < line.size() || parsedText_.compare(at, line.size(), line) != 0) return false;
+      at += line.size();
+    } else {
+      for (char c : line) {
+        if (c == '\r') continue;
+        if (at == end || parsedText_[at] != c) return false;
+        ++at;
+      }
+    }
+    if (at == end || parsedText_[at] != '\n') return false;
+    ++at;
+  }
+  return at == end;
+}
+
 void TOracleQuery::Prepare() {
   errorColumn_ = 0;
   errorLine_ = 0;
@@ -386,12 +410,12 @@ void TOracleQuery::Prepare() {
     described_ = false;
     return;
   }
-  const std::string text = BuildText();
   const bool version8 = UsesOCI8();
   if (version8 && variables_ && (variables_->ForcesPreparation() || lastArraySize_ > 1)) {
     parsedText_.clear();
   }
-  if (Optimize && !parsedText_.empty() && parsedText_ == text && Reusable(functionType_)) return;
+  if (Optimize && !parsedText_.empty() && Reusable(functionType_) && TextIsParsedText()) return;
+  const std::string text = BuildText();
 
   columns_.clear();
   parsedText_ = text;

@@ -174,6 +174,7 @@ class TOracleQuery : public TComponent, public TSessionDependant {
   void Prepare();
   void NewStatementHandle();
   std::string BuildText() const;
+  bool TextIsParsedText() const;
   void DescribeSelectList();
   // Both false past the end of the select list.
   bool DescribeColumnVersion8(TFieldData& column, ub4 position);

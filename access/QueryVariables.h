@@ -9,6 +9,7 @@
 namespace vek {
 
 class TOracleQuery;
+class TVariables;
 
 class TQueryVariables {
  public:
@@ -33,6 +34,9 @@ class TQueryVariables {
   // display value.
   virtual std::string DebugText() const = 0;
   virtual void DeleteAll() = 0;
+  // The list as the bind-variable support's own, or none: the statement's variable
+  // operations look it up on every call.
+  virtual TVariables* VariableList() { return nullptr; }
 };
 
 }  // namespace vek

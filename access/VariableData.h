@@ -5,7 +5,9 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "client/OracleCallTable.h"
@@ -13,6 +15,29 @@
 namespace vek {
 
 class TComponent;
+
+// Leaves bytes that a resize adds unwritten, so that a buffer whose tail is never read (text
+// that ends at its zero byte) need not be cleared; assign(n, 0) still clears.
+template <typename T>
+struct UninitialisedAllocator : std::allocator<T> {
+  template <typename U>
+  struct rebind {
+    using other = UninitialisedAllocator<U>;
+  };
+  UninitialisedAllocator() = default;
+  template <typename U>
+  UninitialisedAllocator(const UninitialisedAllocator<U>&) noexcept {}
+  template <typename U>
+  void construct(U* place) noexcept {
+    ::new (static_cast<void*>(place)) U;
+  }
+  template <typename U, typename... Arguments>
+  void construct(U* place, Arguments&&... arguments) {
+    ::new (static_cast<void*>(place)) U(std::forward<Arguments>(arguments)...);
+  }
+};
+
+using TVariableBuffer = std::vector<std::uint8_t, UninitialisedAllocator<std::uint8_t>>;
 
 class TVariableData {
  public:
@@ -23,9 +48,9 @@ class TVariableData {
   std::string name;  // ":" followed by the upper-cased name
   std::int16_t type = 0;
   std::int32_t elementSize = 0;
-  std::vector<std::uint8_t> buffer;  // element count x element size bytes, or empty
-  std::vector<sb2> indicators{-1};   // -1 null, 0 a value
-  std::int32_t valueLength = 0;      // otSubst, otLong and otLongRaw
+  TVariableBuffer buffer;           // element count x element size bytes, or empty
+  std::vector<sb2> indicators{-1};  // -1 null, 0 a value
+  std::int32_t valueLength = 0;     // otSubst, otLong and otLongRaw
   std::int32_t lowBound = 0;
   std::int32_t elementCount = 1;
   bool plsqlTable = false;

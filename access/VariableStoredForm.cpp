@@ -123,7 +123,10 @@ void TVariableStoredForm::Read(TVariables& list, const std::vector<std::uint8_t>
         if ((variable.type == otSubst || variable.type == otLong) && bytes[length - 1] == 0) {
           variable.valueLength = length - 1;
         }
-        if (variable.IsTextType() && copied == variable.buffer.size()) variable.buffer.back() = 0;
+        // Text ends within its buffer, whether or not it was stored with its zero byte.
+        if (variable.IsTextType()) {
+          variable.buffer[std::min(copied, variable.buffer.size() - 1)] = 0;
+        }
         variable.indicators[0] = 0;
       }
     }

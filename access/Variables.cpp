@@ -96,7 +96,9 @@ TVariables::TVariables(TOracleQuery* owner) : owner_(owner) {}
 TVariables::~TVariables() = default;
 
 TVariables& TVariables::Of(TOracleQuery& query) {
-  if (auto* existing = dynamic_cast<TVariables*>(query.Variables())) return *existing;
+  if (TQueryVariables* existing = query.Variables()) {
+    if (TVariables* list = existing->VariableList()) return *list;
+  }
   auto list = std::make_unique<TVariables>(&query);
   TVariables& created = *list;
   query.SetVariables(std::move(list));
@@ -111,7 +113,10 @@ std::string TVariables::NormalizeName(const std::string& name) {
 TOracleSession* TVariables::Session() const { return owner_ ? owner_->Session() : nullptr; }
 
 int TVariables::VariableIndex(const std::string& name) const {
-  const std::string normalized = NormalizeName(name);
+  return IndexOfNormalized(NormalizeName(name));
+}
+
+int TVariables::IndexOfNormalized(const std::string& normalized) const {
   for (std::size_t i = 0; i < items_.size(); ++i) {
     if (items_[i]->name == normalized) return static_cast<int>(i);
   }
@@ -120,7 +125,7 @@ int TVariables::VariableIndex(const std::string& name) const {
 
 int TVariables::FindOrRaise(const std::string& normalized, const char* prefix,
                             const char* suffix) const {
-  const int index = VariableIndex(normalized);
+  const int index = IndexOfNormalized(normalized);
   if (index < 0) throw Exception(prefix + normalized + suffix);
   return index;
 }
@@ -150,7 +155,7 @@ void TVariables::StatementChanged() {
 void TVariables::DeclareVariable(const std::string& name, std::int32_t type) {
   if (name.empty()) throw Exception(texts::kEmptyName);
   const std::string normalized = NormalizeName(name);
-  int position = VariableIndex(normalized);
+  int position = IndexOfNormalized(normalized);
   if (position >= 0) items_.erase(items_.begin() + position);
   StatementChanged();
 
@@ -164,7 +169,15 @@ void TVariables::DeclareVariable(const std::string& name, std::int32_t type) {
   variable->elementCount = 1;
   variable->lowBound = 0;
   variable->elementSize = elementSize;
-  if (elementSize >= 1) variable->buffer.assign(static_cast<std::size_t>(elementSize), 0);
+  if (type == otString || type == otPLSQLString) {
+    // Bound as zero-terminated text (type 5) and read up to the zero byte: nothing past the
+    // first zero is ever read before it is written, so only the first byte is cleared.
+    // (otChar is sent by its length and stays cleared whole.)
+    variable->buffer.resize(static_cast<std::size_t>(elementSize));
+    variable->buffer[0] = 0;
+  } else if (elementSize >= 1) {
+    variable->buffer.assign(static_cast<std::size_t>(elementSize), 0);
+  }
   variable->complex = IsComplexType(type);
   variable->ownsBuffer = !variable->complex;
   if (position >= 0) {
@@ -348,12 +361,13 @@ void TVariables::StoreElementByType(TVariableData& variable, std::int32_t slot,
       return;
     }
     case otLongRaw: {
-      std::vector<std::uint8_t> bytes;
+      TVariableBuffer bytes;
       if (value.Kind() == VariantKind::vkString) {
         const std::string& text = value.AsString();
         bytes.assign(text.begin(), text.end());
       } else if (value.Kind() == VariantKind::vkByteArray) {
-        bytes = value.AsBytes();
+        const std::vector<std::uint8_t>& given = value.AsBytes();
+        bytes.assign(given.begin(), given.end());
       } else if (value.IsArray()) {
         for (const Variant& element : value.AsArray().elements) {
           if (element.Kind() != VariantKind::vkByte) {

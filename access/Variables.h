@@ -64,9 +64,12 @@ class TVariables : public TQueryVariables {
   void UpdateAfterExecute(TOracleQuery& query) override;
   std::string DebugText() const override;
   void DeleteAll() override { DeleteVariables(); }
+  TVariables* VariableList() override { return this; }
 
  private:
   TOracleSession* Session() const;
+  // VariableIndex for a name NormalizeName has already made.
+  int IndexOfNormalized(const std::string& normalized) const;
   int FindOrRaise(const std::string& normalized, const char* prefix, const char* suffix) const;
   void StatementChanged();
   void Resize(TVariableData& variable, std::int32_t count, std::int32_t stringSize);

@@ -19,14 +19,18 @@ class HandleRegistry {
   static constexpr ub4 kLogonArea = 1000;
   static constexpr ub4 kCursorArea = 1001;
 
-  static HandleRegistry& Instance();
+  static HandleRegistry& Instance() {
+    // Destroyed when the library is unloaded, freeing whatever handles the program left.
+    static HandleRegistry registry;
+    return registry;
+  }
 
   // Takes the object; its address is the handle. `key` overrides the address (for areas
   // that live in the program's memory).
   template <typename T>
   T* Add(std::unique_ptr<T> object, ub4 type, const void* parent, const void* key = nullptr) {
     T* raw = object.get();
-    std::shared_ptr<void> owner(std::move(object));
+    Owner owner(object.release(), [](void* doomed) { delete static_cast<T*>(doomed); });
     Insert(key != nullptr ? key : raw, Entry{type, parent, std::move(owner), raw});
     return raw;
   }
@@ -46,18 +50,25 @@ class HandleRegistry {
   std::size_t CountBelow(const void* ancestor, ub4 type);
 
  private:
+  // Deletes the object as the type it was added with.
+  using Owner = std::unique_ptr<void, void (*)(void*)>;
   struct Entry {
     ub4 type;
     const void* parent;
-    std::shared_ptr<void> owner;
+    Owner owner;
     void* object;
   };
   void Insert(const void* key, Entry entry);
   void* FindObject(const void* address, ub4 type);
-  void CollectChildren(const void* key, std::vector<std::shared_ptr<void>>& doomed);
+  // Takes every entry below key out of the registry, the deepest first, into doomed.
+  void CollectChildren(const void* key, std::vector<Owner>& doomed);
+  void Unlink(const void* key, const void* parent);
 
   std::mutex mutex_;
   std::unordered_map<const void*, Entry> entries_;
+  // The keys of the entries whose parent is the key here, oldest first, so that freeing a
+  // handle finds its children without looking at every other entry.
+  std::unordered_map<const void*, std::vector<const void*>> children_;
 };
 
 }  // namespace devdb::oci

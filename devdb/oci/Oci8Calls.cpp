@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 
 #include "devdb/oci/BindHandle.h"
 #include "devdb/oci/CallGuard.h"
@@ -280,7 +281,7 @@ sword BindBuffers(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp, std::string 
         target->described = cursor != 0;
       };
     }
-    statement->core.Bind(bind);
+    statement->core.Bind(std::move(bind));
     auto* handle = Lookup<BindHandle>(*bindp, OCI_HTYPE_BIND);
     if (handle == nullptr || handle->statement != statement || handle->name != name ||
         handle->position != position)

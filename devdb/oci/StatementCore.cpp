@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "devdb/client/ServerError.h"
 #include "devdb/oci/ErrorRecords.h"
@@ -129,13 +130,14 @@ void StatementCore::CloseCursor() {
   prepared_ = false;
 }
 
-void StatementCore::SetText(const std::string& sql) {
+void StatementCore::SetText(std::string sql) {
   try {
     CloseCursor();
   } catch (const client::ServerError&) {
     prepared_ = false;
   }
-  text_ = sql;
+  text_ = std::move(sql);
+  textType_ = TypeOfText(text_);
   hasText_ = true;
   prepare_ = {};
   binds_.clear();
@@ -169,9 +171,7 @@ void StatementCore::Parse() {
   prepared_ = true;
 }
 
-int StatementCore::StatementType() const {
-  return prepared_ ? prepare_.statementType : TypeOfText(text_);
-}
+int StatementCore::StatementType() const { return prepared_ ? prepare_.statementType : textType_; }
 
 const std::vector<protocol::WireColumn>& StatementCore::Columns() {
   Parse();
@@ -241,6 +241,7 @@ protocol::WireValue BoundValue(const HostBind& bind, ub4 row) {
 
 std::vector<protocol::WireBind> StatementCore::WireBinds(ub4 totalRows, bool outAllowed) {
   std::vector<protocol::WireBind> wire;
+  wire.reserve(binds_.size());
   for (const HostBind& bind : binds_) {
     protocol::WireBind out;
     if (!bind.name.empty()) {
@@ -268,6 +269,7 @@ std::vector<protocol::WireBind> StatementCore::WireBinds(ub4 totalRows, bool out
       for (ub4 element = 0; element < current; ++element)
         out.values.push_back(BoundValue(bind, element));
     } else {
+      out.values.reserve(totalRows);
       for (ub4 row = 0; row < totalRows; ++row) out.values.push_back(BoundValue(bind, row));
     }
     wire.push_back(std::move(out));
@@ -331,7 +333,7 @@ bool StatementCore::CanParseInExecute() const {
   if (prepared_ || !hasText_) return false;
   // The kind must be known before the server has seen the text: it decides the shape of
   // the request (a query fetches, a block has out-binds).
-  switch (TypeOfText(text_)) {
+  switch (textType_) {
     case 1:
     case 2:
     case 3:

@@ -79,7 +79,7 @@ class StatementCore {
 
   // A new text: closes the old cursor and forgets binds, defines and results. The server
   // sees the text at the first call that needs it (deferred parse).
-  void SetText(const std::string& sql);
+  void SetText(std::string sql);
   bool HasText() const { return hasText_; }
   const std::string& Text() const { return text_; }
   // Parses on the server now; raises the parse error (its offset is kept).
@@ -134,6 +134,7 @@ class StatementCore {
 
   std::shared_ptr<ServerLink> link_;
   std::string text_;
+  int textType_ = 0;  // the statement type by the text's first keyword
   bool hasText_ = false;
   bool prepared_ = false;
   protocol::PrepareReply prepare_;

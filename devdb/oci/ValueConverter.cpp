@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <string_view>
 
 #include "devdb/oci/DateText.h"
 #include "devdb/oci/ErrorRecords.h"
@@ -17,10 +18,29 @@ namespace {
 using protocol::WireDate;
 using protocol::WireValue;
 
+// The value of a plain integer of up to 18 digits with an optional minus sign, which a long
+// double holds exactly, as strtold reads it; false for any other text.
+bool ParsePlainInteger(const char* begin, const char* end, long double& value) {
+  const bool negative = begin != end && *begin == '-';
+  if (negative) ++begin;
+  if (begin == end || end - begin > 18) return false;
+  std::uint64_t magnitude = 0;
+  for (const char* at = begin; at != end; ++at) {
+    if (*at < '0' || *at > '9') return false;
+    magnitude = magnitude * 10 + static_cast<std::uint64_t>(*at - '0');
+  }
+  value = static_cast<long double>(magnitude);
+  if (negative) value = -value;
+  return true;
+}
+
 long double ParseNumber(const std::string& text) {
   std::size_t begin = text.find_first_not_of(" \t");
   std::size_t end = text.find_last_not_of(" \t");
   if (begin == std::string::npos) ErrorRecords::Raise(texts::kInvalidNumber);
+  // The server's numbers are mostly integers: those need no general parse.
+  long double integer = 0;
+  if (ParsePlainInteger(text.data() + begin, text.data() + end + 1, integer)) return integer;
   const std::string trimmed = text.substr(begin, end - begin + 1);
   char* stop = nullptr;
   const long double value = std::strtold(trimmed.c_str(), &stop);
@@ -250,7 +270,19 @@ ValueConverter::Written ValueConverter::ToExternal(const WireValue& value, ub2 t
   }
   if (!IsTextType(type) && !IsBinaryType(type)) ErrorRecords::Raise(texts::kBadConversion);
 
-  const std::vector<std::uint8_t> data = ExternalBytes(value, type, dateFormat);
+  // A text the value holds as it is sent is written from where it lies.
+  std::vector<std::uint8_t> binary;
+  std::string converted;
+  std::string_view data;
+  if (IsBinaryType(type)) {
+    binary = ExternalBytes(value, type, dateFormat);
+    data = {reinterpret_cast<const char*>(binary.data()), binary.size()};
+  } else if (value.kind == WireValue::Kind::Text || value.kind == WireValue::Kind::Rowid) {
+    data = value.text;
+  } else {
+    converted = TextOf(value, dateFormat);
+    data = converted;
+  }
   const bool terminated = type == SQLT_STR || type == SQLT_AVC;
   const std::size_t room = terminated ? (capacity > 0 ? capacity - 1 : 0) : capacity;
   const std::size_t count = data.size() < room ? data.size() : room;

@@ -180,6 +180,40 @@ TEST_P(QueryExecutionTest, TheTextSentDropsCarriageReturnsAndFillsAnEmptyList) {
   EXPECT_EQ(calls.Log().preparedTexts.back(), "\n");
 }
 
+// With Optimize the statement is prepared again exactly when the text it would send changes:
+// carriage returns never count, line ends do.
+TEST_P(QueryExecutionTest, AStatementIsPreparedAgainOnlyWhenTheTextSentChanges) {
+  struct Case {
+    std::vector<std::string> first;
+    std::vector<std::string> second;
+    int preparesOfSecond;
+  };
+  const std::vector<Case> cases = {
+      {{"select 1", "from dual"}, {"select 1", "from dual"}, 0},
+      {{"select 1", "from dual"}, {"select 1\r", "from\r dual\r"}, 0},
+      {{"select 1", "from dual"}, {"select 1\r\r", "fr\rom dual"}, 0},
+      {{"select 1\r", "from dual"}, {"select 1", "from dual"}, 0},
+      {{"select 1", "from dual"}, {"select 1 from dual"}, 1},
+      {{"select 1 ", "from dual"}, {"select 1", " from dual"}, 1},
+      {{"select 1", "from dual"}, {"select 1", "from dual", ""}, 1},
+      {{"select 1", "from dual", ""}, {"select 1", "from dual"}, 1},
+      {{"select 1", "from dual"}, {"select 1", "from  dual"}, 1},
+  };
+  TOracleSession& session = LoggedOn();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.first) + " then " + ::testing::PrintToString(c.second));
+    TOracleQuery query;
+    query.SetSession(&session);
+    query.SQL = c.first;
+    query.Execute();
+    CountedClientCalls calls;
+    query.SQL = c.second;
+    query.Execute();
+    EXPECT_EQ(calls.Log().prepares, c.preparesOfSecond);
+    EXPECT_EQ(query.FieldAsInteger(0), 1);
+  }
+}
+
 TEST_P(QueryExecutionTest, AfterQueryFiresOncePerExecutionWhenTheStatementHasFinished) {
   TOracleSession& session = LoggedOn();
   FillNumbers(session, "three", 3);

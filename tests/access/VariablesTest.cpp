@@ -538,6 +538,35 @@ TEST_F(VariablesTest, AStoredValueLongerThanTheBufferIsCutToTheBuffer) {
   EXPECT_EQ(Vars().GetVariable("n"), Variant(std::int32_t{0x03020100}));
 }
 
+// A text variable's buffer is not cleared past its first byte when declared; a stored text
+// without its zero byte must still end where it was stored. The list held a longer text just
+// before, so that the new buffer is likely to come back from the same memory.
+TEST_F(VariablesTest, AStoredTextWithoutItsZeroByteEndsWhereItWasStored) {
+  for (std::int32_t type : {otString, otPLSQLString, otChar}) {
+    SCOPED_TRACE("type " + std::to_string(type));
+    Vars().DeclareVariable("t", type);
+    Vars().SetVariable("t", Variant(std::string(300, 'x')));
+    std::vector<std::uint8_t> out;
+    auto put = [&](std::int32_t v) {
+      for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    };
+    put(3);
+    put(1);
+    put(2);
+    out.push_back(':');
+    out.push_back('T');
+    put(type);
+    put(3);
+    out.insert(out.end(), {'a', 'b', 'c'});
+    put(0);
+    TVariableStoredForm::Read(Vars(), out);
+    EXPECT_EQ(Vars().GetVariable("t"), Variant(std::string("abc")));
+    const std::vector<std::uint8_t> written = TVariableStoredForm::Write(Vars());
+    const std::vector<std::uint8_t> text(written.end() - 8, written.end() - 4);
+    EXPECT_EQ(text, (std::vector<std::uint8_t>{'a', 'b', 'c', 0})) << "written with its zero byte";
+  }
+}
+
 TEST_F(VariablesTest, AnEmptyListIsStoredOnlyWhenItDiffersFromTheInheritedOne) {
   EXPECT_FALSE(TVariableStoredForm::ShouldWrite(Vars(), nullptr));
   TOracleQuery inheritedQuery;

@@ -81,6 +81,63 @@ TEST_F(HandleTest, FreeingTheEnvironmentFreesItsHandles) {
   EXPECT_EQ(OCIHandleFree(server, OCI_HTYPE_SERVER), OCI_INVALID_HANDLE);
 }
 
+// Binds hang below their statement and the statement below its environment: freeing or
+// preparing a statement again takes its binds along and leaves another statement's alone;
+// freeing an environment reaches the binds two levels down.
+TEST_F(HandleTest, FreeingAHandleFreesWhatHangsBelowItOnly) {
+  static sb4 value = 0;
+  auto prepared = [&](OCIEnv* env) {
+    OCIStmt* stmt = nullptr;
+    EXPECT_EQ(OCIHandleAlloc(env, reinterpret_cast<void**>(&stmt), OCI_HTYPE_STMT, 0, nullptr),
+              OCI_SUCCESS);
+    EXPECT_EQ(OCIStmtPrepare(stmt, err_, reinterpret_cast<const OraText*>("begin :a := 1; end;"),
+                             19, OCI_NTV_SYNTAX, OCI_DEFAULT),
+              OCI_SUCCESS);
+    return stmt;
+  };
+  auto bound = [&](OCIStmt* stmt) {
+    OCIBind* bind = nullptr;
+    EXPECT_EQ(
+        OCIBindByName(stmt, &bind, err_, reinterpret_cast<const OraText*>(":a"), -1, &value,
+                      sizeof value, SQLT_INT, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT),
+        OCI_SUCCESS);
+    return bind;
+  };
+  // A freed bind must be refused as a handle, not followed to its freed statement.
+  auto alive = [&](OCIBind* bind) {
+    const sword status =
+        OCIBindArrayOfStruct(bind, err_, sizeof value, sizeof(sb2), sizeof(ub2), sizeof(ub2));
+    EXPECT_TRUE(status == OCI_SUCCESS || status == OCI_INVALID_HANDLE) << "status " << status;
+    return status == OCI_SUCCESS;
+  };
+
+  OCIStmt* first = prepared(env_);
+  OCIStmt* second = prepared(env_);
+  OCIBind* firstBind = bound(first);
+  OCIBind* secondBind = bound(second);
+  ASSERT_TRUE(alive(firstBind) && alive(secondBind));
+
+  ASSERT_EQ(OCIHandleFree(first, OCI_HTYPE_STMT), OCI_SUCCESS);
+  EXPECT_FALSE(alive(firstBind)) << "a freed statement's bind is still taken";
+  EXPECT_TRUE(alive(secondBind)) << "freeing one statement freed another's bind";
+
+  ASSERT_EQ(OCIStmtPrepare(second, err_, reinterpret_cast<const OraText*>("begin :a := 2; end;"),
+                           19, OCI_NTV_SYNTAX, OCI_DEFAULT),
+            OCI_SUCCESS);
+  EXPECT_FALSE(alive(secondBind)) << "a bind of the previous text survived a new text";
+  OCIBind* rebound = bound(second);
+  EXPECT_TRUE(alive(rebound)) << "the statement itself went with its binds";
+
+  OCIEnv* other = nullptr;
+  ASSERT_EQ(OCIEnvCreate(&other, OCI_DEFAULT, nullptr, nullptr, nullptr, nullptr, 0, nullptr),
+            OCI_SUCCESS);
+  OCIBind* otherBind = bound(prepared(other));
+  ASSERT_TRUE(alive(otherBind));
+  ASSERT_EQ(OCIHandleFree(other, OCI_HTYPE_ENV), OCI_SUCCESS);
+  EXPECT_FALSE(alive(otherBind)) << "a bind two levels below a freed environment is still taken";
+  EXPECT_TRUE(alive(rebound)) << "freeing one environment freed a bind of another";
+}
+
 TEST_F(HandleTest, ErrorRecordsEndWithNoData) {
   sb4 code = -1;
   OraText text[64] = "unchanged";

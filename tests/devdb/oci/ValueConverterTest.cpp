@@ -3,6 +3,7 @@
 // errors Oracle raises for a conversion that cannot be made.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <string>
 
@@ -103,6 +104,41 @@ TEST(ToExternal, IntegersRoundAndOverflow) {
     FAIL() << "expected ORA-01722";
   } catch (const client::ServerError& error) {
     EXPECT_EQ(error.Code(), 1722);
+  }
+}
+
+// Plain integers take a shorter way than other number texts; both must read alike.
+TEST(ToExternal, NumberTextsOfEveryFormReadAlike) {
+  const struct {
+    const char* number;
+    long long expected;
+  } cases[] = {{" 42\t", 42},
+               {"000123", 123},
+               {"-17", -17},
+               {"+17", 17},
+               {"123456789012345678", 123456789012345678LL},
+               {"-1234567890123456789", -1234567890123456789LL},
+               {"17.0", 17},
+               {"1.7E+1", 17}};
+  for (const auto& c : cases) {
+    long long integer = 0;
+    double floating = 0;
+    ValueConverter::ToExternal(WireValue::Number(c.number), SQLT_INT, &integer, 8, "");
+    ValueConverter::ToExternal(WireValue::Number(c.number), SQLT_FLT, &floating, 8, "");
+    EXPECT_EQ(integer, c.expected) << c.number;
+    EXPECT_EQ(floating, static_cast<double>(c.expected)) << c.number;
+  }
+  double zero = 0;
+  ValueConverter::ToExternal(WireValue::Number("-0"), SQLT_FLT, &zero, sizeof zero, "");
+  EXPECT_TRUE(zero == 0 && std::signbit(zero)) << "-0 keeps its sign, as the general parse does";
+  for (const char* invalid : {"-", "4 2", "12-", "--1", ""}) {
+    long long integer = 0;
+    try {
+      ValueConverter::ToExternal(WireValue::Number(invalid), SQLT_INT, &integer, 8, "");
+      ADD_FAILURE() << "'" << invalid << "' read as " << integer;
+    } catch (const client::ServerError& error) {
+      EXPECT_EQ(error.Code(), 1722) << invalid;
+    }
   }
 }
 
