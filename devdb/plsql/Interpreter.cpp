@@ -3,6 +3,7 @@
 // that resolves to nothing is reported as Oracle's compiler reports it (ORA-06550, PLS-00201).
 #include "devdb/plsql/Interpreter.h"
 
+#include <cctype>
 #include <chrono>
 #include <cmath>
 #include <ctime>
@@ -21,11 +22,6 @@ constexpr int kMaxCallDepth = 200;
 std::string Joined(const std::vector<std::string>& parts) {
   std::string text;
   for (const auto& part : parts) text += (text.empty() ? "" : ".") + part;
-  return text;
-}
-
-std::string Upper(std::string text) {
-  for (auto& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return text;
 }
 
@@ -212,8 +208,7 @@ struct Interpreter::Callable {
   std::string schema;
   int firstLine = 1;
   std::shared_ptr<const Unit> keepAlive;
-  std::string builtinPackage;
-  std::string builtinMember;
+  const BuiltinSignature* builtin = nullptr;  // Kind::Builtin
 };
 
 class Interpreter::FrameGuard {
@@ -767,11 +762,67 @@ PlValue Interpreter::EvaluateAttribute(const Expr& expr) {
   NotDeclared(expr);
 }
 
+namespace {
+
+enum class BinaryOperator {
+  And,
+  Or,
+  Concatenate,
+  Equal,
+  NotEqual,
+  Less,
+  Greater,
+  LessOrEqual,
+  GreaterOrEqual,
+  Plus,
+  Minus,
+  Times,
+  Power,
+  Divide,
+  Modulo,
+  Unknown
+};
+
+// The parser keeps an operator as its text; every evaluation tells it apart by its first
+// characters instead of comparing it with each operator's text in turn.
+BinaryOperator Classify(const std::string& op) {
+  const char first = op.empty() ? '\0' : op[0];
+  const char second = op.size() > 1 ? op[1] : '\0';
+  if (op.size() > 3) return BinaryOperator::Unknown;
+  switch (first) {
+    case 'A': return op == "AND" ? BinaryOperator::And : BinaryOperator::Unknown;
+    case 'O': return op == "OR" ? BinaryOperator::Or : BinaryOperator::Unknown;
+    case 'M': return op == "MOD" ? BinaryOperator::Modulo : BinaryOperator::Unknown;
+    case '|': return op == "||" ? BinaryOperator::Concatenate : BinaryOperator::Unknown;
+    case '=': return op.size() == 1 ? BinaryOperator::Equal : BinaryOperator::Unknown;
+    case '<':
+      if (op.size() == 1) return BinaryOperator::Less;
+      if (op.size() == 2 && second == '>') return BinaryOperator::NotEqual;
+      if (op.size() == 2 && second == '=') return BinaryOperator::LessOrEqual;
+      return BinaryOperator::Unknown;
+    case '>':
+      if (op.size() == 1) return BinaryOperator::Greater;
+      if (op.size() == 2 && second == '=') return BinaryOperator::GreaterOrEqual;
+      return BinaryOperator::Unknown;
+    case '+': return op.size() == 1 ? BinaryOperator::Plus : BinaryOperator::Unknown;
+    case '-': return op.size() == 1 ? BinaryOperator::Minus : BinaryOperator::Unknown;
+    case '/': return op.size() == 1 ? BinaryOperator::Divide : BinaryOperator::Unknown;
+    case '*':
+      if (op.size() == 1) return BinaryOperator::Times;
+      if (op.size() == 2 && second == '*') return BinaryOperator::Power;
+      return BinaryOperator::Unknown;
+    default: return BinaryOperator::Unknown;
+  }
+}
+
+}  // namespace
+
 PlValue Interpreter::EvaluateBinary(const Expr& expr) {
-  const std::string& op = expr.op;
-  if (op == "AND" || op == "OR") {
+  using Op = BinaryOperator;
+  const Op op = Classify(expr.op);
+  if (op == Op::And || op == Op::Or) {
     PlValue left = Evaluate(*expr.operands[0]);
-    bool isAnd = op == "AND";
+    bool isAnd = op == Op::And;
     // Short-circuit where the result is already decided, as Oracle does.
     if (!left.IsNull() && IsTrue(left) != isAnd) return PlValue::Boolean(!isAnd);
     PlValue right = Evaluate(*expr.operands[1]);
@@ -781,7 +832,7 @@ PlValue Interpreter::EvaluateBinary(const Expr& expr) {
   }
   PlValue left = Evaluate(*expr.operands[0]);
   PlValue right = Evaluate(*expr.operands[1]);
-  if (op == "||") {
+  if (op == Op::Concatenate) {
     if (left.Type() == PlType::Boolean || right.Type() == PlType::Boolean) {
       CompileError(expr.line, expr.column, texts::Text(texts::kWrongArguments, {"||"}));
     }
@@ -790,17 +841,24 @@ PlValue Interpreter::EvaluateBinary(const Expr& expr) {
     if (joined.size() > 32767) throw PlsqlError(texts::kBufferTooSmall);
     return PlValue::Text(std::move(joined));
   }
-  bool comparison = op == "=" || op == "<>" || op == "<" || op == ">" || op == "<=" || op == ">=";
-  if (comparison) {
-    if (left.IsNull() || right.IsNull()) return PlValue::Null(PlType::Boolean);
-    int order = StandardFunctions::Compare(left, right);
-    bool result = op == "="    ? order == 0
-                  : op == "<>" ? order != 0
-                  : op == "<"  ? order < 0
-                  : op == ">"  ? order > 0
-                  : op == "<=" ? order <= 0
-                               : order >= 0;
-    return PlValue::Boolean(result);
+  switch (op) {
+    case Op::Equal:
+    case Op::NotEqual:
+    case Op::Less:
+    case Op::Greater:
+    case Op::LessOrEqual:
+    case Op::GreaterOrEqual: {
+      if (left.IsNull() || right.IsNull()) return PlValue::Null(PlType::Boolean);
+      int order = StandardFunctions::Compare(left, right);
+      bool result = op == Op::Equal         ? order == 0
+                    : op == Op::NotEqual    ? order != 0
+                    : op == Op::Less        ? order < 0
+                    : op == Op::Greater     ? order > 0
+                    : op == Op::LessOrEqual ? order <= 0
+                                            : order >= 0;
+      return PlValue::Boolean(result);
+    }
+    default: break;
   }
   if (left.IsNull() || right.IsNull()) {
     return PlValue::Null(left.Type() == PlType::Date || right.Type() == PlType::Date
@@ -812,30 +870,32 @@ PlValue Interpreter::EvaluateBinary(const Expr& expr) {
     return v.Type() == PlType::Date || v.Type() == PlType::Timestamp;
   };
   if (left.Type() == PlType::Timestamp && !isMoment(right)) left = PlValue::Date(left.ToDate());
-  if (right.Type() == PlType::Timestamp && !isMoment(left) && op == "+")
+  if (right.Type() == PlType::Timestamp && !isMoment(left) && op == Op::Plus)
     right = PlValue::Date(right.ToDate());
-  if (left.Type() == PlType::Date && (op == "+" || op == "-")) {
-    if (op == "-" && right.Type() == PlType::Date) {
+  if (left.Type() == PlType::Date && (op == Op::Plus || op == Op::Minus)) {
+    if (op == Op::Minus && right.Type() == PlType::Date) {
       return PlValue::Number(StandardFunctions::DaysBetween(left.ToDate(), right.ToDate()));
     }
     double days = right.ToNumber();
-    return PlValue::Date(StandardFunctions::AddDays(left.ToDate(), op == "+" ? days : -days));
+    return PlValue::Date(StandardFunctions::AddDays(left.ToDate(), op == Op::Plus ? days : -days));
   }
-  if (right.Type() == PlType::Date && op == "+") {
+  if (right.Type() == PlType::Date && op == Op::Plus) {
     return PlValue::Date(StandardFunctions::AddDays(right.ToDate(), left.ToNumber()));
   }
   double a = left.ToNumber();
   double b = right.ToNumber();
-  if (op == "+") return PlValue::Number(a + b);
-  if (op == "-") return PlValue::Number(a - b);
-  if (op == "*") return PlValue::Number(a * b);
-  if (op == "**") return PlValue::Number(std::pow(a, b));
-  if (op == "/") {
-    if (b == 0) throw PlsqlError(texts::kZeroDivide);
-    return PlValue::Number(a / b);
+  switch (op) {
+    case Op::Plus: return PlValue::Number(a + b);
+    case Op::Minus: return PlValue::Number(a - b);
+    case Op::Times: return PlValue::Number(a * b);
+    case Op::Power: return PlValue::Number(std::pow(a, b));
+    case Op::Divide:
+      if (b == 0) throw PlsqlError(texts::kZeroDivide);
+      return PlValue::Number(a / b);
+    case Op::Modulo: return PlValue::Number(b == 0 ? a : a - b * std::trunc(a / b));
+    default: break;
   }
-  if (op == "MOD") return PlValue::Number(b == 0 ? a : a - b * std::trunc(a / b));
-  CompileError(expr.line, expr.column, texts::Text(texts::kEncountered, {op}));
+  CompileError(expr.line, expr.column, texts::Text(texts::kEncountered, {expr.op}));
 }
 
 std::optional<PlValue> Interpreter::SpecialName(const std::string& name) {
@@ -903,12 +963,24 @@ PlValue Interpreter::EvaluateCall(const Expr& expr) {
   NotDeclared(expr);
 }
 
+namespace {
+// Whether a client's bind name (any case, with or without the colon) is the upper-case name a
+// block uses. Compared in place: blocks look their binds up at every reference.
+bool IsBindNamed(const std::string& bindName, const std::string& name) {
+  size_t start = !bindName.empty() && bindName[0] == ':' ? 1 : 0;
+  if (bindName.size() - start != name.size()) return false;
+  for (size_t i = 0; i < name.size(); ++i) {
+    auto c = static_cast<unsigned char>(bindName[start + i]);
+    if (static_cast<char>(std::toupper(c)) != name[i]) return false;
+  }
+  return true;
+}
+}  // namespace
+
 BlockBind* Interpreter::FindBind(const std::string& name) {
   if (!binds_) return nullptr;
   for (auto& bind : *binds_) {
-    std::string bindName = Upper(bind.name);
-    if (!bindName.empty() && bindName[0] == ':') bindName.erase(0, 1);
-    if (bindName == name) return &bind;
+    if (IsBindNamed(bind.name, name)) return &bind;
   }
   return nullptr;
 }
@@ -1069,12 +1141,11 @@ std::optional<Interpreter::Callable> Interpreter::FindCallable(
   };
   auto builtin = [&](const std::string& package, const std::string& member,
                      const std::string& schema) -> std::optional<Callable> {
-    std::string canonical = BuiltinPackages::CanonicalPackage(package, schema);
-    if (canonical.empty() || !BuiltinPackages::Find(canonical, member)) return std::nullopt;
+    const BuiltinSignature* signature = BuiltinPackages::Resolve(package, member, schema);
+    if (!signature) return std::nullopt;
     Callable callable;
     callable.kind = Callable::Kind::Builtin;
-    callable.builtinPackage = canonical;
-    callable.builtinMember = member;
+    callable.builtin = signature;
     return callable;
   };
 
@@ -1174,7 +1245,7 @@ void Interpreter::AssignTo(const Expr& target, const PlValue& value) {
 
 PlValue Interpreter::Invoke(const Callable& callable, const Expr& call, bool asFunction) {
   if (callable.kind == Callable::Kind::Builtin) {
-    return InvokeBuiltin(callable.builtinPackage, callable.builtinMember, call, asFunction);
+    return InvokeBuiltin(*callable.builtin, call, asFunction);
   }
   // Pick the overload whose parameters take the arguments given.
   size_t count = call.operands.size();
@@ -1327,19 +1398,19 @@ PlValue Interpreter::InvokeSubprogram(const Callable& callable, const Subprogram
   return returnValue;
 }
 
-PlValue Interpreter::InvokeBuiltin(const std::string& package, const std::string& member,
-                                   const Expr& call, bool asFunction) {
-  const BuiltinSignature* signature = BuiltinPackages::Find(package, member);
-  if (signature->isFunction != asFunction) {
+PlValue Interpreter::InvokeBuiltin(const BuiltinSignature& signature, const Expr& call,
+                                   bool asFunction) {
+  if (signature.isFunction != asFunction) {
     CompileError(call.line, call.column,
                  texts::Text(asFunction ? texts::kNoSuchFunction : texts::kNotProcedure,
-                             {package + "." + member}));
+                             {std::string(signature.package) + "." + signature.member}));
   }
-  const auto& parameters = signature->parameters;
+  const auto& parameters = signature.parameters;
   std::vector<BuiltinArgument> arguments(parameters.size());
   std::vector<bool> given(parameters.size(), false);
   auto wrong = [&] {
-    CompileError(call.line, call.column, texts::Text(texts::kWrongArguments, {member}));
+    CompileError(call.line, call.column,
+                 texts::Text(texts::kWrongArguments, {std::string(signature.member)}));
   };
   if (call.operands.size() > parameters.size()) wrong();
   for (size_t i = 0; i < call.operands.size(); ++i) {
@@ -1377,7 +1448,7 @@ PlValue Interpreter::InvokeBuiltin(const std::string& package, const std::string
   for (size_t p = 0; p < parameters.size(); ++p) {
     if (!given[p] && !parameters[p].optional) wrong();
   }
-  return BuiltinPackages::Call(*this, package, member, arguments);
+  return BuiltinPackages::Call(*this, signature, arguments);
 }
 
 std::optional<PlValue> Interpreter::CallFunction(const std::vector<std::string>& nameParts,
@@ -1412,11 +1483,10 @@ std::optional<TypeSpec> Interpreter::FunctionResultType(const std::vector<std::s
   auto callable = FindCallable(nameParts);
   if (!callable) return std::nullopt;
   if (callable->kind == Callable::Kind::Builtin) {
-    const auto* signature =
-        BuiltinPackages::Find(callable->builtinPackage, callable->builtinMember);
-    if (!signature || !signature->isFunction) return std::nullopt;
+    const BuiltinSignature* signature = callable->builtin;
+    if (!signature->isFunction) return std::nullopt;
     // The built-in functions give numbers, but for the session names and BOOLEAN.
-    const std::string member = callable->builtinMember;
+    const std::string member = signature->member;
     TypeSpec type;
     if (member == "UNIQUE_SESSION_NAME" || member == "UNIQUE_SESSION_ID") {
       type.type = PlType::Text;

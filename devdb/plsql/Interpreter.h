@@ -18,6 +18,8 @@
 
 namespace devdb::plsql {
 
+struct BuiltinSignature;
+
 class Interpreter {
  public:
   // binds may be null when the code has no client binds (stored code called from SQL).
@@ -84,8 +86,7 @@ class Interpreter {
   PlValue InvokeSubprogram(const Callable& callable, const Subprogram& subprogram,
                            std::vector<std::optional<PlValue>> values,
                            const std::vector<const Expr*>& outTargets);
-  PlValue InvokeBuiltin(const std::string& package, const std::string& member, const Expr& call,
-                        bool asFunction);
+  PlValue InvokeBuiltin(const BuiltinSignature& signature, const Expr& call, bool asFunction);
 
   [[noreturn]] void CompileError(int line, int column, const std::string& message,
                                  const char* ignored = nullptr);

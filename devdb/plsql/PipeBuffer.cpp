@@ -31,8 +31,10 @@ std::size_t PipeMessage::Size() const {
 }
 
 void PipeBuffer::Pack(PipeItem item) {
-  if (message_.Size() + item.Size() > kLimit) throw PlsqlError(texts::kPipeBufferFull);
+  const std::size_t itemSize = item.Size();
+  if (size_ + itemSize > kLimit) throw PlsqlError(texts::kPipeBufferFull);
   message_.items.push_back(std::move(item));
+  size_ += itemSize;
 }
 
 int PipeBuffer::NextItemType() const {
@@ -53,6 +55,7 @@ PlValue PipeBuffer::Unpack(int expectedType) {
 
 void PipeBuffer::Reset() {
   message_ = {};
+  size_ = message_.Size();
   unpackPosition_ = 0;
 }
 
@@ -64,6 +67,7 @@ PipeMessage PipeBuffer::TakeMessage() {
 
 void PipeBuffer::Load(PipeMessage message) {
   message_ = std::move(message);
+  size_ = message_.Size();
   unpackPosition_ = 0;
 }
 
