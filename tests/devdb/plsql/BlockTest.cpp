@@ -365,6 +365,31 @@ TEST_F(BlockTest, ScalarBindsInAndOut) {
   }
 }
 
+TEST_F(BlockTest, ABindReadAgainAfterTheBlockWritesItHasItsNewValue) {
+  struct Case {
+    const char* what;
+    const char* block;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"assigned in the block", "begin :n := :n + 1; :n := :n * 10; :r := :n; end;", "20"},
+      {"written as a built-in's out parameter",
+       "begin :r := :n; dbms_output.enable; dbms_output.put_line('x');\n"
+       "  dbms_output.get_line(:line, :n); :r := :r || '/' || :n; end;",
+       "1/0"},
+      {"written as an in out count of an index-by table",
+       "begin :n := 5; dbms_output.enable; dbms_output.put_line('a');\n"
+       "  dbms_output.get_lines(:lines, :n); :r := :n; end;",
+       "1"},
+  };
+  for (const auto& c : cases) {
+    std::vector<BlockBind> binds{InBind("n", Number(1)), OutBind("r"), OutBind("line"),
+                                 TableBind("lines", 3)};
+    app_->Run(c.block, binds);
+    EXPECT_EQ(Text(binds[1].values.at(0)), c.expected) << c.what;
+  }
+}
+
 TEST_F(BlockTest, IndexByTableBindsReadWriteAndReportTheirCount) {
   std::vector<BlockBind> binds{TableBind("t", 5, {Number(1), Number(2), Number(3)}),
                                OutBind("total")};
