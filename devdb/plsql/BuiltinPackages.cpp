@@ -106,7 +106,6 @@ PlValue CallPipe(Interpreter& interpreter, std::string_view member,
   if (member == "PACK_MESSAGE" || member == "PACK_MESSAGE_RAW" || member == "PACK_MESSAGE_ROWID") {
     const PlValue& item = *arguments[0].value;
     PipeItem packed;
-    packed.value = item;
     if (member == "PACK_MESSAGE_RAW") {
       packed.type = kPipeRaw;
       packed.value = item.IsNull() ? PlValue::Null(PlType::Raw) : PlValue::Raw(item.ToRaw());
@@ -114,10 +113,20 @@ PlValue CallPipe(Interpreter& interpreter, std::string_view member,
       packed.type = kPipeRowid;
       packed.value = PlValue::Rowid(item.ToText());
     } else {
+      // Numbers, dates and raws go as they are, everything else as its text.
       switch (item.Type()) {
-        case PlType::Number: packed.type = kPipeNumber; break;
-        case PlType::Date: packed.type = kPipeDate; break;
-        case PlType::Raw: packed.type = kPipeRaw; break;
+        case PlType::Number:
+          packed.type = kPipeNumber;
+          packed.value = item;
+          break;
+        case PlType::Date:
+          packed.type = kPipeDate;
+          packed.value = item;
+          break;
+        case PlType::Raw:
+          packed.type = kPipeRaw;
+          packed.value = item;
+          break;
         case PlType::Boolean:
         case PlType::Cursor:
           throw PlsqlError(texts::kCompileErrorUnplaced,

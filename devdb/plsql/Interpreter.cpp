@@ -3,6 +3,7 @@
 // that resolves to nothing is reported as Oracle's compiler reports it (ORA-06550, PLS-00201).
 #include "devdb/plsql/Interpreter.h"
 
+#include <array>
 #include <cctype>
 #include <chrono>
 #include <cmath>
@@ -1407,7 +1408,8 @@ PlValue Interpreter::InvokeBuiltin(const BuiltinSignature& signature, const Expr
   }
   const auto& parameters = signature.parameters;
   std::vector<BuiltinArgument> arguments(parameters.size());
-  std::vector<bool> given(parameters.size(), false);
+  // No built-in takes more than a few parameters; .at() below refuses a signature with more.
+  std::array<bool, 8> given{};
   auto wrong = [&] {
     CompileError(call.line, call.column,
                  texts::Text(texts::kWrongArguments, {std::string(signature.member)}));
@@ -1422,7 +1424,7 @@ PlValue Interpreter::InvokeBuiltin(const BuiltinSignature& signature, const Expr
       }
       if (position == parameters.size()) wrong();
     }
-    given[position] = true;
+    given.at(position) = true;
     const Expr& argument = *call.operands[i];
     BuiltinArgument& slot = arguments[position];
     if (parameters[position].out) {
@@ -1446,7 +1448,7 @@ PlValue Interpreter::InvokeBuiltin(const BuiltinSignature& signature, const Expr
     if (parameters[position].in) slot.value = Evaluate(argument);
   }
   for (size_t p = 0; p < parameters.size(); ++p) {
-    if (!given[p] && !parameters[p].optional) wrong();
+    if (!given.at(p) && !parameters[p].optional) wrong();
   }
   return BuiltinPackages::Call(*this, signature, arguments);
 }

@@ -15,10 +15,11 @@ std::size_t PipeItem::Size() const {
   std::size_t data = 0;
   if (!value.IsNull()) {
     switch (type) {
-      case kPipeNumber: data = value.ToText().size() / 2 + 2; break;
+      case kPipeNumber: data = value.TextLength() / 2 + 2; break;
       case kPipeDate: data = 7; break;
       case kPipeRaw: data = value.ToRaw().size(); break;
-      default: data = value.ToText().size(); break;
+      // Sized at every pack, send and receive: the text is not copied for it.
+      default: data = value.TextLength(); break;
     }
   }
   return kItemOverhead + data;
