@@ -1209,7 +1209,13 @@ void Interpreter::AssignTo(const Expr& target, const PlValue& value) {
       bind->cursor = value.CursorStatement();
       return;
     }
-    sql::Value converted = value.ToSql();
+    // A typed bind takes the value converted to its type. The value's own form is still
+    // asked for where that can fail (a BOOLEAN, which no bind takes), so the error is the same.
+    const bool convertsPlainly = value.IsNull() || value.Type() == PlType::Number ||
+                                 value.Type() == PlType::Text || value.Type() == PlType::Rowid ||
+                                 value.Type() == PlType::Date || value.Type() == PlType::Raw;
+    sql::Value converted;
+    if (!bind->type || !convertsPlainly) converted = value.ToSql();
     if (bind->type)
       converted = PlValue::Assign(TypeSpec{*bind->type, 0, false, false, ""}, value).ToSql();
     if ((converted.kind == sql::Value::Kind::Text || converted.kind == sql::Value::Kind::Rowid) &&
@@ -1217,7 +1223,8 @@ void Interpreter::AssignTo(const Expr& target, const PlValue& value) {
       throw PlsqlError(texts::kBufferTooSmall);
     }
     if (target.operands.empty()) {
-      bind->values.assign(1, converted);
+      bind->values.clear();
+      bind->values.push_back(std::move(converted));
       return;
     }
     PlValue index = Evaluate(*target.operands[0]);
@@ -1226,7 +1233,7 @@ void Interpreter::AssignTo(const Expr& target, const PlValue& value) {
     if (position < 1 || position > bind->maxElements) throw PlsqlError(texts::kHostArrayOutOfRange);
     if (static_cast<long long>(bind->values.size()) < position)
       bind->values.resize(static_cast<size_t>(position));
-    bind->values[static_cast<size_t>(position - 1)] = converted;
+    bind->values[static_cast<size_t>(position - 1)] = std::move(converted);
     return;
   }
   if (target.kind != Expr::Kind::Name) {
