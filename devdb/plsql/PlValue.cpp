@@ -56,6 +56,16 @@ double ParseNumber(const std::string& text) {
   const char* begin = view.data();
   const char* end = view.data() + view.size();
   if (*begin == '+') ++begin;
+  // Whole numbers of up to 15 digits (item types, statuses, counters) are exact as doubles,
+  // so adding up their digits gives what the general reading gives.
+  const bool negative = begin < end && *begin == '-';
+  const char* digits = negative ? begin + 1 : begin;
+  if (digits < end && end - digits <= 15 &&
+      std::all_of(digits, end, [](char c) { return c >= '0' && c <= '9'; })) {
+    double whole = 0;
+    for (const char* c = digits; c < end; ++c) whole = whole * 10 + (*c - '0');
+    return negative ? -whole : whole;
+  }
   double result = 0;
   auto [stop, error] = std::from_chars(begin, end, result);
   if (error != std::errc() || stop != end) ValueError(texts::kCharToNumber);

@@ -35,6 +35,8 @@ struct ResultCase {
 TEST_F(BlockTest, LanguageAndNullSemantics) {
   const ResultCase cases[] = {
       {"arithmetic and precedence", "begin :r := 2 + 3 * 4 - 10 / 4; end;", "11.5"},
+      {"texts read as numbers, signs and blanks allowed",
+       "begin :r := ' -007 ' + '+12' + '2.5' + '-.5' + '1e1'; end;", "17"},
       {"null in arithmetic is null", "declare n number; begin :r := n + 1; end;", "<null>"},
       {"concatenation skips nulls", "declare s varchar2(10); begin :r := 'a' || s || 'b'; end;",
        "ab"},
