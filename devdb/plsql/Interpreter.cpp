@@ -463,7 +463,7 @@ Interpreter::Flow Interpreter::Execute(const Stmt& statement) {
     case Stmt::Kind::Raise: Raise(statement);
     case Stmt::Kind::Call: {
       const Expr& call = *statement.value;
-      auto callable = FindCallable(call.name);
+      auto callable = FindCallable(call.name, &call);
       if (!callable) {
         if (call.name.size() == 1 && call.name[0] == "RAISE_APPLICATION_ERROR") {
           std::vector<PlValue> arguments;
@@ -931,7 +931,7 @@ PlValue Interpreter::EvaluateName(const Expr& expr) {
   if (expr.name.size() == 1) {
     if (auto special = SpecialName(expr.name[0])) return *special;
   }
-  if (auto callable = FindCallable(expr.name)) return Invoke(*callable, expr, true);
+  if (auto callable = FindCallable(expr.name, &expr)) return Invoke(*callable, expr, true);
   if (expr.name.size() == 2 || expr.name.size() == 3) {
     const std::string& package = expr.name[expr.name.size() - 2];
     std::string canonical =
@@ -947,7 +947,7 @@ PlValue Interpreter::EvaluateName(const Expr& expr) {
 }
 
 PlValue Interpreter::EvaluateCall(const Expr& expr) {
-  if (auto callable = FindCallable(expr.name)) return Invoke(*callable, expr, true);
+  if (auto callable = FindCallable(expr.name, &expr)) return Invoke(*callable, expr, true);
   if (expr.name.size() == 1) {
     const std::string& name = expr.name[0];
     if (name == "SQLERRM" && expr.operands.size() == 1) {
@@ -1103,8 +1103,16 @@ PackageInstance* Interpreter::Instantiate(const std::string& owner, const std::s
   return raw;
 }
 
+namespace {
+// What Expr::builtin holds for a name that is no built-in subprogram.
+const BuiltinSignature* NotBuiltin() {
+  static const BuiltinSignature none{"", "", false, {}};
+  return &none;
+}
+}  // namespace
+
 std::optional<Interpreter::Callable> Interpreter::FindCallable(
-    const std::vector<std::string>& parts) {
+    const std::vector<std::string>& parts, const Expr* site) {
   StoredCodeCatalogue& catalogue = session_.Engine().Catalogue();
   auto fromPackage = [&](PackageInstance* package,
                          const std::string& member) -> std::optional<Callable> {
@@ -1142,8 +1150,14 @@ std::optional<Interpreter::Callable> Interpreter::FindCallable(
   };
   auto builtin = [&](const std::string& package, const std::string& member,
                      const std::string& schema) -> std::optional<Callable> {
-    const BuiltinSignature* signature = BuiltinPackages::Resolve(package, member, schema);
-    if (!signature) return std::nullopt;
+    const BuiltinSignature* signature =
+        site ? site->builtin.load(std::memory_order_acquire) : nullptr;
+    if (!signature) {
+      signature = BuiltinPackages::Resolve(package, member, schema);
+      if (!signature) signature = NotBuiltin();
+      if (site) site->builtin.store(signature, std::memory_order_release);
+    }
+    if (signature == NotBuiltin()) return std::nullopt;
     Callable callable;
     callable.kind = Callable::Kind::Builtin;
     callable.builtin = signature;

@@ -73,7 +73,9 @@ class Interpreter {
 
   // Names.
   Variable* FindVariable(const std::vector<std::string>& parts);
-  std::optional<Callable> FindCallable(const std::vector<std::string>& parts);
+  // site: the expression that names the callable, where it keeps what it found.
+  std::optional<Callable> FindCallable(const std::vector<std::string>& parts,
+                                       const Expr* site = nullptr);
   PackageInstance* FindPackage(const std::string& owner, const std::string& name, bool qualified);
   PackageInstance* Instantiate(const std::string& owner, const std::string& name,
                                const std::shared_ptr<const StoredObject>& packageSpec);
