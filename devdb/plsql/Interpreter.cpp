@@ -1149,7 +1149,7 @@ std::optional<Interpreter::Callable> Interpreter::FindCallable(
     return callable;
   };
   auto builtin = [&](const std::string& package, const std::string& member,
-                     const std::string& schema) -> std::optional<Callable> {
+                     const std::string& schema) -> const BuiltinSignature* {
     const BuiltinSignature* signature =
         site ? site->builtin.load(std::memory_order_acquire) : nullptr;
     if (!signature) {
@@ -1157,10 +1157,13 @@ std::optional<Interpreter::Callable> Interpreter::FindCallable(
       if (!signature) signature = NotBuiltin();
       if (site) site->builtin.store(signature, std::memory_order_release);
     }
-    if (signature == NotBuiltin()) return std::nullopt;
-    Callable callable;
-    callable.kind = Callable::Kind::Builtin;
-    callable.builtin = signature;
+    return signature == NotBuiltin() ? nullptr : signature;
+  };
+  // Built in where it is returned: most calls a block makes are to built-ins.
+  auto builtinCallable = [](const BuiltinSignature* signature) {
+    std::optional<Callable> callable(std::in_place);
+    callable->kind = Callable::Kind::Builtin;
+    callable->builtin = signature;
     return callable;
   };
 
@@ -1192,12 +1195,13 @@ std::optional<Interpreter::Callable> Interpreter::FindCallable(
     if (!frames_.empty() && Top().package && Top().package->name == parts[0]) {
       if (auto found = fromPackage(Top().package, parts[1])) return found;
     }
-    if (auto found = builtin(parts[0], parts[1], "")) return found;
+    if (const auto* signature = builtin(parts[0], parts[1], "")) return builtinCallable(signature);
     if (auto found = fromPackage(FindPackage("", parts[0], false), parts[1])) return found;
     return standalone(catalogue.FindCallable(parts[0], parts[1]));
   }
   if (parts.size() == 3) {
-    if (auto found = builtin(parts[1], parts[2], parts[0])) return found;
+    if (const auto* signature = builtin(parts[1], parts[2], parts[0]))
+      return builtinCallable(signature);
     return fromPackage(FindPackage(parts[0], parts[1], true), parts[2]);
   }
   return std::nullopt;
