@@ -96,7 +96,7 @@ void SetOut(BuiltinArgument& argument, const PlValue& value) {
   if (argument.assign) argument.assign(value);
 }
 
-PlValue CallPipe(Interpreter& interpreter, const std::string& member,
+PlValue CallPipe(Interpreter& interpreter, std::string_view member,
                  std::vector<BuiltinArgument>& arguments) {
   ProceduralSession& session = interpreter.Session();
   PipeRegistry& pipes = session.Engine().Pipes();
@@ -106,7 +106,6 @@ PlValue CallPipe(Interpreter& interpreter, const std::string& member,
   if (member == "PACK_MESSAGE" || member == "PACK_MESSAGE_RAW" || member == "PACK_MESSAGE_ROWID") {
     const PlValue& item = *arguments[0].value;
     PipeItem packed;
-    packed.value = item;
     if (member == "PACK_MESSAGE_RAW") {
       packed.type = kPipeRaw;
       packed.value = item.IsNull() ? PlValue::Null(PlType::Raw) : PlValue::Raw(item.ToRaw());
@@ -114,10 +113,20 @@ PlValue CallPipe(Interpreter& interpreter, const std::string& member,
       packed.type = kPipeRowid;
       packed.value = PlValue::Rowid(item.ToText());
     } else {
+      // Numbers, dates and raws go as they are, everything else as its text.
       switch (item.Type()) {
-        case PlType::Number: packed.type = kPipeNumber; break;
-        case PlType::Date: packed.type = kPipeDate; break;
-        case PlType::Raw: packed.type = kPipeRaw; break;
+        case PlType::Number:
+          packed.type = kPipeNumber;
+          packed.value = item;
+          break;
+        case PlType::Date:
+          packed.type = kPipeDate;
+          packed.value = item;
+          break;
+        case PlType::Raw:
+          packed.type = kPipeRaw;
+          packed.value = item;
+          break;
         case PlType::Boolean:
         case PlType::Cursor:
           throw PlsqlError(texts::kCompileErrorUnplaced,
@@ -162,11 +171,10 @@ PlValue CallPipe(Interpreter& interpreter, const std::string& member,
     double timeout = Seconds(arguments[1].value, PipeRegistry::kMaxWait);
     std::size_t size = PipeSize(arguments[2].value);
     PipeMessage message = buffer.TakeMessage();
-    PipeMessage copy = message;
     // A message that was not sent stays in the buffer, as Oracle keeps it; so does one whose
-    // send failed or was interrupted.
-    auto restore = [&buffer, &copy] {
-      for (auto& item : copy.items) buffer.Pack(std::move(item));
+    // send failed or was interrupted. Send leaves the message to us unless it went out.
+    auto restore = [&buffer, &message] {
+      for (auto& item : message.items) buffer.Pack(std::move(item));
     };
     int status = PipeRegistry::kTimedOut;
     try {
@@ -205,7 +213,7 @@ PlValue CallPipe(Interpreter& interpreter, const std::string& member,
   return {};
 }
 
-PlValue CallAlert(Interpreter& interpreter, const std::string& member,
+PlValue CallAlert(Interpreter& interpreter, std::string_view member,
                   std::vector<BuiltinArgument>& arguments) {
   ProceduralSession& session = interpreter.Session();
   AlertRegistry& alerts = session.Engine().Alerts();
@@ -255,7 +263,7 @@ PlValue CallAlert(Interpreter& interpreter, const std::string& member,
   return {};
 }
 
-PlValue CallOutput(Interpreter& interpreter, const std::string& member,
+PlValue CallOutput(Interpreter& interpreter, std::string_view member,
                    std::vector<BuiltinArgument>& arguments) {
   OutputBuffer& output = interpreter.Session().Output();
   if (member == "ENABLE") {
@@ -344,6 +352,15 @@ const BuiltinSignature* BuiltinPackages::Find(const std::string& package,
   return nullptr;
 }
 
+const BuiltinSignature* BuiltinPackages::Resolve(const std::string& package,
+                                                 const std::string& member,
+                                                 const std::string& schema) {
+  // Every signature's package is one of CanonicalPackage's names, so matching the package
+  // of the member's signatures is the same test.
+  if (!schema.empty() && schema != "SYS") return nullptr;
+  return Find(package, member);
+}
+
 std::optional<PlValue> BuiltinPackages::Constant(const std::string& package,
                                                  const std::string& member) {
   if ((package == "DBMS_PIPE" || package == "DBMS_ALERT") && member == "MAXWAIT") {
@@ -352,9 +369,11 @@ std::optional<PlValue> BuiltinPackages::Constant(const std::string& package,
   return std::nullopt;
 }
 
-PlValue BuiltinPackages::Call(Interpreter& interpreter, const std::string& package,
-                              const std::string& member, std::vector<BuiltinArgument>& arguments) {
+PlValue BuiltinPackages::Call(Interpreter& interpreter, const BuiltinSignature& signature,
+                              std::vector<BuiltinArgument>& arguments) {
   ProceduralSession& session = interpreter.Session();
+  const std::string_view package = signature.package;
+  const std::string_view member = signature.member;
   if (package == "DBMS_PIPE") return CallPipe(interpreter, member, arguments);
   if (package == "DBMS_ALERT") return CallAlert(interpreter, member, arguments);
   if (package == "DBMS_OUTPUT") return CallOutput(interpreter, member, arguments);

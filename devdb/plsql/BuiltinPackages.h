@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "devdb/plsql/BuiltinArgument.h"
@@ -34,10 +35,14 @@ class BuiltinPackages {
   // empty otherwise. DIUTIL answers only with or without SYS, as the others do.
   static std::string CanonicalPackage(const std::string& name, const std::string& schema);
   static const BuiltinSignature* Find(const std::string& package, const std::string& member);
+  // The subprogram that package.member (with schema, if given) names, as CanonicalPackage and
+  // Find together would find it, without building a name; null when it is none.
+  static const BuiltinSignature* Resolve(const std::string& package, const std::string& member,
+                                         const std::string& schema);
   static std::optional<PlValue> Constant(const std::string& package, const std::string& member);
   // Runs the subprogram; arguments are in parameter order. Returns a function's result.
-  static PlValue Call(Interpreter& interpreter, const std::string& package,
-                      const std::string& member, std::vector<BuiltinArgument>& arguments);
+  static PlValue Call(Interpreter& interpreter, const BuiltinSignature& signature,
+                      std::vector<BuiltinArgument>& arguments);
 };
 
 }  // namespace devdb::plsql

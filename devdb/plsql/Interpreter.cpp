@@ -3,6 +3,8 @@
 // that resolves to nothing is reported as Oracle's compiler reports it (ORA-06550, PLS-00201).
 #include "devdb/plsql/Interpreter.h"
 
+#include <array>
+#include <cctype>
 #include <chrono>
 #include <cmath>
 #include <ctime>
@@ -21,11 +23,6 @@ constexpr int kMaxCallDepth = 200;
 std::string Joined(const std::vector<std::string>& parts) {
   std::string text;
   for (const auto& part : parts) text += (text.empty() ? "" : ".") + part;
-  return text;
-}
-
-std::string Upper(std::string text) {
-  for (auto& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return text;
 }
 
@@ -212,8 +209,7 @@ struct Interpreter::Callable {
   std::string schema;
   int firstLine = 1;
   std::shared_ptr<const Unit> keepAlive;
-  std::string builtinPackage;
-  std::string builtinMember;
+  const BuiltinSignature* builtin = nullptr;  // Kind::Builtin
 };
 
 class Interpreter::FrameGuard {
@@ -467,7 +463,7 @@ Interpreter::Flow Interpreter::Execute(const Stmt& statement) {
     case Stmt::Kind::Raise: Raise(statement);
     case Stmt::Kind::Call: {
       const Expr& call = *statement.value;
-      auto callable = FindCallable(call.name);
+      auto callable = FindCallable(call.name, &call);
       if (!callable) {
         if (call.name.size() == 1 && call.name[0] == "RAISE_APPLICATION_ERROR") {
           std::vector<PlValue> arguments;
@@ -767,11 +763,67 @@ PlValue Interpreter::EvaluateAttribute(const Expr& expr) {
   NotDeclared(expr);
 }
 
+namespace {
+
+enum class BinaryOperator {
+  And,
+  Or,
+  Concatenate,
+  Equal,
+  NotEqual,
+  Less,
+  Greater,
+  LessOrEqual,
+  GreaterOrEqual,
+  Plus,
+  Minus,
+  Times,
+  Power,
+  Divide,
+  Modulo,
+  Unknown
+};
+
+// The parser keeps an operator as its text; every evaluation tells it apart by its first
+// characters instead of comparing it with each operator's text in turn.
+BinaryOperator Classify(const std::string& op) {
+  const char first = op.empty() ? '\0' : op[0];
+  const char second = op.size() > 1 ? op[1] : '\0';
+  if (op.size() > 3) return BinaryOperator::Unknown;
+  switch (first) {
+    case 'A': return op == "AND" ? BinaryOperator::And : BinaryOperator::Unknown;
+    case 'O': return op == "OR" ? BinaryOperator::Or : BinaryOperator::Unknown;
+    case 'M': return op == "MOD" ? BinaryOperator::Modulo : BinaryOperator::Unknown;
+    case '|': return op == "||" ? BinaryOperator::Concatenate : BinaryOperator::Unknown;
+    case '=': return op.size() == 1 ? BinaryOperator::Equal : BinaryOperator::Unknown;
+    case '<':
+      if (op.size() == 1) return BinaryOperator::Less;
+      if (op.size() == 2 && second == '>') return BinaryOperator::NotEqual;
+      if (op.size() == 2 && second == '=') return BinaryOperator::LessOrEqual;
+      return BinaryOperator::Unknown;
+    case '>':
+      if (op.size() == 1) return BinaryOperator::Greater;
+      if (op.size() == 2 && second == '=') return BinaryOperator::GreaterOrEqual;
+      return BinaryOperator::Unknown;
+    case '+': return op.size() == 1 ? BinaryOperator::Plus : BinaryOperator::Unknown;
+    case '-': return op.size() == 1 ? BinaryOperator::Minus : BinaryOperator::Unknown;
+    case '/': return op.size() == 1 ? BinaryOperator::Divide : BinaryOperator::Unknown;
+    case '*':
+      if (op.size() == 1) return BinaryOperator::Times;
+      if (op.size() == 2 && second == '*') return BinaryOperator::Power;
+      return BinaryOperator::Unknown;
+    default: return BinaryOperator::Unknown;
+  }
+}
+
+}  // namespace
+
 PlValue Interpreter::EvaluateBinary(const Expr& expr) {
-  const std::string& op = expr.op;
-  if (op == "AND" || op == "OR") {
+  using Op = BinaryOperator;
+  const Op op = Classify(expr.op);
+  if (op == Op::And || op == Op::Or) {
     PlValue left = Evaluate(*expr.operands[0]);
-    bool isAnd = op == "AND";
+    bool isAnd = op == Op::And;
     // Short-circuit where the result is already decided, as Oracle does.
     if (!left.IsNull() && IsTrue(left) != isAnd) return PlValue::Boolean(!isAnd);
     PlValue right = Evaluate(*expr.operands[1]);
@@ -781,7 +833,7 @@ PlValue Interpreter::EvaluateBinary(const Expr& expr) {
   }
   PlValue left = Evaluate(*expr.operands[0]);
   PlValue right = Evaluate(*expr.operands[1]);
-  if (op == "||") {
+  if (op == Op::Concatenate) {
     if (left.Type() == PlType::Boolean || right.Type() == PlType::Boolean) {
       CompileError(expr.line, expr.column, texts::Text(texts::kWrongArguments, {"||"}));
     }
@@ -790,17 +842,24 @@ PlValue Interpreter::EvaluateBinary(const Expr& expr) {
     if (joined.size() > 32767) throw PlsqlError(texts::kBufferTooSmall);
     return PlValue::Text(std::move(joined));
   }
-  bool comparison = op == "=" || op == "<>" || op == "<" || op == ">" || op == "<=" || op == ">=";
-  if (comparison) {
-    if (left.IsNull() || right.IsNull()) return PlValue::Null(PlType::Boolean);
-    int order = StandardFunctions::Compare(left, right);
-    bool result = op == "="    ? order == 0
-                  : op == "<>" ? order != 0
-                  : op == "<"  ? order < 0
-                  : op == ">"  ? order > 0
-                  : op == "<=" ? order <= 0
-                               : order >= 0;
-    return PlValue::Boolean(result);
+  switch (op) {
+    case Op::Equal:
+    case Op::NotEqual:
+    case Op::Less:
+    case Op::Greater:
+    case Op::LessOrEqual:
+    case Op::GreaterOrEqual: {
+      if (left.IsNull() || right.IsNull()) return PlValue::Null(PlType::Boolean);
+      int order = StandardFunctions::Compare(left, right);
+      bool result = op == Op::Equal         ? order == 0
+                    : op == Op::NotEqual    ? order != 0
+                    : op == Op::Less        ? order < 0
+                    : op == Op::Greater     ? order > 0
+                    : op == Op::LessOrEqual ? order <= 0
+                                            : order >= 0;
+      return PlValue::Boolean(result);
+    }
+    default: break;
   }
   if (left.IsNull() || right.IsNull()) {
     return PlValue::Null(left.Type() == PlType::Date || right.Type() == PlType::Date
@@ -812,30 +871,32 @@ PlValue Interpreter::EvaluateBinary(const Expr& expr) {
     return v.Type() == PlType::Date || v.Type() == PlType::Timestamp;
   };
   if (left.Type() == PlType::Timestamp && !isMoment(right)) left = PlValue::Date(left.ToDate());
-  if (right.Type() == PlType::Timestamp && !isMoment(left) && op == "+")
+  if (right.Type() == PlType::Timestamp && !isMoment(left) && op == Op::Plus)
     right = PlValue::Date(right.ToDate());
-  if (left.Type() == PlType::Date && (op == "+" || op == "-")) {
-    if (op == "-" && right.Type() == PlType::Date) {
+  if (left.Type() == PlType::Date && (op == Op::Plus || op == Op::Minus)) {
+    if (op == Op::Minus && right.Type() == PlType::Date) {
       return PlValue::Number(StandardFunctions::DaysBetween(left.ToDate(), right.ToDate()));
     }
     double days = right.ToNumber();
-    return PlValue::Date(StandardFunctions::AddDays(left.ToDate(), op == "+" ? days : -days));
+    return PlValue::Date(StandardFunctions::AddDays(left.ToDate(), op == Op::Plus ? days : -days));
   }
-  if (right.Type() == PlType::Date && op == "+") {
+  if (right.Type() == PlType::Date && op == Op::Plus) {
     return PlValue::Date(StandardFunctions::AddDays(right.ToDate(), left.ToNumber()));
   }
   double a = left.ToNumber();
   double b = right.ToNumber();
-  if (op == "+") return PlValue::Number(a + b);
-  if (op == "-") return PlValue::Number(a - b);
-  if (op == "*") return PlValue::Number(a * b);
-  if (op == "**") return PlValue::Number(std::pow(a, b));
-  if (op == "/") {
-    if (b == 0) throw PlsqlError(texts::kZeroDivide);
-    return PlValue::Number(a / b);
+  switch (op) {
+    case Op::Plus: return PlValue::Number(a + b);
+    case Op::Minus: return PlValue::Number(a - b);
+    case Op::Times: return PlValue::Number(a * b);
+    case Op::Power: return PlValue::Number(std::pow(a, b));
+    case Op::Divide:
+      if (b == 0) throw PlsqlError(texts::kZeroDivide);
+      return PlValue::Number(a / b);
+    case Op::Modulo: return PlValue::Number(b == 0 ? a : a - b * std::trunc(a / b));
+    default: break;
   }
-  if (op == "MOD") return PlValue::Number(b == 0 ? a : a - b * std::trunc(a / b));
-  CompileError(expr.line, expr.column, texts::Text(texts::kEncountered, {op}));
+  CompileError(expr.line, expr.column, texts::Text(texts::kEncountered, {expr.op}));
 }
 
 std::optional<PlValue> Interpreter::SpecialName(const std::string& name) {
@@ -870,7 +931,7 @@ PlValue Interpreter::EvaluateName(const Expr& expr) {
   if (expr.name.size() == 1) {
     if (auto special = SpecialName(expr.name[0])) return *special;
   }
-  if (auto callable = FindCallable(expr.name)) return Invoke(*callable, expr, true);
+  if (auto callable = FindCallable(expr.name, &expr)) return Invoke(*callable, expr, true);
   if (expr.name.size() == 2 || expr.name.size() == 3) {
     const std::string& package = expr.name[expr.name.size() - 2];
     std::string canonical =
@@ -886,7 +947,7 @@ PlValue Interpreter::EvaluateName(const Expr& expr) {
 }
 
 PlValue Interpreter::EvaluateCall(const Expr& expr) {
-  if (auto callable = FindCallable(expr.name)) return Invoke(*callable, expr, true);
+  if (auto callable = FindCallable(expr.name, &expr)) return Invoke(*callable, expr, true);
   if (expr.name.size() == 1) {
     const std::string& name = expr.name[0];
     if (name == "SQLERRM" && expr.operands.size() == 1) {
@@ -903,12 +964,24 @@ PlValue Interpreter::EvaluateCall(const Expr& expr) {
   NotDeclared(expr);
 }
 
+namespace {
+// Whether a client's bind name (any case, with or without the colon) is the upper-case name a
+// block uses. Compared in place: blocks look their binds up at every reference.
+bool IsBindNamed(const std::string& bindName, const std::string& name) {
+  size_t start = !bindName.empty() && bindName[0] == ':' ? 1 : 0;
+  if (bindName.size() - start != name.size()) return false;
+  for (size_t i = 0; i < name.size(); ++i) {
+    auto c = static_cast<unsigned char>(bindName[start + i]);
+    if (static_cast<char>(std::toupper(c)) != name[i]) return false;
+  }
+  return true;
+}
+}  // namespace
+
 BlockBind* Interpreter::FindBind(const std::string& name) {
   if (!binds_) return nullptr;
   for (auto& bind : *binds_) {
-    std::string bindName = Upper(bind.name);
-    if (!bindName.empty() && bindName[0] == ':') bindName.erase(0, 1);
-    if (bindName == name) return &bind;
+    if (IsBindNamed(bind.name, name)) return &bind;
   }
   return nullptr;
 }
@@ -1030,8 +1103,16 @@ PackageInstance* Interpreter::Instantiate(const std::string& owner, const std::s
   return raw;
 }
 
+namespace {
+// What Expr::builtin holds for a name that is no built-in subprogram.
+const BuiltinSignature* NotBuiltin() {
+  static const BuiltinSignature none{"", "", false, {}};
+  return &none;
+}
+}  // namespace
+
 std::optional<Interpreter::Callable> Interpreter::FindCallable(
-    const std::vector<std::string>& parts) {
+    const std::vector<std::string>& parts, const Expr* site) {
   StoredCodeCatalogue& catalogue = session_.Engine().Catalogue();
   auto fromPackage = [&](PackageInstance* package,
                          const std::string& member) -> std::optional<Callable> {
@@ -1068,13 +1149,21 @@ std::optional<Interpreter::Callable> Interpreter::FindCallable(
     return callable;
   };
   auto builtin = [&](const std::string& package, const std::string& member,
-                     const std::string& schema) -> std::optional<Callable> {
-    std::string canonical = BuiltinPackages::CanonicalPackage(package, schema);
-    if (canonical.empty() || !BuiltinPackages::Find(canonical, member)) return std::nullopt;
-    Callable callable;
-    callable.kind = Callable::Kind::Builtin;
-    callable.builtinPackage = canonical;
-    callable.builtinMember = member;
+                     const std::string& schema) -> const BuiltinSignature* {
+    const BuiltinSignature* signature =
+        site ? site->builtin.load(std::memory_order_acquire) : nullptr;
+    if (!signature) {
+      signature = BuiltinPackages::Resolve(package, member, schema);
+      if (!signature) signature = NotBuiltin();
+      if (site) site->builtin.store(signature, std::memory_order_release);
+    }
+    return signature == NotBuiltin() ? nullptr : signature;
+  };
+  // Built in where it is returned: most calls a block makes are to built-ins.
+  auto builtinCallable = [](const BuiltinSignature* signature) {
+    std::optional<Callable> callable(std::in_place);
+    callable->kind = Callable::Kind::Builtin;
+    callable->builtin = signature;
     return callable;
   };
 
@@ -1106,12 +1195,13 @@ std::optional<Interpreter::Callable> Interpreter::FindCallable(
     if (!frames_.empty() && Top().package && Top().package->name == parts[0]) {
       if (auto found = fromPackage(Top().package, parts[1])) return found;
     }
-    if (auto found = builtin(parts[0], parts[1], "")) return found;
+    if (const auto* signature = builtin(parts[0], parts[1], "")) return builtinCallable(signature);
     if (auto found = fromPackage(FindPackage("", parts[0], false), parts[1])) return found;
     return standalone(catalogue.FindCallable(parts[0], parts[1]));
   }
   if (parts.size() == 3) {
-    if (auto found = builtin(parts[1], parts[2], parts[0])) return found;
+    if (const auto* signature = builtin(parts[1], parts[2], parts[0]))
+      return builtinCallable(signature);
     return fromPackage(FindPackage(parts[0], parts[1], true), parts[2]);
   }
   return std::nullopt;
@@ -1137,7 +1227,13 @@ void Interpreter::AssignTo(const Expr& target, const PlValue& value) {
       bind->cursor = value.CursorStatement();
       return;
     }
-    sql::Value converted = value.ToSql();
+    // A typed bind takes the value converted to its type. The value's own form is still
+    // asked for where that can fail (a BOOLEAN, which no bind takes), so the error is the same.
+    const bool convertsPlainly = value.IsNull() || value.Type() == PlType::Number ||
+                                 value.Type() == PlType::Text || value.Type() == PlType::Rowid ||
+                                 value.Type() == PlType::Date || value.Type() == PlType::Raw;
+    sql::Value converted;
+    if (!bind->type || !convertsPlainly) converted = value.ToSql();
     if (bind->type)
       converted = PlValue::Assign(TypeSpec{*bind->type, 0, false, false, ""}, value).ToSql();
     if ((converted.kind == sql::Value::Kind::Text || converted.kind == sql::Value::Kind::Rowid) &&
@@ -1145,7 +1241,8 @@ void Interpreter::AssignTo(const Expr& target, const PlValue& value) {
       throw PlsqlError(texts::kBufferTooSmall);
     }
     if (target.operands.empty()) {
-      bind->values.assign(1, converted);
+      bind->values.clear();
+      bind->values.push_back(std::move(converted));
       return;
     }
     PlValue index = Evaluate(*target.operands[0]);
@@ -1154,7 +1251,7 @@ void Interpreter::AssignTo(const Expr& target, const PlValue& value) {
     if (position < 1 || position > bind->maxElements) throw PlsqlError(texts::kHostArrayOutOfRange);
     if (static_cast<long long>(bind->values.size()) < position)
       bind->values.resize(static_cast<size_t>(position));
-    bind->values[static_cast<size_t>(position - 1)] = converted;
+    bind->values[static_cast<size_t>(position - 1)] = std::move(converted);
     return;
   }
   if (target.kind != Expr::Kind::Name) {
@@ -1174,7 +1271,7 @@ void Interpreter::AssignTo(const Expr& target, const PlValue& value) {
 
 PlValue Interpreter::Invoke(const Callable& callable, const Expr& call, bool asFunction) {
   if (callable.kind == Callable::Kind::Builtin) {
-    return InvokeBuiltin(callable.builtinPackage, callable.builtinMember, call, asFunction);
+    return InvokeBuiltin(*callable.builtin, call, asFunction);
   }
   // Pick the overload whose parameters take the arguments given.
   size_t count = call.operands.size();
@@ -1327,19 +1424,20 @@ PlValue Interpreter::InvokeSubprogram(const Callable& callable, const Subprogram
   return returnValue;
 }
 
-PlValue Interpreter::InvokeBuiltin(const std::string& package, const std::string& member,
-                                   const Expr& call, bool asFunction) {
-  const BuiltinSignature* signature = BuiltinPackages::Find(package, member);
-  if (signature->isFunction != asFunction) {
+PlValue Interpreter::InvokeBuiltin(const BuiltinSignature& signature, const Expr& call,
+                                   bool asFunction) {
+  if (signature.isFunction != asFunction) {
     CompileError(call.line, call.column,
                  texts::Text(asFunction ? texts::kNoSuchFunction : texts::kNotProcedure,
-                             {package + "." + member}));
+                             {std::string(signature.package) + "." + signature.member}));
   }
-  const auto& parameters = signature->parameters;
+  const auto& parameters = signature.parameters;
   std::vector<BuiltinArgument> arguments(parameters.size());
-  std::vector<bool> given(parameters.size(), false);
+  // No built-in takes more than a few parameters; .at() below refuses a signature with more.
+  std::array<bool, 8> given{};
   auto wrong = [&] {
-    CompileError(call.line, call.column, texts::Text(texts::kWrongArguments, {member}));
+    CompileError(call.line, call.column,
+                 texts::Text(texts::kWrongArguments, {std::string(signature.member)}));
   };
   if (call.operands.size() > parameters.size()) wrong();
   for (size_t i = 0; i < call.operands.size(); ++i) {
@@ -1351,7 +1449,7 @@ PlValue Interpreter::InvokeBuiltin(const std::string& package, const std::string
       }
       if (position == parameters.size()) wrong();
     }
-    given[position] = true;
+    given.at(position) = true;
     const Expr& argument = *call.operands[i];
     BuiltinArgument& slot = arguments[position];
     if (parameters[position].out) {
@@ -1375,9 +1473,9 @@ PlValue Interpreter::InvokeBuiltin(const std::string& package, const std::string
     if (parameters[position].in) slot.value = Evaluate(argument);
   }
   for (size_t p = 0; p < parameters.size(); ++p) {
-    if (!given[p] && !parameters[p].optional) wrong();
+    if (!given.at(p) && !parameters[p].optional) wrong();
   }
-  return BuiltinPackages::Call(*this, package, member, arguments);
+  return BuiltinPackages::Call(*this, signature, arguments);
 }
 
 std::optional<PlValue> Interpreter::CallFunction(const std::vector<std::string>& nameParts,
@@ -1412,11 +1510,10 @@ std::optional<TypeSpec> Interpreter::FunctionResultType(const std::vector<std::s
   auto callable = FindCallable(nameParts);
   if (!callable) return std::nullopt;
   if (callable->kind == Callable::Kind::Builtin) {
-    const auto* signature =
-        BuiltinPackages::Find(callable->builtinPackage, callable->builtinMember);
-    if (!signature || !signature->isFunction) return std::nullopt;
+    const BuiltinSignature* signature = callable->builtin;
+    if (!signature->isFunction) return std::nullopt;
     // The built-in functions give numbers, but for the session names and BOOLEAN.
-    const std::string member = callable->builtinMember;
+    const std::string member = signature->member;
     TypeSpec type;
     if (member == "UNIQUE_SESSION_NAME" || member == "UNIQUE_SESSION_ID") {
       type.type = PlType::Text;

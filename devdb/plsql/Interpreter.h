@@ -18,6 +18,8 @@
 
 namespace devdb::plsql {
 
+struct BuiltinSignature;
+
 class Interpreter {
  public:
   // binds may be null when the code has no client binds (stored code called from SQL).
@@ -71,7 +73,9 @@ class Interpreter {
 
   // Names.
   Variable* FindVariable(const std::vector<std::string>& parts);
-  std::optional<Callable> FindCallable(const std::vector<std::string>& parts);
+  // site: the expression that names the callable, where it keeps what it found.
+  std::optional<Callable> FindCallable(const std::vector<std::string>& parts,
+                                       const Expr* site = nullptr);
   PackageInstance* FindPackage(const std::string& owner, const std::string& name, bool qualified);
   PackageInstance* Instantiate(const std::string& owner, const std::string& name,
                                const std::shared_ptr<const StoredObject>& packageSpec);
@@ -84,8 +88,7 @@ class Interpreter {
   PlValue InvokeSubprogram(const Callable& callable, const Subprogram& subprogram,
                            std::vector<std::optional<PlValue>> values,
                            const std::vector<const Expr*>& outTargets);
-  PlValue InvokeBuiltin(const std::string& package, const std::string& member, const Expr& call,
-                        bool asFunction);
+  PlValue InvokeBuiltin(const BuiltinSignature& signature, const Expr& call, bool asFunction);
 
   [[noreturn]] void CompileError(int line, int column, const std::string& message,
                                  const char* ignored = nullptr);

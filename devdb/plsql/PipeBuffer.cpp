@@ -15,10 +15,11 @@ std::size_t PipeItem::Size() const {
   std::size_t data = 0;
   if (!value.IsNull()) {
     switch (type) {
-      case kPipeNumber: data = value.ToText().size() / 2 + 2; break;
+      case kPipeNumber: data = value.TextLength() / 2 + 2; break;
       case kPipeDate: data = 7; break;
       case kPipeRaw: data = value.ToRaw().size(); break;
-      default: data = value.ToText().size(); break;
+      // Sized at every pack, send and receive: the text is not copied for it.
+      default: data = value.TextLength(); break;
     }
   }
   return kItemOverhead + data;
@@ -31,8 +32,10 @@ std::size_t PipeMessage::Size() const {
 }
 
 void PipeBuffer::Pack(PipeItem item) {
-  if (message_.Size() + item.Size() > kLimit) throw PlsqlError(texts::kPipeBufferFull);
+  const std::size_t itemSize = item.Size();
+  if (size_ + itemSize > kLimit) throw PlsqlError(texts::kPipeBufferFull);
   message_.items.push_back(std::move(item));
+  size_ += itemSize;
 }
 
 int PipeBuffer::NextItemType() const {
@@ -53,6 +56,7 @@ PlValue PipeBuffer::Unpack(int expectedType) {
 
 void PipeBuffer::Reset() {
   message_ = {};
+  size_ = message_.Size();
   unpackPosition_ = 0;
 }
 
@@ -64,6 +68,7 @@ PipeMessage PipeBuffer::TakeMessage() {
 
 void PipeBuffer::Load(PipeMessage message) {
   message_ = std::move(message);
+  size_ = message_.Size();
   unpackPosition_ = 0;
 }
 

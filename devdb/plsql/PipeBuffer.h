@@ -48,6 +48,8 @@ class PipeBuffer {
 
  private:
   PipeMessage message_;
+  // message_.Size(), kept as items come so that a pack does not size every earlier item again.
+  std::size_t size_ = 1;
   std::size_t unpackPosition_ = 0;
 };
 

@@ -84,7 +84,7 @@ void PipeRegistry::Erase(std::map<std::string, Pipe>::iterator it) {
   pipes_.erase(it);
 }
 
-int PipeRegistry::Send(const std::string& name, PipeMessage message, double timeoutSeconds,
+int PipeRegistry::Send(const std::string& name, PipeMessage&& message, double timeoutSeconds,
                        std::size_t maxPipeSize, const std::string& user,
                        const InterruptCheck& checkInterrupt) {
   std::string key = Key(name);

@@ -37,7 +37,8 @@ class PipeRegistry {
   // Bytes counted against the budget now.
   std::size_t BytesInUse();
 
-  int Send(const std::string& name, PipeMessage message, double timeoutSeconds,
+  // The message moves into the pipe on success only; otherwise the caller still has it.
+  int Send(const std::string& name, PipeMessage&& message, double timeoutSeconds,
            std::size_t maxPipeSize, const std::string& user, const InterruptCheck& checkInterrupt);
   int Receive(const std::string& name, double timeoutSeconds, const std::string& user,
               const InterruptCheck& checkInterrupt, PipeMessage& received);

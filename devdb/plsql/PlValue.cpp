@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <ctime>
 #include <regex>
+#include <string_view>
 
 #include "devdb/common/OracleTexts.h"
 #include "devdb/plsql/PlsqlError.h"
@@ -24,13 +25,6 @@ constexpr const char* kMonths[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
 std::string Upper(std::string text) {
   for (auto& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return text;
-}
-
-std::string Trim(const std::string& text) {
-  auto begin = text.find_first_not_of(" \t\r\n");
-  if (begin == std::string::npos) return {};
-  auto end = text.find_last_not_of(" \t\r\n");
-  return text.substr(begin, end - begin + 1);
 }
 
 std::string Padded(int value, int width) {
@@ -51,6 +45,32 @@ int HexDigit(char c) {
 }
 
 constexpr int kMostFractionalDigits = 9;
+
+// A number written as text, blanks around it allowed. Read in place: every number bind a
+// block reads comes as text.
+double ParseNumber(const std::string& text) {
+  std::string_view view(text);
+  const auto first = view.find_first_not_of(" \t\r\n");
+  if (first == std::string_view::npos) ValueError(texts::kCharToNumber);
+  view = view.substr(first, view.find_last_not_of(" \t\r\n") - first + 1);
+  const char* begin = view.data();
+  const char* end = view.data() + view.size();
+  if (*begin == '+') ++begin;
+  // Whole numbers of up to 15 digits (item types, statuses, counters) are exact as doubles,
+  // so adding up their digits gives what the general reading gives.
+  const bool negative = begin < end && *begin == '-';
+  const char* digits = negative ? begin + 1 : begin;
+  if (digits < end && end - digits <= 15 &&
+      std::all_of(digits, end, [](char c) { return c >= '0' && c <= '9'; })) {
+    double whole = 0;
+    for (const char* c = digits; c < end; ++c) whole = whole * 10 + (*c - '0');
+    return negative ? -whole : whole;
+  }
+  double result = 0;
+  auto [stop, error] = std::from_chars(begin, end, result);
+  if (error != std::errc() || stop != end) ValueError(texts::kCharToNumber);
+  return result;
+}
 
 std::string OffsetText(int minutes) {
   return std::string(minutes < 0 ? "-" : "+") + Padded(std::abs(minutes) / 60, 2) + ":" +
@@ -228,10 +248,8 @@ PlValue PlValue::Cursor(std::shared_ptr<sql::Statement> cursor) {
 PlValue PlValue::FromSql(const sql::Value& value) {
   switch (value.kind) {
     case sql::Value::Kind::Null: return Null();
-    case sql::Value::Kind::Number: {
-      PlValue text = Text(value.text);
-      return text.IsNull() ? Null(PlType::Number) : Number(text.ToNumber());
-    }
+    case sql::Value::Kind::Number:
+      return value.text.empty() ? Null(PlType::Number) : Number(ParseNumber(value.text));
     case sql::Value::Kind::Text: return Text(value.text);
     case sql::Value::Kind::Date: return Date(value.date);
     case sql::Value::Kind::Raw: return Raw(value.bytes);
@@ -244,17 +262,7 @@ double PlValue::ToNumber() const {
   switch (type_) {
     case PlType::Number: return number_;
     case PlType::Text:
-    case PlType::Rowid: {
-      std::string text = Trim(text_);
-      if (text.empty()) ValueError(texts::kCharToNumber);
-      const char* begin = text.data();
-      const char* end = text.data() + text.size();
-      if (*begin == '+') ++begin;
-      double result = 0;
-      auto [stop, error] = std::from_chars(begin, end, result);
-      if (error != std::errc() || stop != end) ValueError(texts::kCharToNumber);
-      return result;
-    }
+    case PlType::Rowid: return ParseNumber(text_);
     default: ValueError();
   }
 }

@@ -55,6 +55,11 @@ class PlValue {
   // Conversions raise PlsqlError (ORA-06502 and its variants) where Oracle would.
   double ToNumber() const;
   std::string ToText() const;
+  // ToText().size(), without a copy of a value that is text already.
+  std::size_t TextLength() const {
+    if (isNull_) return 0;
+    return type_ == PlType::Text || type_ == PlType::Rowid ? text_.size() : ToText().size();
+  }
   sql::OracleDate ToDate() const;  // a timestamp without its fraction
   // A DATE has no fraction and no zone; a text is read in the default format, zone optional.
   TimestampParts ToTimestamp() const;

@@ -23,6 +23,7 @@ struct Word {
 // character that is not part of a name or a dot.
 std::vector<Word> LeadingWords(const std::string& sql, size_t count) {
   std::vector<Word> words;
+  words.reserve(count);
   size_t i = 0;
   while (i < sql.size() && words.size() < count) {
     unsigned char c = static_cast<unsigned char>(sql[i]);
@@ -82,6 +83,12 @@ size_t ReadName(const std::vector<Word>& words, size_t index, std::string& owner
   throw sql::OracleErrors::At(texts::kInvalidSqlStatement, static_cast<int>(offset));
 }
 
+// A block or CALL is told by its first word alone; the server sees them far more often than
+// the statements about stored code, which need the words after it.
+bool IsBlockWord(const std::string& word) {
+  return word == "BEGIN" || word == "DECLARE" || word == "CALL";
+}
+
 }  // namespace
 
 ProceduralEngine::ProceduralEngine(StoredCodeCatalogue::SessionOpener openSystemSession)
@@ -92,10 +99,11 @@ ProceduralEngine::ProceduralEngine(StoredCodeCatalogue::SessionOpener openSystem
 ProceduralEngine::~ProceduralEngine() { Shutdown(); }
 
 bool ProceduralEngine::Handles(const std::string& sql) {
+  auto leading = LeadingWords(sql, 1);
+  if (leading.empty()) return false;
+  if (IsBlockWord(leading[0].upper)) return true;
   auto words = LeadingWords(sql, 5);
-  if (words.empty()) return false;
   const std::string& first = words[0].upper;
-  if (first == "BEGIN" || first == "DECLARE" || first == "CALL") return true;
   if (words.size() < 2) return false;
   if (first == "CREATE") {
     size_t next = 1;
@@ -148,8 +156,9 @@ std::unique_ptr<ProceduralStatement> ProceduralEngine::Prepare(ProceduralSession
   if (shutDown_) throw sql::OracleErrors::Make(texts::kShutdown);
   ProceduralStatement::Definition definition;
   definition.text = sql;
-  auto words = LeadingWords(sql, 12);
+  auto words = LeadingWords(sql, 1);
   if (words.empty()) Invalid(sql, 0);
+  if (!IsBlockWord(words[0].upper)) words = LeadingWords(sql, 12);
   const std::string& first = words[0].upper;
   try {
     if (first == "BEGIN" || first == "DECLARE") {

@@ -3,6 +3,7 @@
 // and only the interpreter reads, so they live together in this one header.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 
 namespace devdb::plsql {
 
+struct BuiltinSignature;
 struct Expr;
 struct Stmt;
 struct Block;
@@ -45,6 +47,10 @@ struct Expr {
   std::vector<ExprPtr> operands;           // Call arguments; bind index; operator operands
   std::vector<std::string> argumentNames;  // Call: the name before "=>", or empty
   TypeSpec castType;                       // Cast: the type after AS
+  // Name, Call: whether the dotted name is a built-in package's subprogram, which follows from
+  // the name alone, so it is looked up once and kept with the parse. Null until then; the
+  // interpreter's marker for a name that is none. Sessions sharing the parse all read it.
+  mutable std::atomic<const BuiltinSignature*> builtin{nullptr};
 };
 
 // SQL written inside PL/SQL, kept as tokens so that variable names can become binds.

@@ -35,6 +35,8 @@ struct ResultCase {
 TEST_F(BlockTest, LanguageAndNullSemantics) {
   const ResultCase cases[] = {
       {"arithmetic and precedence", "begin :r := 2 + 3 * 4 - 10 / 4; end;", "11.5"},
+      {"texts read as numbers, signs and blanks allowed",
+       "begin :r := ' -007 ' + '+12' + '2.5' + '-.5' + '1e1'; end;", "17"},
       {"null in arithmetic is null", "declare n number; begin :r := n + 1; end;", "<null>"},
       {"concatenation skips nulls", "declare s varchar2(10); begin :r := 'a' || s || 'b'; end;",
        "ab"},
@@ -362,6 +364,31 @@ TEST_F(BlockTest, ScalarBindsInAndOut) {
     ADD_FAILURE() << "a value longer than the client's buffer must fail";
   } catch (const sql::SqlError& failure) {
     EXPECT_EQ(failure.Code(), 6502);
+  }
+}
+
+TEST_F(BlockTest, ABindReadAgainAfterTheBlockWritesItHasItsNewValue) {
+  struct Case {
+    const char* what;
+    const char* block;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"assigned in the block", "begin :n := :n + 1; :n := :n * 10; :r := :n; end;", "20"},
+      {"written as a built-in's out parameter",
+       "begin :r := :n; dbms_output.enable; dbms_output.put_line('x');\n"
+       "  dbms_output.get_line(:line, :n); :r := :r || '/' || :n; end;",
+       "1/0"},
+      {"written as an in out count of an index-by table",
+       "begin :n := 5; dbms_output.enable; dbms_output.put_line('a');\n"
+       "  dbms_output.get_lines(:lines, :n); :r := :n; end;",
+       "1"},
+  };
+  for (const auto& c : cases) {
+    std::vector<BlockBind> binds{InBind("n", Number(1)), OutBind("r"), OutBind("line"),
+                                 TableBind("lines", 3)};
+    app_->Run(c.block, binds);
+    EXPECT_EQ(Text(binds[1].values.at(0)), c.expected) << c.what;
   }
 }
 
