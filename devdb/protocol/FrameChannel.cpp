@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <sched.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -106,8 +107,9 @@ FrameChannel::ReadResult FrameChannel::Read(
 }
 
 void FrameChannel::Hold(const Frame& frame) {
-  std::vector<std::uint8_t> bytes = FrameCodec::Encode(frame);
-  held_.insert(held_.end(), bytes.begin(), bytes.end());
+  const auto header = FrameCodec::EncodeHeader(frame);
+  held_.insert(held_.end(), header.begin(), header.end());
+  held_.insert(held_.end(), frame.body.begin(), frame.body.end());
 }
 
 bool FrameChannel::HasWholeFrame() const {
@@ -118,17 +120,39 @@ bool FrameChannel::HasWholeFrame() const {
 }
 
 bool FrameChannel::Write(const Frame& frame, int wakeDescriptor) {
-  std::vector<std::uint8_t> bytes = FrameCodec::Encode(frame);
-  if (!held_.empty()) {
-    bytes.insert(bytes.begin(), held_.begin(), held_.end());
-    held_.clear();
-  }
-  std::size_t sent = 0;
-  while (sent < bytes.size()) {
-    ssize_t result = ::send(socket_.Descriptor(), bytes.data() + sent, bytes.size() - sent,
-                            MSG_NOSIGNAL | MSG_DONTWAIT);
+  // The held frames, the header and the body go out in one gathered send, without first being
+  // copied together.
+  const auto header = FrameCodec::EncodeHeader(frame);
+  std::vector<std::uint8_t> held;
+  held.swap(held_);
+  iovec parts[3] = {{held.data(), held.size()},
+                    {const_cast<std::uint8_t*>(header.data()), header.size()},
+                    {const_cast<std::uint8_t*>(frame.body.data()), frame.body.size()}};
+  iovec* next = parts;
+  std::size_t left = 3;
+  while (true) {
+    while (left > 0 && next->iov_len == 0) {
+      ++next;
+      --left;
+    }
+    if (left == 0) break;
+    msghdr message{};
+    message.msg_iov = next;
+    message.msg_iovlen = left;
+    const ssize_t result = ::sendmsg(socket_.Descriptor(), &message, MSG_NOSIGNAL | MSG_DONTWAIT);
     if (result >= 0) {
-      sent += static_cast<std::size_t>(result);
+      // Steps over what went out: whole parts, then into the part that went out in part.
+      auto sent = static_cast<std::size_t>(result);
+      while (sent > 0) {
+        const std::size_t step = std::min(sent, next->iov_len);
+        next->iov_base = static_cast<std::uint8_t*>(next->iov_base) + step;
+        next->iov_len -= step;
+        sent -= step;
+        if (next->iov_len == 0) {
+          ++next;
+          --left;
+        }
+      }
       continue;
     }
     if (errno == EINTR) continue;
@@ -136,6 +160,9 @@ bool FrameChannel::Write(const Frame& frame, int wakeDescriptor) {
       throw ConnectionLost(std::string("send: ") + std::strerror(errno));
     if (WaitFor(socket_.Descriptor(), POLLOUT, wakeDescriptor) == Wait::Woken) return false;
   }
+  // The held frames' storage serves the next ones.
+  held.clear();
+  held_.swap(held);
   return true;
 }
 

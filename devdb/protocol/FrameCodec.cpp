@@ -37,17 +37,20 @@ bool FrameCodec::IsKnownType(std::uint16_t type) {
   return false;
 }
 
-std::vector<std::uint8_t> FrameCodec::Encode(const Frame& frame) {
+std::array<std::uint8_t, FrameCodec::kHeaderSize> FrameCodec::EncodeHeader(const Frame& frame) {
   if (frame.body.size() > kMaximumBody) throw ProtocolError("message body too large to send");
-  std::vector<std::uint8_t> bytes;
-  bytes.reserve(kHeaderSize + frame.body.size());
-  auto length = static_cast<std::uint32_t>(frame.body.size());
-  for (int shift = 24; shift >= 0; shift -= 8)
-    bytes.push_back(static_cast<std::uint8_t>(length >> shift));
-  auto type = static_cast<std::uint16_t>(frame.type);
-  bytes.push_back(static_cast<std::uint8_t>(type >> 8));
-  bytes.push_back(static_cast<std::uint8_t>(type));
-  bytes.insert(bytes.end(), frame.body.begin(), frame.body.end());
+  const auto length = static_cast<std::uint32_t>(frame.body.size());
+  const auto type = static_cast<std::uint16_t>(frame.type);
+  return {static_cast<std::uint8_t>(length >> 24), static_cast<std::uint8_t>(length >> 16),
+          static_cast<std::uint8_t>(length >> 8),  static_cast<std::uint8_t>(length),
+          static_cast<std::uint8_t>(type >> 8),    static_cast<std::uint8_t>(type)};
+}
+
+std::vector<std::uint8_t> FrameCodec::Encode(const Frame& frame) {
+  const auto header = EncodeHeader(frame);
+  std::vector<std::uint8_t> bytes(kHeaderSize + frame.body.size());
+  std::copy(header.begin(), header.end(), bytes.begin());
+  std::copy(frame.body.begin(), frame.body.end(), bytes.begin() + kHeaderSize);
   return bytes;
 }
 

@@ -58,6 +58,9 @@ class FrameCodec {
 
   static bool IsKnownType(std::uint16_t type);
   static std::vector<std::uint8_t> Encode(const Frame& frame);
+  // The header that goes in front of the frame's body; throws ProtocolError for a body too
+  // large to send.
+  static std::array<std::uint8_t, kHeaderSize> EncodeHeader(const Frame& frame);
   // Throws ProtocolError for a body longer than maximumBody or a type this version does not know.
   static Header DecodeHeader(const std::array<std::uint8_t, kHeaderSize>& bytes,
                              std::uint32_t maximumBody = kMaximumBody);

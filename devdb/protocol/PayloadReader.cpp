@@ -5,76 +5,36 @@
 
 namespace devdb::protocol {
 
-void PayloadReader::Need(std::size_t bytes) const {
-  if (bytes > Remaining()) throw ProtocolError("message truncated");
-}
+void PayloadReader::Truncated() { throw ProtocolError("message truncated"); }
 
-std::uint8_t PayloadReader::U8() {
-  Need(1);
-  return data_[position_++];
-}
+void PayloadReader::NotABoolean() { throw ProtocolError("boolean field is neither 0 nor 1"); }
 
-std::uint16_t PayloadReader::U16() {
-  Need(2);
-  std::uint16_t value = static_cast<std::uint16_t>((data_[position_] << 8) | data_[position_ + 1]);
-  position_ += 2;
-  return value;
-}
-
-std::uint32_t PayloadReader::U32() {
-  Need(4);
-  std::uint32_t value = 0;
-  for (int i = 0; i < 4; ++i) value = (value << 8) | data_[position_ + i];
-  position_ += 4;
-  return value;
-}
-
-std::uint64_t PayloadReader::U64() {
-  Need(8);
-  std::uint64_t value = 0;
-  for (int i = 0; i < 8; ++i) value = (value << 8) | data_[position_ + i];
-  position_ += 8;
-  return value;
-}
-
-bool PayloadReader::Bool() {
-  std::uint8_t value = U8();
-  if (value > 1) throw ProtocolError("boolean field is neither 0 nor 1");
-  return value == 1;
-}
-
-std::string PayloadReader::Text() {
-  std::uint32_t length = U32();
-  Need(length);
-  std::string text(reinterpret_cast<const char*>(data_.data() + position_), length);
-  position_ += length;
-  return text;
+void PayloadReader::CountTooLarge() {
+  throw ProtocolError("item count larger than the message can hold");
 }
 
 std::vector<std::uint8_t> PayloadReader::Bytes() {
-  std::uint32_t length = U32();
+  const std::uint32_t length = U32();
   Need(length);
-  std::vector<std::uint8_t> bytes(data_.begin() + static_cast<std::ptrdiff_t>(position_),
-                                  data_.begin() + static_cast<std::ptrdiff_t>(position_ + length));
+  std::vector<std::uint8_t> bytes(Here(), Here() + length);
   position_ += length;
   return bytes;
 }
 
-WireValue PayloadReader::Value() {
-  WireValue value;
-  std::uint8_t kind = U8();
+void PayloadReader::ValueInto(WireValue& value) {
+  const std::uint8_t kind = U8();
   switch (kind) {
-    case static_cast<std::uint8_t>(WireValue::Kind::Null): return value;
+    case static_cast<std::uint8_t>(WireValue::Kind::Null): return;
     case static_cast<std::uint8_t>(WireValue::Kind::Number):
     case static_cast<std::uint8_t>(WireValue::Kind::Text):
     case static_cast<std::uint8_t>(WireValue::Kind::Rowid):
       value.kind = static_cast<WireValue::Kind>(kind);
-      value.text = Text();
-      return value;
+      TextInto(value.text);
+      return;
     case static_cast<std::uint8_t>(WireValue::Kind::Raw):
       value.kind = WireValue::Kind::Raw;
       value.bytes = Bytes();
-      return value;
+      return;
     case static_cast<std::uint8_t>(WireValue::Kind::Date):
       value.kind = WireValue::Kind::Date;
       value.date.year = I32();
@@ -83,7 +43,7 @@ WireValue PayloadReader::Value() {
       value.date.hour = U8();
       value.date.minute = U8();
       value.date.second = U8();
-      return value;
+      return;
     default: throw ProtocolError("unknown value kind " + std::to_string(kind));
   }
 }
@@ -91,27 +51,20 @@ WireValue PayloadReader::Value() {
 WireError PayloadReader::Error() {
   WireError error;
   error.code = I32();
-  error.message = Text();
+  TextInto(error.message);
   error.offset = I32();
   return error;
 }
 
 WireColumn PayloadReader::Column() {
   WireColumn column;
-  column.name = Text();
+  TextInto(column.name);
   column.oracleType = I32();
   column.dataSize = I32();
   column.precision = I32();
   column.scale = I32();
   column.nullable = Bool();
   return column;
-}
-
-std::uint32_t PayloadReader::Count(std::size_t minimumItemSize) {
-  std::uint32_t count = U32();
-  if (minimumItemSize > 0 && count > Remaining() / minimumItemSize)
-    throw ProtocolError("item count larger than the message can hold");
-  return count;
 }
 
 void PayloadReader::Finish() const {

@@ -2,40 +2,24 @@
 // is refused here rather than silently cut.
 #include "devdb/protocol/PayloadWriter.h"
 
+#include <algorithm>
+
 #include "devdb/protocol/ProtocolError.h"
 
 namespace devdb::protocol {
 
-void PayloadWriter::U8(std::uint8_t value) { data_.push_back(value); }
-
-void PayloadWriter::U16(std::uint16_t value) {
-  const std::uint8_t bytes[2] = {static_cast<std::uint8_t>(value >> 8),
-                                 static_cast<std::uint8_t>(value)};
-  data_.insert(data_.end(), bytes, bytes + 2);
-}
-
-void PayloadWriter::U32(std::uint32_t value) {
-  const std::uint8_t bytes[4] = {
-      static_cast<std::uint8_t>(value >> 24), static_cast<std::uint8_t>(value >> 16),
-      static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)};
-  data_.insert(data_.end(), bytes, bytes + 4);
-}
-
-void PayloadWriter::U64(std::uint64_t value) {
-  U32(static_cast<std::uint32_t>(value >> 32));
-  U32(static_cast<std::uint32_t>(value));
+void PayloadWriter::Grow(std::size_t bytes) {
+  data_.resize(std::max(size_ + bytes, 2 * data_.size()));
 }
 
 void PayloadWriter::Text(const std::string& text) {
   if (text.size() > UINT32_MAX) throw ProtocolError("text too long for one field");
-  U32(static_cast<std::uint32_t>(text.size()));
-  data_.insert(data_.end(), text.begin(), text.end());
+  LengthAndBytes(text.data(), text.size());
 }
 
 void PayloadWriter::Bytes(const std::vector<std::uint8_t>& bytes) {
   if (bytes.size() > UINT32_MAX) throw ProtocolError("byte string too long for one field");
-  U32(static_cast<std::uint32_t>(bytes.size()));
-  data_.insert(data_.end(), bytes.begin(), bytes.end());
+  LengthAndBytes(bytes.data(), bytes.size());
 }
 
 void PayloadWriter::Value(const WireValue& value) {

@@ -7,10 +7,10 @@
 #include <pthread.h>
 
 #include <algorithm>
-#include <cctype>
 #include <climits>
 #include <ctime>
 #include <iostream>
+#include <string_view>
 #include <system_error>
 
 #include "devdb/protocol/ConnectionLost.h"
@@ -75,6 +75,17 @@ sql::LogonRequest ToEngine(const std::string& user, const std::string& password,
   request.machine = machine;
   request.program = program;
   return request;
+}
+
+// Whether a bind's name, with or without its colon and in any case, is one of the statement's
+// placeholders (which are upper case).
+bool NamesPlaceholder(const std::vector<std::string>& placeholders, std::string_view name) {
+  if (!name.empty() && name.front() == ':') name.remove_prefix(1);
+  auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
+  return std::any_of(placeholders.begin(), placeholders.end(), [&](const std::string& placeholder) {
+    return std::equal(name.begin(), name.end(), placeholder.begin(), placeholder.end(),
+                      [&](char bound, char declared) { return upper(bound) == declared; });
+  });
 }
 
 constexpr std::size_t kConnectionStackBytes = 64u * 1024u * 1024u;
@@ -237,7 +248,7 @@ Frame ClientConnection::Dispatch(const Frame& request) {
       RequireSession();
       EndSession();
       return ToFrame(OkReply{});
-    case MessageType::Prepare: return ToFrame(Prepare(FromFrame<PrepareRequest>(request)));
+    case MessageType::Prepare: return ToFrame(Prepare(FromFrame<PrepareRequest>(request).sql));
     case MessageType::Describe: {
       auto describe = FromFrame<DescribeRequest>(request);
       RequireSession();
@@ -332,14 +343,14 @@ LogonReply ClientConnection::ChangePassword(const PasswordChangeRequest& request
   return LogOn(logon);
 }
 
-PrepareReply ClientConnection::Prepare(const PrepareRequest& request) {
+PrepareReply ClientConnection::Prepare(const std::string& sql) {
   SessionEntry& entry = RequireSession();
   if (cursors_.size() >= kMaximumOpenCursors)
     throw sql::SqlError(texts::kTooManyCursorsCode, texts::kTooManyCursors);
   std::unique_ptr<sql::Statement> statement;
   {
     CallScope call(entry, registry_.ShuttingDown());
-    statement = call.Session().Prepare(request.sql);
+    statement = call.Session().Prepare(sql);
   }
   const sql::StatementInfo& info = statement->Info();
   PrepareReply reply;
@@ -358,21 +369,15 @@ std::uint32_t ClientConnection::AddCursor(std::shared_ptr<sql::Statement> statem
   return cursor;
 }
 
-ExecuteReply ClientConnection::PrepareAndExecute(const ExecuteRequest& request) {
-  PrepareReply prepared = Prepare(PrepareRequest{request.sql});
+ExecuteReply ClientConnection::PrepareAndExecute(ExecuteRequest request) {
+  PrepareReply prepared = Prepare(request.sql);
   try {
-    for (const auto& bind : request.binds) {
-      std::string name = bind.name;
-      if (!name.empty() && name.front() == ':') name.erase(0, 1);
-      for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-      if (std::find(prepared.bindNames.begin(), prepared.bindNames.end(), name) ==
-          prepared.bindNames.end())
+    for (const auto& bind : request.binds)
+      if (!NamesPlaceholder(prepared.bindNames, bind.name))
         throw sql::SqlError(texts::kBadBindNameCode, texts::kBadBindName);
-    }
-    ExecuteRequest named = request;
-    named.cursor = prepared.cursor;
-    named.sql.clear();
-    ExecuteReply reply = Execute(named);
+    request.cursor = prepared.cursor;
+    request.sql.clear();
+    ExecuteReply reply = Execute(std::move(request));
     reply.prepared = true;
     reply.statement = std::move(prepared);
     return reply;
@@ -382,8 +387,8 @@ ExecuteReply ClientConnection::PrepareAndExecute(const ExecuteRequest& request) 
   }
 }
 
-ExecuteReply ClientConnection::Execute(const ExecuteRequest& request) {
-  if (request.cursor == 0 && !request.sql.empty()) return PrepareAndExecute(request);
+ExecuteReply ClientConnection::Execute(ExecuteRequest request) {
+  if (request.cursor == 0 && !request.sql.empty()) return PrepareAndExecute(std::move(request));
   SessionEntry& entry = RequireSession();
   sql::Statement& statement = Cursor(request.cursor);
   bool isSelect = statement.Info().statementType == kSelectStatementType;
@@ -398,16 +403,17 @@ ExecuteReply ClientConnection::Execute(const ExecuteRequest& request) {
                : std::size_t{request.rowOffset} + std::max<std::uint32_t>(request.iterations, 1);
   std::vector<sql::Bind> binds;
   binds.reserve(request.binds.size());
-  for (const auto& wire : request.binds) {
+  for (auto& wire : request.binds) {
     // Tables and cursor variables exist only in PL/SQL.
     if (wire.form != WireBindForm::Scalar)
       throw sql::SqlError(texts::kNotAllBoundCode, texts::kNotAllBound);
     sql::Bind bind;
-    bind.name = wire.name;
+    bind.name = std::move(wire.name);
     bind.out = wire.out;
     bind.maxLength = wire.maxLength;
     bind.values.reserve(wire.values.size());
-    for (const auto& value : wire.values) bind.values.push_back(WireConversion::FromWire(value));
+    for (auto& value : wire.values)
+      bind.values.push_back(WireConversion::FromWire(std::move(value)));
     if (!bind.out && bind.values.size() < rowsNeeded)
       throw sql::SqlError(texts::kNotAllBoundCode, texts::kNotAllBound);
     if (bind.out && bind.values.size() < rowsNeeded) bind.values.resize(rowsNeeded);
@@ -420,15 +426,15 @@ ExecuteReply ClientConnection::Execute(const ExecuteRequest& request) {
                         static_cast<int>(request.rowOffset), request.commitOnSuccess);
   ExecuteReply reply;
   reply.rowsProcessed = result.rowsProcessed;
-  for (const auto& values : result.outValues) {
-    std::vector<WireValue> wire;
+  reply.outValues.reserve(result.outValues.size());
+  for (auto& values : result.outValues) {
+    std::vector<WireValue>& wire = reply.outValues.emplace_back();
     wire.reserve(values.size());
-    for (const auto& value : values) wire.push_back(WireConversion::ToWire(value));
-    reply.outValues.push_back(std::move(wire));
+    for (auto& value : values) wire.push_back(WireConversion::ToWire(std::move(value)));
   }
   if (result.rowError) reply.rowError = WireConversion::ToWire(*result.rowError);
-  reply.warning = result.warning;
-  reply.rowid = result.rowid;
+  reply.warning = std::move(result.warning);
+  reply.rowid = std::move(result.rowid);
   if (isSelect && request.prefetchRows > 0) {
     FetchReply fetched = FetchRows(statement, request.prefetchRows);
     reply.rows = std::move(fetched.rows);
@@ -440,7 +446,7 @@ ExecuteReply ClientConnection::Execute(const ExecuteRequest& request) {
 
 ExecuteReply ClientConnection::ExecuteProcedural(SessionEntry& entry,
                                                  plsql::ProceduralStatement& statement,
-                                                 const ExecuteRequest& request) {
+                                                 ExecuteRequest& request) {
   // Scalars carry one value per iteration; a table is one array for the whole execution.
   const std::size_t firstRow = request.rowOffset;
   const std::size_t runs = std::max<std::uint32_t>(request.iterations, 1);
@@ -465,50 +471,56 @@ ExecuteReply ClientConnection::ExecuteProcedural(SessionEntry& entry,
   ExecuteReply reply;
   for (const auto& wire : request.binds)
     if (wire.out) reply.outValues.emplace_back();
-  std::vector<std::shared_ptr<sql::Statement>> opened(request.binds.size());
+  std::vector<std::shared_ptr<sql::Statement>> opened(cursorBinds > 0 ? request.binds.size() : 0);
   {
     CallScope call(entry, registry_.ShuttingDown());
     for (std::size_t run = 0; run < runs; ++run) {
+      // A scalar's value for this row serves this run only, and a table's elements serve
+      // every run: those move into the engine's binds on the last run, and are copied before.
+      const bool lastRun = run + 1 == runs;
       std::vector<plsql::BlockBind> binds;
       binds.reserve(request.binds.size());
-      for (const auto& wire : request.binds) {
-        plsql::BlockBind bind;
-        bind.name = wire.name;
+      for (auto& wire : request.binds) {
+        plsql::BlockBind& bind = binds.emplace_back();
+        bind.name = lastRun ? std::move(wire.name) : wire.name;
         bind.maxLength = wire.maxLength;
         bind.type = WireConversion::DeclaredType(wire.declaredType);
         bind.isTable = wire.form == WireBindForm::Table;
         bind.isCursor = wire.form == WireBindForm::RefCursor;
         bind.maxElements = wire.maxElements;
         if (bind.isTable) {
-          for (const auto& value : wire.values)
-            bind.values.push_back(WireConversion::FromWire(value));
+          bind.values.reserve(wire.values.size());
+          for (auto& value : wire.values)
+            bind.values.push_back(lastRun ? WireConversion::FromWire(std::move(value))
+                                          : WireConversion::FromWire(value));
         } else if (!bind.isCursor) {
           const std::size_t row = firstRow + run;
           bind.values.push_back(row < wire.values.size()
-                                    ? WireConversion::FromWire(wire.values[row])
+                                    ? WireConversion::FromWire(std::move(wire.values[row]))
                                     : sql::Value::Null());
         }
-        binds.push_back(std::move(bind));
       }
-      reply.warning = statement.ExecuteWithBinds(binds, request.commitOnSuccess && run + 1 == runs);
+      reply.warning = statement.ExecuteWithBinds(binds, request.commitOnSuccess && lastRun);
       std::size_t out = 0;
       for (std::size_t i = 0; i < binds.size(); ++i) {
         const auto& wire = request.binds[i];
-        if (wire.form == WireBindForm::RefCursor) opened[i] = binds[i].cursor;
+        if (wire.form == WireBindForm::RefCursor) opened[i] = std::move(binds[i].cursor);
         if (!wire.out) continue;
         std::vector<WireValue>& values = reply.outValues[out++];
         if (wire.form == WireBindForm::Table) {
           values.clear();  // the table as the last run left it
-          for (const auto& value : binds[i].values) values.push_back(WireConversion::ToWire(value));
+          values.reserve(binds[i].values.size());
+          for (auto& value : binds[i].values)
+            values.push_back(WireConversion::ToWire(std::move(value)));
         } else if (wire.form == WireBindForm::Scalar) {
           values.push_back(binds[i].values.empty()
                                ? WireValue::Null()
-                               : WireConversion::ToWire(binds[i].values.front()));
+                               : WireConversion::ToWire(std::move(binds[i].values.front())));
         }
       }
     }
   }
-  for (std::size_t i = 0; i < request.binds.size(); ++i) {
+  for (std::size_t i = 0; i < opened.size(); ++i) {
     if (request.binds[i].form != WireBindForm::RefCursor) continue;
     reply.refCursors.push_back(opened[i] ? AddCursor(std::move(opened[i])) : 0);
   }

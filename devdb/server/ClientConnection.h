@@ -45,15 +45,17 @@ class ClientConnection {
 
   protocol::LogonReply LogOn(const protocol::LogonRequest& request);
   protocol::LogonReply ChangePassword(const protocol::PasswordChangeRequest& request);
-  protocol::PrepareReply Prepare(const protocol::PrepareRequest& request);
-  protocol::ExecuteReply Execute(const protocol::ExecuteRequest& request);
+  protocol::PrepareReply Prepare(const std::string& sql);
+  // The request is taken by value: its bind values move on into the engine's binds.
+  protocol::ExecuteReply Execute(protocol::ExecuteRequest request);
   // An Execute that carries its text: parse, check the bind names, run; the cursor stays
   // only when the whole call succeeds.
-  protocol::ExecuteReply PrepareAndExecute(const protocol::ExecuteRequest& request);
+  protocol::ExecuteReply PrepareAndExecute(protocol::ExecuteRequest request);
   // A block or stored code statement, with the bind forms only PL/SQL knows: index-by tables
   // and REF CURSORs, whose opened queries become cursors of this connection.
-  protocol::ExecuteReply ExecuteProcedural(SessionEntry& entry, plsql::ProceduralStatement& statement,
-                                           const protocol::ExecuteRequest& request);
+  protocol::ExecuteReply ExecuteProcedural(SessionEntry& entry,
+                                           plsql::ProceduralStatement& statement,
+                                           protocol::ExecuteRequest& request);
   protocol::FetchReply Fetch(const protocol::FetchRequest& request);
   // Fetches within a running call; the reply stops growing at a size budget.
   protocol::FetchReply FetchRows(sql::Statement& statement, std::uint32_t maxRows);

@@ -25,6 +25,26 @@ sql::Value WireConversion::FromWire(const protocol::WireValue& wire) {
   return value;
 }
 
+protocol::WireValue WireConversion::ToWire(sql::Value&& value) {
+  WireValue wire;
+  wire.kind = static_cast<WireValue::Kind>(value.kind);
+  wire.text = std::move(value.text);
+  wire.bytes = std::move(value.bytes);
+  wire.date = {value.date.year, value.date.month,  value.date.day,
+               value.date.hour, value.date.minute, value.date.second};
+  return wire;
+}
+
+sql::Value WireConversion::FromWire(protocol::WireValue&& wire) {
+  sql::Value value;
+  value.kind = static_cast<sql::Value::Kind>(wire.kind);
+  value.text = std::move(wire.text);
+  value.bytes = std::move(wire.bytes);
+  value.date = {wire.date.year, wire.date.month,  wire.date.day,
+                wire.date.hour, wire.date.minute, wire.date.second};
+  return value;
+}
+
 protocol::WireColumn WireConversion::ToWire(const sql::ColumnDescription& column) {
   return {column.name,      column.oracleType, column.dataSize,
           column.precision, column.scale,      column.nullable};
@@ -44,13 +64,13 @@ protocol::WireError WireConversion::ToWire(const sql::SqlError& error) {
 
 std::optional<plsql::PlType> WireConversion::DeclaredType(std::int32_t externalType) {
   switch (externalType) {
-    case 1:    // VARCHAR2
-    case 5:    // null-terminated string
-    case 8:    // LONG
-    case 9:    // VARCHAR
-    case 94:   // LONG VARCHAR
-    case 96:   // CHAR
-    case 97:   // CHARZ
+    case 1:   // VARCHAR2
+    case 5:   // null-terminated string
+    case 8:   // LONG
+    case 9:   // VARCHAR
+    case 94:  // LONG VARCHAR
+    case 96:  // CHAR
+    case 97:  // CHARZ
       return plsql::PlType::Text;
     case 2:    // NUMBER
     case 3:    // integer
@@ -66,9 +86,9 @@ std::optional<plsql::PlType> WireConversion::DeclaredType(std::int32_t externalT
     case 12:   // DATE
     case 156:  // OCI date
       return plsql::PlType::Date;
-    case 23:   // RAW
-    case 24:   // LONG RAW
-    case 95:   // LONG VARRAW
+    case 23:  // RAW
+    case 24:  // LONG RAW
+    case 95:  // LONG VARRAW
       return plsql::PlType::Raw;
     case 11:   // ROWID
     case 104:  // ROWID descriptor

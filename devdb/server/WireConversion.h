@@ -13,7 +13,9 @@ namespace devdb::server {
 class WireConversion {
  public:
   static protocol::WireValue ToWire(const sql::Value& value);
+  static protocol::WireValue ToWire(sql::Value&& value);
   static sql::Value FromWire(const protocol::WireValue& value);
+  static sql::Value FromWire(protocol::WireValue&& value);
   static protocol::WireColumn ToWire(const sql::ColumnDescription& column);
   static protocol::WireError ToWire(const sql::SqlError& error);
   static sql::ConnectMode FromWire(protocol::WireConnectMode mode);

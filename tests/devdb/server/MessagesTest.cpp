@@ -7,6 +7,7 @@
 #include <functional>
 #include <ostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "devdb/protocol/FrameChannel.h"
@@ -203,6 +204,41 @@ TEST(FrameChannels, HeldFramesTravelWithTheNextWrite) {
   FrameChannel::ReadResult last = reader.Read();
   ASSERT_EQ(last.status, FrameChannel::ReadStatus::Frame);
   EXPECT_EQ(last.frame.type, call.type);
+  EXPECT_FALSE(reader.HasWholeFrame());
+}
+
+// A frame larger than the socket takes at once goes out in many sends, each of which may end
+// inside the held frames, the header or the body; the reader must still get every byte once.
+TEST(FrameChannels, AFrameLargerThanTheSocketBufferArrivesWholeBehindTheHeldFrames) {
+  int ends[2];
+  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, ends), 0);
+  const int small = 4096;
+  setsockopt(ends[0], SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
+  FrameChannel writer{Socket(ends[0])};
+  FrameChannel reader{Socket(ends[1])};
+  Frame large{MessageType::FetchReply, std::vector<std::uint8_t>(3 * 1024 * 1024 + 7)};
+  for (std::size_t i = 0; i < large.body.size(); ++i)
+    large.body[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
+  writer.Hold(ToFrame(CloseCursorRequest{7}));
+  writer.Hold(ToFrame(CloseCursorRequest{8}));
+  bool written = false;
+  std::thread sending([&] { written = writer.Write(large); });
+
+  std::vector<std::uint32_t> closed;
+  for (int i = 0; i < 2; ++i) {
+    FrameChannel::ReadResult read = reader.Read();
+    ASSERT_EQ(read.status, FrameChannel::ReadStatus::Frame);
+    closed.push_back(FromFrame<CloseCursorRequest>(read.frame).cursor);
+  }
+  FrameChannel::ReadResult last = reader.Read();
+  sending.join();
+  EXPECT_TRUE(written);
+  EXPECT_EQ(closed, (std::vector<std::uint32_t>{7, 8}));
+  ASSERT_EQ(last.status, FrameChannel::ReadStatus::Frame);
+  EXPECT_EQ(last.frame.type, large.type);
+  EXPECT_TRUE(last.frame.body == large.body)
+      << "the large body arrived changed (" << last.frame.body.size() << " of " << large.body.size()
+      << " bytes)";
   EXPECT_FALSE(reader.HasWholeFrame());
 }
 
