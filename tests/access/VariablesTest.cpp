@@ -483,7 +483,11 @@ TEST_F(VariablesTest, TheStoredFormRoundTripsDeclarationsValuesAndTables) {
   EXPECT_TRUE(TVariableStoredForm::ShouldWrite(read, &Vars()));
 }
 
-std::vector<std::uint8_t> StoredList(std::int32_t version, bool withValue) {
+// The stored form of a list of one variable, ":" + name, of the type: from version 2 on with
+// the value's bytes after their length (no bytes: no value), from version 3 on with the
+// PL/SQL-table flag.
+std::vector<std::uint8_t> StoredVariable(std::int32_t version, char name, std::int32_t type,
+                                         const std::vector<std::uint8_t>& value) {
   std::vector<std::uint8_t> out;
   auto put = [&](std::int32_t v) {
     for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
@@ -492,14 +496,20 @@ std::vector<std::uint8_t> StoredList(std::int32_t version, bool withValue) {
   put(1);
   put(2);
   out.push_back(':');
-  out.push_back('N');
-  put(otInteger);
+  out.push_back(static_cast<std::uint8_t>(name));
+  put(type);
   if (version >= 2) {
-    put(withValue ? 4 : 0);
-    if (withValue) put(77);
+    put(static_cast<std::int32_t>(value.size()));
+    out.insert(out.end(), value.begin(), value.end());
   }
   if (version >= 3) put(0);
   return out;
+}
+
+std::vector<std::uint8_t> StoredList(std::int32_t version, bool withValue) {
+  return StoredVariable(version, 'N', otInteger,
+                        withValue ? std::vector<std::uint8_t>{77, 0, 0, 0}
+                                  : std::vector<std::uint8_t>{});
 }
 
 TEST_F(VariablesTest, OlderStoredFormsAreReadAndNewerOnesRefused) {
@@ -520,20 +530,9 @@ TEST_F(VariablesTest, OlderStoredFormsAreReadAndNewerOnesRefused) {
 }
 
 TEST_F(VariablesTest, AStoredValueLongerThanTheBufferIsCutToTheBuffer) {
-  std::vector<std::uint8_t> out;
-  auto put = [&](std::int32_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-  };
-  put(3);
-  put(1);
-  put(2);
-  out.push_back(':');
-  out.push_back('N');
-  put(otInteger);
-  put(12);
-  for (int i = 0; i < 12; ++i) out.push_back(static_cast<std::uint8_t>(i));
-  put(0);
-  TVariableStoredForm::Read(Vars(), out);
+  std::vector<std::uint8_t> value;
+  for (int i = 0; i < 12; ++i) value.push_back(static_cast<std::uint8_t>(i));
+  TVariableStoredForm::Read(Vars(), StoredVariable(3, 'N', otInteger, value));
   EXPECT_EQ(Vars().Data(0).buffer.size(), 4u);
   EXPECT_EQ(Vars().GetVariable("n"), Variant(std::int32_t{0x03020100}));
 }
@@ -546,20 +545,7 @@ TEST_F(VariablesTest, AStoredTextWithoutItsZeroByteEndsWhereItWasStored) {
     SCOPED_TRACE("type " + std::to_string(type));
     Vars().DeclareVariable("t", type);
     Vars().SetVariable("t", Variant(std::string(300, 'x')));
-    std::vector<std::uint8_t> out;
-    auto put = [&](std::int32_t v) {
-      for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-    };
-    put(3);
-    put(1);
-    put(2);
-    out.push_back(':');
-    out.push_back('T');
-    put(type);
-    put(3);
-    out.insert(out.end(), {'a', 'b', 'c'});
-    put(0);
-    TVariableStoredForm::Read(Vars(), out);
+    TVariableStoredForm::Read(Vars(), StoredVariable(3, 'T', type, {'a', 'b', 'c'}));
     EXPECT_EQ(Vars().GetVariable("t"), Variant(std::string("abc")));
     const std::vector<std::uint8_t> written = TVariableStoredForm::Write(Vars());
     const std::vector<std::uint8_t> text(written.end() - 8, written.end() - 4);
