@@ -7,12 +7,12 @@
 #include <cctype>
 #include <chrono>
 #include <cmath>
-#include <ctime>
 
 #include "devdb/common/OracleTexts.h"
 #include "devdb/plsql/BuiltinPackages.h"
 #include "devdb/plsql/ProceduralEngine.h"
 #include "devdb/plsql/StandardFunctions.h"
+#include "devdb/sql/DateFormat.h"
 #include "devdb/sql/ExtendedTypes.h"
 
 namespace devdb::plsql {
@@ -159,30 +159,16 @@ std::vector<bool> ObjectNamePositions(const std::vector<Token>& tokens) {
   return marked;
 }
 
-sql::OracleDate Now() {
-  std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-          local.tm_hour,        local.tm_min,     local.tm_sec};
-}
-
 // SYSTIMESTAMP and its kin: the clock to the microsecond, as Oracle reads it on this platform.
 // The session's time zone is the server's, so CURRENT_TIMESTAMP reads the same.
 TimestampParts CurrentTimestamp(bool withTimeZone) {
-  timespec now{};
-  clock_gettime(CLOCK_REALTIME, &now);
-  std::tm local{};
-  localtime_r(&now.tv_sec, &local);
+  const sql::ExtendedTypes::ClockReading clock = sql::ExtendedTypes::ReadClock();
   TimestampParts value;
-  value.date = {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-                local.tm_hour,        local.tm_min,     local.tm_sec};
+  value.date = clock.date;
   value.fractionalDigits = sql::ExtendedTypes::kDefaultFractionalDigits;
-  long unit = 1;
-  for (int k = value.fractionalDigits; k < 9; ++k) unit *= 10;
-  value.nanoseconds = now.tv_nsec / unit * unit;
+  value.nanoseconds = clock.nanoseconds;
   value.withTimeZone = withTimeZone;
-  if (withTimeZone) value.offsetMinutes = static_cast<int>(local.tm_gmtoff / 60);
+  if (withTimeZone) value.offsetMinutes = clock.offsetMinutes;
   return value;
 }
 
@@ -900,7 +886,7 @@ PlValue Interpreter::EvaluateBinary(const Expr& expr) {
 }
 
 std::optional<PlValue> Interpreter::SpecialName(const std::string& name) {
-  if (name == "SYSDATE") return PlValue::Date(Now());
+  if (name == "SYSDATE") return PlValue::Date(sql::DateFormat::Now());
   if (name == "SYSTIMESTAMP" || name == "CURRENT_TIMESTAMP")
     return PlValue::Timestamp(CurrentTimestamp(true));
   if (name == "LOCALTIMESTAMP") return PlValue::Timestamp(CurrentTimestamp(false));

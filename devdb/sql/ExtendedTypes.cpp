@@ -93,17 +93,12 @@ TimestampValue FromDefaultText(const std::string& text) {
 }
 
 TimestampValue Now() {
-  timespec now{};
-  clock_gettime(CLOCK_REALTIME, &now);
-  std::tm local{};
-  localtime_r(&now.tv_sec, &local);
+  const ExtendedTypes::ClockReading clock = ExtendedTypes::ReadClock();
   TimestampValue value;
-  value.date = {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-                local.tm_hour,        local.tm_min,     local.tm_sec};
-  // The system clock as Oracle reads it on this platform: microseconds.
-  value.nanoseconds = Truncated(now.tv_nsec, ExtendedTypes::kDefaultFractionalDigits);
+  value.date = clock.date;
+  value.nanoseconds = clock.nanoseconds;
   value.hasTimeZone = true;
-  value.offsetMinutes = static_cast<int>(local.tm_gmtoff / 60);
+  value.offsetMinutes = clock.offsetMinutes;
   return value;
 }
 
@@ -197,6 +192,19 @@ void StoreBinaryDouble(sqlite3_context* context, int, sqlite3_value** values) {
 }
 
 }  // namespace
+
+ExtendedTypes::ClockReading ExtendedTypes::ReadClock() {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  std::tm local{};
+  localtime_r(&now.tv_sec, &local);
+  ClockReading reading;
+  reading.date = {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                  local.tm_hour,        local.tm_min,     local.tm_sec};
+  reading.nanoseconds = Truncated(now.tv_nsec, kDefaultFractionalDigits);
+  reading.offsetMinutes = static_cast<int>(local.tm_gmtoff / 60);
+  return reading;
+}
 
 ColumnDescription ExtendedTypes::Timestamp(int fractionalDigits) {
   return {"", kTimestamp, kTimestampSize, 0, fractionalDigits, true};

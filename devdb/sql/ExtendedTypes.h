@@ -32,6 +32,15 @@ class ExtendedTypes {
   // Fractional digits of a TIMESTAMP without a precision, and of SYSTIMESTAMP.
   static constexpr int kDefaultFractionalDigits = 6;
 
+  // The system clock as Oracle reads it on this platform: the local date and time to the
+  // microsecond, with the local offset from UTC. SQL's SYSTIMESTAMP and PL/SQL's read it.
+  struct ClockReading {
+    OracleDate date;
+    long nanoseconds = 0;
+    int offsetMinutes = 0;  // east of UTC
+  };
+  static ClockReading ReadClock();
+
   static bool Handles(int oracleType) {
     return oracleType == kTimestamp || oracleType == kTimestampWithTimeZone ||
            oracleType == kBinaryDouble;
